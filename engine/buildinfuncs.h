@@ -1,0 +1,119 @@
+#pragma once
+
+// The library of built-in functions and constants. A call of NAME reaches the
+// method named "m" + NAME (case ignored); OR, AVGERAGE and STDEV reach mIor,
+// mAverage and mStdDev. A built-in reports a bad argument through
+// engine.SetError(code) and returns 0; it never throws.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "real.h"
+
+namespace tessary {
+
+class TFormulaParser;
+
+class TBuildinFuncs {
+ public:
+  using TFn0 = TReal (TBuildinFuncs::*)(TFormulaParser&);
+  using TFn1 = TReal (TBuildinFuncs::*)(TFormulaParser&, const TReal&);
+  using TFn2 = TReal (TBuildinFuncs::*)(TFormulaParser&, const TReal&, const TReal&);
+  using TFn3 = TReal (TBuildinFuncs::*)(TFormulaParser&, std::span<const TReal>);
+  using TFn8 = TReal (TBuildinFuncs::*)(TFormulaParser&, const std::string&);
+  using TFn9 = TReal (TBuildinFuncs::*)(TFormulaParser&, const std::string&,
+                                         const std::string&);
+  using TFn = std::variant<TFn0, TFn1, TFn2, TFn3, TFn8, TFn9>;
+
+  struct TMethod {
+    const char* Name;  // as declared: "mAbs", "Mpi", ...
+    TFn Fn;
+  };
+
+  // The method whose name equals methodName without regard to case, or null.
+  static const TMethod* FindMethod(std::string_view methodName);
+
+  // Constants and random (kind 0).
+  TReal Mpi(TFormulaParser& fp);
+  TReal mE(TFormulaParser& fp);
+  TReal mTrue(TFormulaParser& fp);
+  TReal mFalse(TFormulaParser& fp);
+  TReal mRand(TFormulaParser& fp);
+
+  // Trigonometric (kind 1, radians).
+  TReal mSin(TFormulaParser& fp, const TReal& x);
+  TReal mCos(TFormulaParser& fp, const TReal& x);
+  TReal mTan(TFormulaParser& fp, const TReal& x);
+  TReal mCot(TFormulaParser& fp, const TReal& x);
+  TReal mSec(TFormulaParser& fp, const TReal& x);
+  TReal mCsc(TFormulaParser& fp, const TReal& x);
+  TReal mArctan(TFormulaParser& fp, const TReal& x);
+  TReal mDeg(TFormulaParser& fp, const TReal& x);
+  TReal mRad(TFormulaParser& fp, const TReal& x);
+
+  // Hyperbolic and inverse hyperbolic (kind 1).
+  TReal mSinh(TFormulaParser& fp, const TReal& x);
+  TReal mCosh(TFormulaParser& fp, const TReal& x);
+  TReal mTanh(TFormulaParser& fp, const TReal& x);
+  TReal mCsch(TFormulaParser& fp, const TReal& x);
+  TReal mSech(TFormulaParser& fp, const TReal& x);
+  TReal mCoth(TFormulaParser& fp, const TReal& x);
+  TReal mArcsinh(TFormulaParser& fp, const TReal& x);
+  TReal mArccosh(TFormulaParser& fp, const TReal& x);
+  TReal mArctanh(TFormulaParser& fp, const TReal& x);
+  TReal mArccsch(TFormulaParser& fp, const TReal& x);
+  TReal mArcsech(TFormulaParser& fp, const TReal& x);
+  TReal mArccoth(TFormulaParser& fp, const TReal& x);
+
+  // Exponential, logarithms, powers (kind 1).
+  TReal mExp(TFormulaParser& fp, const TReal& x);
+  TReal mLn(TFormulaParser& fp, const TReal& x);
+  TReal mLog(TFormulaParser& fp, const TReal& x);
+  TReal mSqr(TFormulaParser& fp, const TReal& x);
+  TReal mSqrt(TFormulaParser& fp, const TReal& x);
+
+  // Rounding and sign (kind 1).
+  TReal mAbs(TFormulaParser& fp, const TReal& x);
+  TReal mInt(TFormulaParser& fp, const TReal& x);
+  TReal mFrac(TFormulaParser& fp, const TReal& x);
+  TReal mRound(TFormulaParser& fp, const TReal& x);
+  TReal mSgn(TFormulaParser& fp, const TReal& x);
+
+  // Logic and condition.
+  TReal mAnd(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mIor(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mXor(TFormulaParser& fp, const TReal& a, const TReal& b);
+  TReal mNot(TFormulaParser& fp, const TReal& x);
+  TReal mIf(TFormulaParser& fp, std::span<const TReal> items);
+
+  // Lists (kind 3).
+  TReal mMax(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mMin(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mSum(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mAvg(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mAverage(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mStd(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mStdDev(TFormulaParser& fp, std::span<const TReal> items);
+  TReal mMean(TFormulaParser& fp, std::span<const TReal> items);
+
+  // Random and strings.
+  TReal mRnd(TFormulaParser& fp, const TReal& x);
+  TReal mLength(TFormulaParser& fp, const std::string& s);
+  TReal mStrComp(TFormulaParser& fp, const std::string& a, const std::string& b);
+};
+
+// Constants shared by the families.
+namespace buildin {
+// The extended value nearest pi: mantissa C90FDAA22168C235 scaled by 2^1.
+inline constexpr TReal kPi = 0xC.90FDAA22168C235p-2L;
+inline constexpr TReal kRoundLimit = 2147483646.0L;
+inline constexpr TReal kTwoPow63 = 9223372036854775808.0L;
+TReal LnLimit();    // L = ln M
+TReal SqrtLimit();  // R = sqrt M
+// The square by the SQR rule; records 11 and returns 0 out of range.
+TReal Square(TFormulaParser& fp, TReal x);
+}  // namespace buildin
+
+}  // namespace tessary

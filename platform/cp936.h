@@ -1,0 +1,16 @@
+#pragma once
+
+// Code page 936 (GBK) <-> UTF-8 through glibc iconv.
+// Nothing vanishes silently: a character with no code page 936 form (or a
+// malformed UTF-8 byte) becomes the full-width question mark "？" (A3 BF),
+// and a malformed code page 936 sequence becomes U+FFFD "�".
+
+#include <string>
+#include <string_view>
+
+namespace tessary::platform {
+
+std::string Utf8ToCp936(std::string_view utf8);
+std::string Cp936ToUtf8(std::string_view cp936);
+
+}  // namespace tessary::platform
