@@ -1,1 +1,70 @@
-int main() { return 0; }
+// tessary-calc: evaluates formulas with the engine alone, no window.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "calcoptions.h"
+#include "calcrunner.h"
+
+using namespace tessary::cli;
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+int Run(const TCalcOptions& options) {
+  TCalcRunner runner(std::cout, std::cerr);
+  if (options.Inputs.empty()) {
+    if (isatty(STDIN_FILENO)) {
+      runner.RunInteractive(stdin);
+    } else {
+      runner.RunFile("-");
+    }
+  }
+  for (const TCalcInput& input : options.Inputs) {
+    if (input.Kind == TInputKind::Expression) {
+      runner.EvaluateLine(input.Text);
+    } else {
+      runner.RunFile(input.Text);
+    }
+  }
+  return runner.ExitStatus();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  TCalcOptions options;
+  try {
+    options = ParseCalcOptions(args);
+  } catch (const TUsageError& e) {
+    std::cerr << "tessary-calc: " << e.what() << "\n"
+              << "Try 'tessary-calc --help' for more information.\n";
+    return kExitUsage;
+  }
+
+  int status = 0;
+  switch (options.Action) {
+    case TCalcAction::Help:
+      std::cout << CalcUsage();
+      break;
+    case TCalcAction::Version:
+      std::cout << "tessary-calc " TESSARY_VERSION "\n";
+      break;
+    case TCalcAction::Evaluate:
+      status = Run(options);
+      break;
+  }
+  // A full disk or a closed pipe must not pass for success.
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "tessary-calc: write error\n";
+    return kExitUsage;
+  }
+  return status;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+// Command line of tessary-calc, GNU style: -e/--expression and
+// -f/--expressions, repeatable and kept in command-line order.
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessary::cli {
+
+enum class TInputKind { Expression, File };
+
+// One -e or -f, in the order given.
+struct TCalcInput {
+  TInputKind Kind;
+  std::string Text;  // the expression (UTF-8) or the file name ("-": stdin)
+};
+
+enum class TCalcAction { Evaluate, Help, Version };
+
+struct TCalcOptions {
+  TCalcAction Action = TCalcAction::Evaluate;
+  std::vector<TCalcInput> Inputs;
+};
+
+// A command line the tool cannot run; the message names the culprit.
+class TUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments after the program name. --help and --version win over
+// whatever follows them; anything wrong before them throws TUsageError.
+TCalcOptions ParseCalcOptions(std::span<const std::string_view> args);
+
+// The --help text.
+std::string CalcUsage();
+
+}  // namespace tessary::cli
