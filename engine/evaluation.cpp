@@ -1,1 +1,262 @@
-// placeholder
+// What the grammar computes: the evaluation run, the value rules with their
+// range guards, number literals, and the dispatch of a call to its built-in.
+
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <locale.h>
+#include <new>
+#include <unordered_map>
+
+#include "buildinfuncs.h"
+#include "errorcodes.h"
+#include "formulaparser.h"
+
+namespace tessary {
+
+namespace {
+
+TReal LnRangeLimit() {
+  static const TReal value = std::log(kRangeLimit);
+  return value;
+}
+
+// Magnitudes whose logarithms cannot reach ln(limit) when added or
+// subtracted: the log-based guards of "*" and "/" are then certain to pass,
+// so the two logarithm calls are skipped (2 * ln(1E18) < 83 < 87.49).
+constexpr TReal kSafeLow = 1E-18L;
+constexpr TReal kSafeHigh = 1E18L;
+inline bool InSafeBand(TReal a) { return a >= kSafeLow && a <= kSafeHigh; }
+
+// Exact powers of ten: 10^k fits the 64-bit mantissa up to k = 27.
+constexpr TReal kPow10[] = {1E0L,  1E1L,  1E2L,  1E3L,  1E4L,  1E5L,  1E6L,
+                            1E7L,  1E8L,  1E9L,  1E10L, 1E11L, 1E12L, 1E13L,
+                            1E14L, 1E15L, 1E16L, 1E17L, 1E18L, 1E19L, 1E20L,
+                            1E21L, 1E22L, 1E23L, 1E24L, 1E25L, 1E26L, 1E27L};
+constexpr int kMaxExactPow10 = 27;
+constexpr int kMaxExactDigits = 19;  // 19 decimal digits always fit a uint64
+
+locale_t CLocale() {
+  static locale_t loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+  return loc;
+}
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- evaluation
+
+TReal TFormulaParser::EvaluateText(std::string_view text) {
+  FErrorCode = 0;
+  FErrorPosition = 0;
+  FScanning = true;
+  FDepth = 0;
+  FAnchor = 0;
+  TReal v = 0;
+  try {
+    StartScan(text);
+    if (!Failed()) v = ParseExpression();
+  } catch (const std::bad_alloc&) {
+    // Only a text of absurd size can exhaust memory; it must not escape.
+    SetError(ecOutOfRange);
+  }
+  FScanning = false;
+  // Keep a modest buffer for the next formula, not a huge one.
+  if (FScanState.Text.capacity() > (1u << 16)) std::string().swap(FScanState.Text);
+  return Failed() ? 0 : v;
+}
+
+// A literal has the shape digits ["." digits] ["E" [sign] digits]. Most
+// literals have at most 19 significant digits and a small exponent: their
+// value is one correctly rounded multiplication or division of two exact
+// numbers, the same value strtold gives, at a fraction of its cost.
+bool TFormulaParser::ConvertLiteral(const std::string& lit, TReal& value) {
+  const char* p = lit.c_str();
+  std::uint64_t mantissa = 0;
+  int digits = 0;       // significant digits taken into mantissa
+  bool exact = true;    // all digits fit
+  int fraction = 0;     // digits after the point
+  auto takeDigit = [&](char c) {
+    if (mantissa == 0 && c == '0') return;
+    if (digits < kMaxExactDigits) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      ++digits;
+    } else {
+      exact = false;
+    }
+  };
+  if (!IsDigit(*p)) return false;
+  while (IsDigit(*p)) takeDigit(*p++);
+  if (*p == '.') {
+    ++p;
+    if (!IsDigit(*p)) return false;
+    while (IsDigit(*p)) {
+      takeDigit(*p++);
+      if (exact) ++fraction;
+    }
+  }
+  long exponent = 0;
+  if (*p == 'E') {
+    ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!IsDigit(*p)) return false;
+    while (IsDigit(*p)) {
+      if (exponent < 1000000) exponent = exponent * 10 + (*p - '0');
+      ++p;
+    }
+    if (negative) exponent = -exponent;
+  }
+  if (*p != '\0') return false;
+
+  if (exact) {
+    if (mantissa == 0) {
+      value = 0;
+      return true;
+    }
+    const long e10 = exponent - fraction;
+    if (e10 >= -kMaxExactPow10 && e10 <= kMaxExactPow10) {
+      const TReal m = static_cast<TReal>(mantissa);
+      value = e10 >= 0 ? m * kPow10[e10] : m / kPow10[-e10];
+      return true;
+    }
+  }
+  value = strtold_l(lit.c_str(), nullptr, CLocale());
+  // A literal beyond the 80-bit range is no number this engine can hold;
+  // one below it is as close to 0 as the type gets and reads as such.
+  return std::isfinite(value);
+}
+
+// ---------------------------------------------------------------- value rules
+
+TReal TFormulaParser::Add(TReal x, TReal y) {
+  if (std::fabs(x / kRangeDivisor + y / kRangeDivisor) < kRangeTenth) return x + y;
+  SetError(ecOutOfRange);
+  return x;
+}
+
+TReal TFormulaParser::Subtract(TReal x, TReal y) {
+  if (std::fabs(x / kRangeDivisor - y / kRangeDivisor) < kRangeTenth) return x - y;
+  SetError(ecOutOfRange);
+  return x;
+}
+
+// Products and quotients must stay between about 1E-38 and 1E+38 in
+// magnitude (or be exactly 0).
+TReal TFormulaParser::Multiply(TReal x, TReal y) {
+  if (x == 0 || y == 0) return 0;
+  const TReal ax = std::fabs(x), ay = std::fabs(y);
+  if (!(InSafeBand(ax) && InSafeBand(ay)) &&
+      std::fabs(std::log(ax) + std::log(ay)) >= LnRangeLimit()) {
+    SetError(ecOutOfRange);
+    return x;
+  }
+  return x * y;
+}
+
+TReal TFormulaParser::Divide(TReal x, TReal y) {
+  if (y == 0) {
+    SetError(ecDivisionByZero);
+    return x;
+  }
+  if (x == 0) return 0;
+  const TReal ax = std::fabs(x), ay = std::fabs(y);
+  if (!(InSafeBand(ax) && InSafeBand(ay)) &&
+      std::fabs(std::log(ax) - std::log(ay)) >= LnRangeLimit()) {
+    SetError(ecOutOfRange);
+    return x;
+  }
+  return x / y;
+}
+
+TReal TFormulaParser::Power(TReal x, TReal y) {
+  if (x == 0) return 0;
+  const TReal ax = std::fabs(x);
+  const TReal l = y * std::log(ax);
+  if (l > LnRangeLimit()) {
+    SetError(ecOutOfRange);
+    return 0;
+  }
+  // e^l, computed as |x|^y: the same quantity, but correctly rounded, so
+  // that 2^3 is exactly 8 and 10^2 exactly 100.
+  TReal r = std::pow(ax, y);
+  if (x < 0) {
+    if (y != std::trunc(y)) {
+      SetError(ecComplexPower);
+      return 0;
+    }
+    // Parity of a whole y without converting it: fmod is exact, and every
+    // whole number of 2^64 or more is even.
+    if (std::fmod(y, 2.0L) != 0) r = -r;
+  }
+  return r;
+}
+
+TReal TFormulaParser::LogicalAnd(TReal x, TReal y) {
+  if ((x != 0 && x != 1) || (y != 0 && y != 1)) {
+    SetError(ecNotBoolean);
+    return 0;
+  }
+  return (x == 1 && y == 1) ? 1.0L : 0.0L;
+}
+
+TReal TFormulaParser::LogicalOr(TReal x, TReal y) {
+  if ((x != 0 && x != 1) || (y != 0 && y != 1)) {
+    SetError(ecNotBoolean);
+    return 0;
+  }
+  return (x == 1 || y == 1) ? 1.0L : 0.0L;
+}
+
+// ---------------------------------------------------------------- dispatch
+
+TReal TFormulaParser::Dispatch(const TNameEntry& entry, std::int64_t at,
+                               std::span<const TReal> reals, const std::string& s1,
+                               const std::string& s2) {
+  FAnchor = at;
+  TReal result = 0;
+  if (entry.Implementer == nullptr) {
+    SetError(ecNoObject);
+  } else {
+    // The built-in of NAME is the method "m" + NAME; three names differ.
+    std::string method;
+    if (entry.Name == "OR")
+      method = "mIor";
+    else if (entry.Name == "AVGERAGE")
+      method = "mAverage";
+    else if (entry.Name == "STDEV")
+      method = "mStdDev";
+    else
+      method = "m" + entry.Name;
+    const TBuildinFuncs::TMethod* m = TBuildinFuncs::FindMethod(method);
+    TBuildinFuncs& b = *entry.Implementer;
+    using B = TBuildinFuncs;
+    const std::size_t n = reals.size();
+    if (m == nullptr) {
+      SetError(ecUnknownName);
+    } else if (auto f0 = std::get_if<B::TFn0>(&m->Fn); f0 && entry.Kind == ckConstant) {
+      result = (b.**f0)(*this);
+    } else if (auto f1 = std::get_if<B::TFn1>(&m->Fn); f1 && entry.Kind == ckUnary && n == 1) {
+      result = (b.**f1)(*this, reals[0]);
+    } else if (auto f2 = std::get_if<B::TFn2>(&m->Fn); f2 && entry.Kind == ckBinary && n == 2) {
+      result = (b.**f2)(*this, reals[0], reals[1]);
+    } else if (auto f3 = std::get_if<B::TFn3>(&m->Fn); f3 && entry.Kind == ckList) {
+      result = (b.**f3)(*this, reals);
+    } else if (auto f8 = std::get_if<B::TFn8>(&m->Fn); f8 && entry.Kind == ckString) {
+      result = (b.**f8)(*this, s1);
+    } else if (auto f9 = std::get_if<B::TFn9>(&m->Fn); f9 && entry.Kind == ckStringPair) {
+      result = (b.**f9)(*this, s1, s2);
+    } else {
+      SetError(ecUnknownName);  // no method of this name takes this kind
+    }
+    // No infinity or NaN leaves a built-in (COT beyond 2^63, DEG near the
+    // type's limit, a sum of huge items): the result is out of range.
+    if (!Failed() && !std::isfinite(result)) SetError(ecOutOfRange);
+  }
+  FAnchor = 0;
+  return Failed() ? 0 : result;
+}
+
+}  // namespace tessary

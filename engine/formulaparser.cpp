@@ -1,1 +1,458 @@
-// placeholder
+#include "formulaparser.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+
+#include "buildinfuncs.h"
+#include "cp936.h"
+#include "errorcodes.h"
+#include "random.h"
+
+namespace tessary {
+
+namespace {
+
+struct TNameKind {
+  const char* Name;
+  int Kind;
+};
+
+// The registered names in their order; the order is visible in NameTable.
+constexpr std::array<TNameKind, 52> kNames{{
+    {"ARCTAN", 1}, {"COS", 1}, {"DEG", 1}, {"PI", 0}, {"RAD", 1}, {"SIN", 1}, {"TAN", 1},
+    {"AND", 3}, {"FALSE", 0}, {"OR", 3}, {"TRUE", 0}, {"XOR", 2}, {"NOT", 1},
+    {"EXP", 1}, {"E", 0}, {"LN", 1}, {"LOG", 1}, {"SQR", 1}, {"SQRT", 1},
+    {"ABS", 1}, {"FRAC", 1}, {"INT", 1}, {"MAX", 3}, {"MIN", 3}, {"ROUND", 1},
+    {"SGN", 1}, {"CSC", 1}, {"SEC", 1}, {"COT", 1},
+    {"SINH", 1}, {"COSH", 1}, {"TANH", 1}, {"CSCH", 1}, {"SECH", 1}, {"COTH", 1},
+    {"ARCSINH", 1}, {"ARCCOSH", 1}, {"ARCTANH", 1}, {"ARCCSCH", 1}, {"ARCSECH", 1},
+    {"ARCCOTH", 1},
+    {"AVG", 3}, {"AVGERAGE", 3}, {"STD", 3}, {"STDEV", 3}, {"MEAN", 3}, {"SUM", 3},
+    {"RAND", 0}, {"RND", 1},
+    {"LENGTH", 8}, {"STRCOMP", 9}, {"IF", 3},
+}};
+
+inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+inline bool IsLetter(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+inline bool IsNameChar(unsigned char c) { return IsDigit(c) || IsLetter(c) || c == '_'; }
+inline unsigned char Upper(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(Upper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+// Counts a grammar level in and out of the recursion.
+class TDepthGuard {
+ public:
+  explicit TDepthGuard(int& depth) : FDepth(depth) { ++FDepth; }
+  ~TDepthGuard() { --FDepth; }
+  TDepthGuard(const TDepthGuard&) = delete;
+  TDepthGuard& operator=(const TDepthGuard&) = delete;
+
+ private:
+  int& FDepth;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- lifecycle
+
+TFormulaParser::TFormulaParser() : FBuildins(std::make_unique<TBuildinFuncs>()) {
+  rng::Randomize();
+  InitTables();
+}
+
+TFormulaParser::~TFormulaParser() = default;
+
+void TFormulaParser::InitTables() {
+  for (const auto& e : kErrorTexts) SetMessage(e.Code, platform::Utf8ToCp936(e.Utf8));
+  for (const auto& n : kNames) RegisterFunction(n.Name, n.Kind, FBuildins.get());
+}
+
+void TFormulaParser::SetExpression(std::string_view text) {
+  FErrorCode = 0;
+  FErrorPosition = 0;
+  FExpressionText.assign(text);
+}
+
+TReal TFormulaParser::Evaluate() { return EvaluateText(FExpressionText); }
+
+void TFormulaParser::SetError(int code) {
+  if (FErrorCode != 0 || code == 0) return;
+  FErrorCode = code;
+  if (!FScanning)
+    FErrorPosition = 0;
+  else
+    FErrorPosition = static_cast<std::size_t>(FAnchor != 0 ? FAnchor : FScanState.Position);
+}
+
+// ---------------------------------------------------------------- tables
+
+void TFormulaParser::SetMessage(int code, std::string_view text) {
+  const std::string key = std::to_string(code) + "=";
+  for (auto& line : FMessageTable) {
+    if (line.compare(0, key.size(), key) == 0 && line.size() > key.size()) {
+      line = key + std::string(text);
+      return;
+    }
+  }
+  FMessageTable.push_back(key + std::string(text));
+}
+
+std::string TFormulaParser::Message(int code) const {
+  const std::string key = std::to_string(code) + "=";
+  for (const auto& line : FMessageTable)
+    if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
+  return {};
+}
+
+void TFormulaParser::RegisterFunction(std::string_view name, int kind,
+                                      TBuildinFuncs* implementer) {
+  std::string upper = UpperAscii(name);
+  if (FNameIndex.count(upper) != 0) {
+    SetError(ecNameExists);
+    return;
+  }
+  for (unsigned char c : upper)
+    if (!IsNameChar(c)) SetError(ecBadNameChar);
+  if (upper.empty() || !IsLetter(static_cast<unsigned char>(upper[0]))) SetError(ecBadNameChar);
+  FNameIndex.emplace(upper, FNameTable.size());
+  FNameTable.push_back({upper + "=" + std::to_string(kind), upper, kind, implementer});
+}
+
+const TNameEntry* TFormulaParser::FindName(std::string_view name) const {
+  // Names reach here upper-cased by the scanner; the index holds upper-cased
+  // names, so an exact lookup is the case-insensitive one.
+  auto it = FNameIndex.find(std::string(name));
+  return it == FNameIndex.end() ? nullptr : &FNameTable[it->second];
+}
+
+// ---------------------------------------------------------------- scanner
+
+void TFormulaParser::NextChar() {
+  TFpState& s = FScanState;
+  if (s.Position < static_cast<std::int64_t>(s.Text.size())) ++s.Position;
+  s.Current = Upper(static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position - 1)]));
+}
+
+void TFormulaParser::SkipBlanks() {
+  NextChar();
+  while (FScanState.Current == ' ') NextChar();
+}
+
+void TFormulaParser::StartScan(std::string_view text) {
+  FScanState.Position = 0;
+  FScanState.Current = 0;
+  // Every bracket counts, string literals included; order is not examined.
+  std::int64_t balance = 0;
+  for (char c : text) {
+    if (c == '(') ++balance;
+    else if (c == ')') --balance;
+  }
+  if (balance != 0) {
+    SetError(ecBracketMismatch);
+    return;
+  }
+  FScanState.Text.assign(text);
+  FScanState.Text.push_back('\0');
+  SkipBlanks();
+  if (FScanState.Current == 0) SetError(ecEmptyText);
+}
+
+// ---------------------------------------------------------------- grammar
+
+TReal TFormulaParser::ParseExpression() {
+  TDepthGuard guard(FDepth);
+  if (FDepth > kMaxDepth) {
+    SetError(ecNestingTooDeep);
+    return 0;
+  }
+  TReal x = ParseSimpleExpression();
+  if (Failed()) return 0;
+  x = ParseRelation(x);
+  return Failed() ? 0 : x;
+}
+
+// The optional tail of an expression: one relation, or "&"/"|" with a whole
+// expression (so those two group from the right).
+TReal TFormulaParser::ParseRelation(TReal x) {
+  const std::int64_t at = Here();
+  TReal y = 0;
+  switch (FScanState.Current) {
+    case '=':
+      SkipBlanks();
+      y = ParseSimpleExpression();
+      return x == y ? 1.0L : 0.0L;
+    case '<':
+      SkipBlanks();
+      if (FScanState.Current == '=') {
+        SkipBlanks();
+        y = ParseSimpleExpression();
+        return x <= y ? 1.0L : 0.0L;
+      }
+      if (FScanState.Current == '>') {
+        SkipBlanks();
+        y = ParseSimpleExpression();
+        return x != y ? 1.0L : 0.0L;
+      }
+      y = ParseSimpleExpression();
+      return x < y ? 1.0L : 0.0L;
+    case '>':
+      SkipBlanks();
+      if (FScanState.Current == '=') {
+        SkipBlanks();
+        y = ParseSimpleExpression();
+        return x >= y ? 1.0L : 0.0L;
+      }
+      y = ParseSimpleExpression();
+      return x > y ? 1.0L : 0.0L;
+    case '&':
+    case '|': {
+      const bool isAnd = FScanState.Current == '&';
+      SkipBlanks();
+      y = ParseExpression();
+      if (Failed()) return 0;
+      FAnchor = at;
+      x = isAnd ? LogicalAnd(x, y) : LogicalOr(x, y);
+      FAnchor = 0;
+      return x;
+    }
+    default:
+      return x;
+  }
+}
+
+TReal TFormulaParser::ParseSimpleExpression() {
+  TReal x = ParseTerm();
+  while (!Failed() && (FScanState.Current == '+' || FScanState.Current == '-')) {
+    const bool add = FScanState.Current == '+';
+    const std::int64_t at = Here();
+    SkipBlanks();
+    TReal y = ParseTerm();
+    if (Failed()) break;
+    FAnchor = at;
+    x = add ? Add(x, y) : Subtract(x, y);
+    FAnchor = 0;
+  }
+  // What may follow an operand: this rejects two operands side by side.
+  switch (FScanState.Current) {
+    case 0: case '&': case ')': case ',': case '<': case '=': case '>': case '|':
+      break;
+    default:
+      SetError(ecUnknownFunction);
+  }
+  return Failed() ? 0 : x;
+}
+
+TReal TFormulaParser::ParseTerm() {
+  TReal x = ParsePower();
+  while (!Failed() && (FScanState.Current == '*' || FScanState.Current == '/')) {
+    const bool multiply = FScanState.Current == '*';
+    const std::int64_t at = Here();
+    SkipBlanks();
+    TReal y = ParsePower();
+    if (Failed()) break;
+    FAnchor = at;
+    x = multiply ? Multiply(x, y) : Divide(x, y);
+    FAnchor = 0;
+  }
+  return Failed() ? 0 : x;
+}
+
+TReal TFormulaParser::ParsePower() {
+  TReal x = ParseFactor();
+  while (!Failed() && FScanState.Current == '^') {
+    const std::int64_t at = Here();
+    SkipBlanks();
+    TReal y = ParseFactor();
+    if (Failed()) break;
+    FAnchor = at;
+    x = Power(x, y);
+    FAnchor = 0;
+  }
+  return Failed() ? 0 : x;
+}
+
+TReal TFormulaParser::ParseFactor() {
+  TDepthGuard guard(FDepth);
+  if (FDepth > kMaxDepth) {
+    SetError(ecNestingTooDeep);
+    return 0;
+  }
+  const unsigned char c = FScanState.Current;
+  TReal v = 0;
+  if (c == '(') {
+    v = ParseBracketed();
+  } else if (c == '+') {
+    NextChar();  // no blank skipping: "- 5" is an error
+    v = ParseFactor();
+  } else if (c == '-') {
+    NextChar();
+    v = -ParseFactor();
+  } else if (c == '.' || IsDigit(c)) {
+    v = ParseNumber();
+  } else if (IsLetter(c)) {
+    const std::int64_t at = Here();
+    const std::string name = ReadName();
+    v = CallFunction(name, at);
+  } else {
+    SetError(ecUnknownFunction);
+  }
+  return Failed() ? 0 : v;
+}
+
+TReal TFormulaParser::ParseBracketed() {
+  SkipBlanks();
+  TReal v = ParseExpression();
+  if (!Failed() && FScanState.Current != ')') SetError(ecBracketMismatch);
+  SkipBlanks();
+  return v;
+}
+
+// Blanks inside a name are passed over: "S IN" is SIN, "PI 2" is PI2.
+std::string TFormulaParser::ReadName() {
+  std::string name(1, static_cast<char>(FScanState.Current));
+  SkipBlanks();
+  while (IsNameChar(FScanState.Current)) {
+    name.push_back(static_cast<char>(FScanState.Current));
+    SkipBlanks();
+  }
+  return name;
+}
+
+TReal TFormulaParser::ParseNumber() {
+  const std::int64_t at = Here();
+  std::string& lit = FLiteral;
+  if (FScanState.Current == '.')
+    lit.assign("0.");
+  else
+    lit.assign(1, static_cast<char>(FScanState.Current));
+  NextChar();
+  for (unsigned char c = FScanState.Current; c == '.' || IsDigit(c) || c == 'E';
+       c = FScanState.Current) {
+    lit.push_back(static_cast<char>(c));
+    if (c == 'E') {
+      if (lit[lit.size() - 2] == '.') lit.insert(lit.size() - 1, 1, '0');  // 1.E5 -> 1.0E5
+      NextChar();
+      if (FScanState.Current == '+' || FScanState.Current == '-') {
+        lit.push_back(static_cast<char>(FScanState.Current));
+        NextChar();
+      }
+    } else {
+      NextChar();
+    }
+  }
+  if (FScanState.Current == ' ') SkipBlanks();
+  if (lit.back() == '.' && lit.find('E') == std::string::npos) lit.push_back('0');
+  TReal value = 0;
+  if (!ConvertLiteral(lit, value)) {
+    FAnchor = at;
+    SetError(ecInvalidNumber);
+    FAnchor = 0;
+  }
+  return value;
+}
+
+// ---------------------------------------------------------------- calls
+
+void TFormulaParser::Expect(unsigned char c) {
+  if (!Failed() && FScanState.Current != c) SetError(ecArgumentCount);
+  SkipBlanks();
+}
+
+// at: where the name starts; a failed call is attributed to it.
+TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
+  const TNameEntry* entry = FindName(name);
+  if (entry == nullptr) {
+    FAnchor = at;
+    SetError(ecUnknownName);
+    FAnchor = 0;
+  }
+  if (Failed()) return 0;
+
+  std::vector<TReal> reals;
+  std::string s1, s2;
+  const unsigned char cur = FScanState.Current;
+  switch (entry->Kind) {
+    case ckConstant:
+      if (cur == '(') {
+        SkipBlanks();
+        Expect(')');
+      }
+      break;
+    case ckUnary:
+    case ckBinary:
+    case ckList:
+      if (cur != '(') {
+        SetError(ecArgumentCount);
+        break;
+      }
+      SkipBlanks();
+      reals.push_back(ParseExpression());
+      if (entry->Kind == ckBinary) {
+        Expect(',');
+        reals.push_back(ParseExpression());
+      } else if (entry->Kind == ckList) {
+        if (!Failed() && FScanState.Current != ',') SetError(ecArgumentCount);
+        while (!Failed() && FScanState.Current == ',') {
+          SkipBlanks();
+          reals.push_back(ParseExpression());
+        }
+      }
+      Expect(')');
+      break;
+    case ckString:
+      // Without "(" the built-in gets an empty string; after the literal the
+      // closing quote and the next character are passed unexamined.
+      if (cur == '(') {
+        SkipBlanks();
+        s1 = ReadStringLiteral();
+        SkipBlanks();
+        SkipBlanks();
+      }
+      break;
+    case ckStringPair:
+      if (cur != '(') {
+        SetError(ecArgumentCount);
+        break;
+      }
+      SkipBlanks();
+      s1 = ReadStringLiteral();
+      SkipBlanks();
+      Expect(',');
+      s2 = ReadStringLiteral();
+      SkipBlanks();
+      Expect(')');
+      break;
+    default:
+      break;
+  }
+  if (Failed()) return 0;
+  return Dispatch(*entry, at, reals, s1, s2);
+}
+
+std::string TFormulaParser::ReadStringLiteral() {
+  std::string s;
+  const unsigned char quote = FScanState.Current;
+  if (quote != '"' && quote != '\'') {
+    SetError(ecMissingQuote);
+    return s;
+  }
+  // Every character is taken with SkipBlanks: blanks vanish, letters arrive
+  // upper-cased.
+  SkipBlanks();
+  while (!Failed() && FScanState.Current != quote && FScanState.Current != 0) {
+    s.push_back(static_cast<char>(FScanState.Current));
+    SkipBlanks();
+  }
+  if (!Failed() && FScanState.Current != quote) SetError(ecUnclosedQuote);
+  return s;
+}
+
+}  // namespace tessary

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,9 +20,9 @@ class TBuildinFuncs;
 
 // Scanner state of one evaluation.
 struct TFpState {
-  std::string Text;       // the expression followed by the end mark (code 0)
-  std::int32_t Position;  // 1-based index of Current in Text; 0 before the first read
-  unsigned char Current;  // Text[Position] with a..z upper-cased
+  std::string Text;            // the expression followed by the end mark (code 0)
+  std::int64_t Position = 0;   // 1-based index of Current in Text; 0 before the first read
+  unsigned char Current = 0;   // Text[Position] with a..z upper-cased
 };
 
 // One line of the name table: "NAME=kind" and the object implementing NAME.
@@ -46,7 +47,9 @@ class TFormulaParser {
  public:
   // Deepest nesting of brackets, signs and "&"/"|" chains the grammar follows
   // before it records ecNestingTooDeep instead of running the stack out.
-  static constexpr int kMaxDepth = 2000;
+  // Each bracket level costs two, each unary sign one; 1000 keeps the stack
+  // use far below a thread's stack even in a sanitizer build.
+  static constexpr int kMaxDepth = 1000;
 
   TFormulaParser();
   ~TFormulaParser();
@@ -61,9 +64,10 @@ class TFormulaParser {
   // Records code unless an error is already recorded: the first one wins.
   void SetError(int code);
   int ErrorCode() const { return FErrorCode; }
-  // 1-based byte position in the text of the character the scanner stood on
-  // when the first error was recorded; 0 when none was, or when the error
-  // concerns the text as a whole (unbalanced brackets, empty text).
+  // Where the first error was recorded, as a 1-based byte position in the
+  // text: the operator of a failed operation, the name of a failed call, or
+  // else the character the scanner stood on (text length + 1 for the end).
+  // 0 when no error was recorded or the bracket count failed before reading.
   std::size_t ErrorPosition() const { return FErrorPosition; }
   // Message of the recorded code (code page 936); "" for an unknown code.
   std::string ErrorMessage() const { return Message(FErrorCode); }
@@ -95,15 +99,16 @@ class TFormulaParser {
   TReal ParseFactor();
   TReal ParseNumber();
   TReal ParseBracketed();
-  TReal ParseSigned(bool negate);
+  TReal ParseRelation(TReal x);
   std::string ReadName();
-  TReal CallFunction(const std::string& name);
+  TReal CallFunction(const std::string& name, std::int64_t at);
   std::string ReadStringLiteral();
   void Expect(unsigned char c);
-  bool ReadArguments(int kind, std::vector<TReal>& reals, std::string& s1, std::string& s2);
-  TReal Dispatch(const TNameEntry& entry, std::span<const TReal> reals,
+  TReal Dispatch(const TNameEntry& entry, std::int64_t at, std::span<const TReal> reals,
                  const std::string& s1, const std::string& s2);
   const TNameEntry* FindName(std::string_view name) const;
+  bool ConvertLiteral(const std::string& literal, TReal& value);
+  std::int64_t Here() const { return FScanState.Position; }
 
   // Value rules with their range guards.
   TReal Add(TReal x, TReal y);
@@ -121,9 +126,17 @@ class TFormulaParser {
   std::string FExpressionText = "0";
   std::vector<std::string> FMessageTable;
   std::vector<TNameEntry> FNameTable;
+  std::unordered_map<std::string, std::size_t> FNameIndex;  // first line of each name
   std::unique_ptr<TBuildinFuncs> FBuildins;
-  std::unique_ptr<TFpState> FScanState;  // exists only while evaluating
+  // Scanner state: meaningful only while FScanning; kept as a member so its
+  // buffer is reused from one evaluation to the next.
+  TFpState FScanState;
+  bool FScanning = false;
   int FDepth = 0;
+  // Position an error is attributed to while an operator or a call is
+  // applied (0: the scanner's position).
+  std::int64_t FAnchor = 0;
+  std::string FLiteral;  // number literal being read, reused
 };
 
 }  // namespace tessary

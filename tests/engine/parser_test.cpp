@@ -1,1 +1,341 @@
-// placeholder
+// The grammar: what the engine reads, and which syntax errors it records.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "buildinfuncs.h"
+#include "enginetestutil.h"
+#include "errorcodes.h"
+
+namespace tessary {
+namespace {
+
+using testing::CheckRows;
+using testing::TRow;
+
+TEST(Grammar, EmptyTextAndBracketCount) {
+  const TRow rows[] = {
+      {"", 0, ecEmptyText, "nothing to read"},
+      {"   ", 0, ecEmptyText, "blanks only"},
+      {"(1", 0, ecBracketMismatch, "counted before anything is read"},
+      {"LENGTH('(')", 0, ecBracketMismatch, "a bracket inside a literal counts too"},
+      {")1(", 0, ecUnknownFunction, "the count balances; ')' cannot start a factor"},
+      {"(1,2)", 0, ecBracketMismatch, "',' where ')' must close the bracket"},
+      {"  (1)  ", 1, 0, "blanks around the text"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, PrecedenceAndGrouping) {
+  const TRow rows[] = {
+      {"1+2*3", 7, 0, "'*' binds tighter than '+'"},
+      {"(1+2)*3", 9, 0, "brackets"},
+      {"8/4/2", 1, 0, "'/' groups from the left"},
+      {"10-4-3", 3, 0, "'-' groups from the left"},
+      {"2^3^2", 64, 0, "'^' groups from the left: (2^3)^2"},
+      {"2*3^2", 18, 0, "'^' binds tighter than '*'"},
+      {"-2^2", 4, 0, "a sign belongs to the operand of '^'"},
+      {"2^-1", 0.5L, 0, "the right operand of '^' is a factor"},
+      {"(80+2*(5+2*(1.5+1)))/(100/273.15)", 273.15L, 0, "the default worksheet", 1E-18L},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, UnarySigns) {
+  const TRow rows[] = {
+      {"-5", -5, 0, "minus"},
+      {"+5", 5, 0, "plus"},
+      {"--5", 5, 0, "signs nest"},
+      {"- 5", 0, ecUnknownFunction, "no blank may follow a unary sign"},
+      {"2* -3", -6, 0, "a sign after an operator and its blanks"},
+      {"2--5", 7, 0, "binary minus, then a sign"},
+      {"-(2+3)", -5, 0, "a sign before a bracket"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, WhatMayFollowAnOperand) {
+  const TRow rows[] = {
+      {"1 2", 0, ecUnknownFunction, "two numbers side by side"},
+      {"2(3)", 0, ecUnknownFunction, "no implicit multiplication"},
+      {"2PI", 0, ecUnknownFunction, "a name right after a number"},
+      {"1,5", 1, 0, "',' ends the expression; the rest is not read"},
+      {"2\t*3", 0, ecUnknownFunction, "a tab is an ordinary character"},
+      {"2\xC3\x97" "3", 0, ecUnknownFunction, "an unconverted multiplication sign"},
+      {"1)", 0, ecBracketMismatch, "the count catches a stray ')'"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, RelationsAndLogic) {
+  const TRow rows[] = {
+      {"1<2", 1, 0, "less"},        {"2<1", 0, 0, "not less"},
+      {"1<=1", 1, 0, "less or equal"}, {"1>=2", 0, 0, "greater or equal"},
+      {"1<>2", 1, 0, "not equal"},  {"1=1", 1, 0, "equal"},
+      {"2>1", 1, 0, "greater"},
+      {"1< =1", 1, 0, "blanks between '<' and '='"},
+      {"1< >1", 0, 0, "blanks between '<' and '>'"},
+      {"2> =3", 0, 0, "blanks between '>' and '='"},
+      {"1==1", 0, ecUnknownFunction, "'=' cannot start a factor"},
+      {"1<2<3", 1, 0, "a relation ends the expression"},
+      {"1=1&0", 1, 0, "'&0' after a relation is never read"},
+      {"(1=1)&0", 0, 0, "and"},
+      {"1|0&0", 1, 0, "'&' and '|' group from the right: 1|(0&0)"},
+      {"0&1|1", 0, 0, "0&(1|1)"},
+      {"(1<2)+(2<1)", 1, 0, "truth values are the reals 1 and 0"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, NumberLiterals) {
+  const TRow rows[] = {
+      {"1e5", 100000, 0, "lower-case e arrives upper-cased"},
+      {"1E5", 100000, 0, "exponent"},
+      {"1.5E-3", 0.0015L, 0, "negative exponent"},
+      {"1.E5", 100000, 0, "'1.E5' reads as 1.0E5"},
+      {".5", 0.5L, 0, "leading point"},
+      {"5.", 5, 0, "trailing point"},
+      {".", 0, 0, "a point alone is 0"},
+      {"1.2.3", 0, ecInvalidNumber, "two points"},
+      {"1E", 0, ecInvalidNumber, "exponent without digits"},
+      {"1E+", 0, ecInvalidNumber, "exponent sign without digits"},
+      {"1E5.5", 0, ecInvalidNumber, "fractional exponent"},
+      {"2EXP(1)", 0, ecInvalidNumber, "the literal 2E ends at the X"},
+      {"1 E5", 0, ecUnknownFunction, "no blanks inside a literal"},
+      {"0.1", 0.1L, 0, "nearest extended value of 0.1"},
+      {"123456789012345678", 123456789012345678.0L, 0, "18 digits are exact"},
+      {"12345678901234567890123", 12345678901234567890123.0L, 0, "long literal"},
+      {"0.000000000000000000000000000001", 1E-30L, 0, "many zeros"},
+      {"1E300", 1E300L, 0, "a literal is not range-guarded"},
+      {"1E4000", 1E4000L, 0, "still an 80-bit number"},
+      {"1E99999", 0, ecInvalidNumber, "beyond the 80-bit range"},
+      {"1E-99999", 0, 0, "below the smallest value: 0"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, NamesAndCallSyntax) {
+  const TRow rows[] = {
+      {"PI", buildin::kPi, 0, "kind 0 without brackets"},
+      {"PI()", buildin::kPi, 0, "kind 0 with empty brackets"},
+      {"PI( )", buildin::kPi, 0, "blanks inside"},
+      {"pi", buildin::kPi, 0, "names ignore case"},
+      {"P I", buildin::kPi, 0, "blanks inside a name are passed over"},
+      {"PI 2", 0, ecUnknownName, "'PI 2' reads the name PI2"},
+      {"PI(1)", 0, ecArgumentCount, "kind 0 takes no argument"},
+      {"sin (0)", 0, 0, "blank before the bracket"},
+      {"S IN(0)", 0, 0, "blank inside the name"},
+      {"SIN", 0, ecArgumentCount, "kind 1 needs brackets"},
+      {"SIN(1,2)", 0, ecArgumentCount, "kind 1 takes one argument"},
+      {"SIN()", 0, ecUnknownFunction, "')' is not a factor"},
+      {"XOR(1)", 0, ecArgumentCount, "kind 2 needs a second argument"},
+      {"XOR(1,0)", 1, 0, "kind 2"},
+      {"MAX(1)", 0, ecArgumentCount, "a list needs two items"},
+      {"MAX()", 0, ecUnknownFunction, "an empty list"},
+      {"MAX(1,2,3)", 3, 0, "a list"},
+      {"FOO(1)", 0, ecUnknownName, "an unregistered name"},
+      {"E5", 0, ecUnknownName, "E5 is a name, not a number"},
+      {"A_1", 0, ecUnknownName, "digits and '_' may follow a letter"},
+      {"_A", 0, ecUnknownFunction, "a name starts with a letter"},
+  };
+  CheckRows(rows);
+  auto e = testing::EvalFresh("E");
+  EXPECT_EQ(e.Error, 0);
+  EXPECT_NEAR(static_cast<double>(e.Value), 2.718281828459045, 1E-15);
+}
+
+TEST(Grammar, StringLiterals) {
+  const TRow rows[] = {
+      {"LENGTH('abc')", 3, 0, "single quotes"},
+      {"LENGTH(\"abc\")", 3, 0, "double quotes"},
+      {"LENGTH('a b c')", 3, 0, "blanks inside a literal vanish"},
+      {"LENGTH('')", 0, 0, "an empty literal"},
+      {"LENGTH", 0, 0, "kind 8 without brackets passes an empty string"},
+      {"LENGTH('abc)", 0, ecUnclosedQuote, "no closing quote before the end"},
+      {"LENGTH(abc)", 0, ecMissingQuote, "no opening quote"},
+      {"LENGTH('a\")", 0, ecUnclosedQuote, "the opening quote also closes"},
+      {"STRCOMP('abc','A B C')", 1, 0, "letters upper-cased, blanks dropped"},
+      {"STRCOMP('ab' , 'abc')", 0, 0, "different lengths"},
+      {"STRCOMP('a')", 0, ecArgumentCount, "kind 9 needs two literals"},
+      {"STRCOMP", 0, ecArgumentCount, "kind 9 needs brackets"},
+      {"LENGTH('\xE4\xB8\xAD\xE6\x96\x87')", 4, 0, "two Chinese characters are four bytes"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, FirstErrorWins) {
+  const TRow rows[] = {
+      {"1/0+FOO(1)", 0, ecDivisionByZero, "the later unknown name does not replace 9"},
+      {"FOO(1/0)", 0, ecUnknownName, "the name fails before its arguments are read"},
+      {"XOR(1/0, 1E99999)", 0, ecDivisionByZero, "the second argument is still read"},
+      {"IF(1,2,1/0)", 0, ecDivisionByZero, "all arguments are evaluated"},
+  };
+  CheckRows(rows);
+}
+
+TEST(Grammar, ErrorPositionPointsAtTheCulprit) {
+  struct TCase {
+    const char* Text;
+    int Error;
+    std::size_t Position;
+  } cases[] = {
+      {"1+2*(3/0)", ecDivisionByZero, 7},  // the '/'
+      {"1+FOO(2)", ecUnknownName, 3},      // the name
+      {"2*SQRT(-1)", ecSqrtDomain, 3},     // the call
+      {"1 2", ecUnknownFunction, 3},       // the second operand
+      {"3+1.2.3", ecInvalidNumber, 3},     // the literal
+      {"(1", ecBracketMismatch, 0},        // the text as a whole
+      {"", ecEmptyText, 1},                // the end of the text
+      {"1+2", 0, 0},
+  };
+  TFormulaParser fp;
+  for (const auto& c : cases) {
+    fp.SetExpression(c.Text);
+    fp.Evaluate();
+    EXPECT_EQ(fp.ErrorCode(), c.Error) << c.Text;
+    EXPECT_EQ(fp.ErrorPosition(), c.Position) << c.Text;
+  }
+}
+
+TEST(Grammar, PathologicalInputNeverCrashes) {
+  auto repeat = [](const std::string& s, int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += s;
+    return r;
+  };
+  TFormulaParser fp;
+  struct TCase {
+    std::string Text;
+    int Error;
+  } cases[] = {
+      {repeat("(", 200000) + "1" + repeat(")", 200000), ecNestingTooDeep},
+      {repeat("-", 200000) + "1", ecNestingTooDeep},
+      {repeat("1&", 200000) + "1", ecNestingTooDeep},
+      {repeat("SIN(", 100000) + "0" + repeat(")", 100000), ecNestingTooDeep},
+      {repeat("(", 400) + "7" + repeat(")", 400), 0},  // deep but fine
+      {repeat("1+", 500000) + "1", 0},                 // long but flat
+      {std::string("1\0+2", 4), 0},                     // a NUL ends the reading
+      {std::string("1+\0+2", 5), ecUnknownFunction},    // ... even after an operator
+      {std::string("\xFF\xFE\x80", 3), ecUnknownFunction},
+      {"LENGTH('" + repeat("x", 100000) + ")", ecUnclosedQuote},
+      {repeat("A", 100000), ecUnknownName},
+      {repeat("9", 100000), ecInvalidNumber},  // 1E100000 does not fit
+  };
+  for (const auto& c : cases) {
+    fp.SetExpression(c.Text);
+    const TReal v = fp.Evaluate();
+    EXPECT_EQ(fp.ErrorCode(), c.Error) << c.Text.substr(0, 40);
+    if (c.Error != 0) {
+      EXPECT_EQ(v, 0.0L);
+    }
+  }
+}
+
+TEST(Engine, StartsWithTheTextZero) {
+  TFormulaParser fp;
+  EXPECT_EQ(fp.ExpressionText(), "0");
+  EXPECT_EQ(fp.Evaluate(), 0.0L);
+  EXPECT_EQ(fp.ErrorCode(), 0);
+}
+
+TEST(Engine, SetExpressionClearsTheErrorAndDefersReading) {
+  TFormulaParser fp;
+  fp.SetExpression("1/0");
+  EXPECT_EQ(fp.ErrorCode(), 0) << "nothing is read before Evaluate";
+  fp.Evaluate();
+  EXPECT_EQ(fp.ErrorCode(), ecDivisionByZero);
+  fp.SetExpression("1+1");
+  EXPECT_EQ(fp.ErrorCode(), 0);
+  EXPECT_EQ(fp.Evaluate(), 2.0L);
+  EXPECT_EQ(fp.Evaluate(), 2.0L) << "evaluating again reads the text again";
+  fp.SetError(ecOutOfRange);
+  fp.SetError(ecNotBoolean);
+  EXPECT_EQ(fp.ErrorCode(), ecOutOfRange) << "the first code wins";
+}
+
+TEST(Engine, MessageTableHoldsEveryCodeOnce) {
+  TFormulaParser fp;
+  const auto& table = fp.MessageTable();
+  ASSERT_EQ(table.size(), kErrorTexts.size());
+  for (std::size_t i = 0; i < kErrorTexts.size(); ++i) {
+    const auto& e = kErrorTexts[i];
+    EXPECT_EQ(table[i], std::to_string(e.Code) + "=" + platform::Utf8ToCp936(e.Utf8));
+    EXPECT_FALSE(fp.Message(e.Code).empty()) << e.Code;
+  }
+  for (int unused : {15, 16, 31, 41}) EXPECT_EQ(fp.Message(unused), "") << unused;
+  EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(ecDivisionByZero)), "被0除");
+  EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(ecIfCondition)), "条件表达式值应为\"是\"或\"否\"");
+
+  fp.SetMessage(ecDivisionByZero, "x");
+  EXPECT_EQ(fp.Message(ecDivisionByZero), "x") << "a code's message is replaced";
+  EXPECT_EQ(fp.MessageTable().size(), kErrorTexts.size());
+}
+
+TEST(Engine, NameTableHoldsTheNamesInOrder) {
+  TFormulaParser fp;
+  const auto& names = fp.NameTable();
+  ASSERT_EQ(names.size(), 52u);
+  EXPECT_EQ(names.front().Line, "ARCTAN=1");
+  EXPECT_EQ(names[3].Line, "PI=0");
+  EXPECT_EQ(names[42].Line, "AVGERAGE=3");
+  EXPECT_EQ(names[49].Line, "LENGTH=8");
+  EXPECT_EQ(names[50].Line, "STRCOMP=9");
+  EXPECT_EQ(names.back().Line, "IF=3");
+  std::string kind0, kind2, kind3;
+  for (const auto& n : names) {
+    EXPECT_NE(n.Implementer, nullptr);
+    if (n.Kind == 0) kind0 += n.Name + " ";
+    if (n.Kind == 2) kind2 += n.Name + " ";
+    if (n.Kind == 3) kind3 += n.Name + " ";
+  }
+  EXPECT_EQ(kind0, "PI FALSE TRUE E RAND ");
+  EXPECT_EQ(kind2, "XOR ");
+  EXPECT_EQ(kind3, "AND OR MAX MIN AVG AVGERAGE STD STDEV MEAN SUM IF ");
+  // Every name reaches a built-in: none answers "no such function".
+  for (const auto& n : names) {
+    std::string method = n.Name == "OR" ? "mIor"
+                         : n.Name == "AVGERAGE" ? "mAverage"
+                         : n.Name == "STDEV" ? "mStdDev"
+                                             : "m" + n.Name;
+    EXPECT_NE(TBuildinFuncs::FindMethod(method), nullptr) << n.Name;
+  }
+  EXPECT_EQ(fp.ErrorCode(), 0);
+}
+
+TEST(Engine, RegistrationRules) {
+  TFormulaParser fp;
+  fp.RegisterFunction("sin", 1, nullptr);
+  EXPECT_EQ(fp.ErrorCode(), ecNameExists) << "case is ignored";
+  EXPECT_EQ(fp.NameTable().size(), 52u);
+
+  fp.SetExpression("0");
+  fp.RegisterFunction("my-fn", 0, nullptr);
+  EXPECT_EQ(fp.ErrorCode(), ecBadNameChar);
+  EXPECT_EQ(fp.NameTable().back().Line, "MY-FN=0") << "added all the same";
+
+  fp.SetExpression("0");
+  fp.RegisterFunction("9LIVES", 0, nullptr);
+  EXPECT_EQ(fp.ErrorCode(), ecBadNameChar) << "a name starts with a letter";
+
+  // A registered name without an implementing object, and one without a
+  // built-in of its name.
+  fp.RegisterFunction("ORPHAN", 0, nullptr);
+  fp.SetExpression("ORPHAN");
+  EXPECT_EQ(fp.Evaluate(), 0.0L);
+  EXPECT_EQ(fp.ErrorCode(), ecNoObject);
+  TBuildinFuncs other;
+  fp.RegisterFunction("NOSUCH", 1, &other);
+  fp.SetExpression("NOSUCH(1)");
+  fp.Evaluate();
+  EXPECT_EQ(fp.ErrorCode(), ecUnknownName);
+  // A name whose method exists but takes another kind is no match either.
+  fp.RegisterFunction("SIN2", 1, &other);
+  fp.SetExpression("SIN2(1)");
+  fp.Evaluate();
+  EXPECT_EQ(fp.ErrorCode(), ecUnknownName);
+}
+
+}  // namespace
+}  // namespace tessary
