@@ -42,16 +42,19 @@ TReal TBuildinFuncs::mMin(TFormulaParser& fp, std::span<const TReal> items) {
 }
 
 // Same guard as the "+" operator, item by item; a rejected item is skipped
-// and the rest are still added.
+// and the pass goes on, but a sum that lost an item is not a result.
 TReal TBuildinFuncs::mSum(TFormulaParser& fp, std::span<const TReal> items) {
   TReal s = 0;
+  bool rejected = false;
   for (TReal v : items) {
-    if (std::fabs(s / kRangeDivisor + v / kRangeDivisor) < kRangeTenth)
+    if (std::fabs(s / kRangeDivisor + v / kRangeDivisor) < kRangeTenth) {
       s += v;
-    else
+    } else {
       fp.SetError(ecOutOfRange);
+      rejected = true;
+    }
   }
-  return s;
+  return rejected ? 0 : s;
 }
 
 TReal TBuildinFuncs::mAvg(TFormulaParser& fp, std::span<const TReal> items) {
