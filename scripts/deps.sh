@@ -1,0 +1,36 @@
+# Shared by run.sh and test.sh (sourced, not run): installs the Debian
+# packages the build needs when any is missing. Only then does it touch apt,
+# so a machine that has everything starts building at once.
+
+# Configure, build and test: compiler, CMake and its generator, GoogleTest;
+# pkg-config and muParser for the engine benchmark.
+TESSARY_PACKAGES=(cmake g++ make libgtest-dev pkg-config libmuparser-dev)
+
+tessary_missing_packages() {
+  local pkg
+  for pkg in "$@"; do
+    # "ii" = installed; a removed package can still be known to dpkg.
+    if [[ $(dpkg-query -W -f='${db:Status-Abbrev}' "$pkg" 2>/dev/null) != ii* ]]; then
+      echo "$pkg"
+    fi
+  done
+}
+
+tessary_install_packages() {
+  local missing
+  mapfile -t missing < <(tessary_missing_packages "$@")
+  ((${#missing[@]} == 0)) && return 0
+
+  local sudo=()
+  if ((EUID != 0)); then
+    if ! command -v sudo >/dev/null; then
+      echo "Missing packages: ${missing[*]}; run this script as root or install sudo." >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  echo "Installing: ${missing[*]}" >&2
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite through CTest.
+# SANITIZE=1 uses the AddressSanitizer/UBSan build in build-asan/ instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+
+tessary_install_packages "${TESSARY_PACKAGES[@]}"
+
+preset=default
+if [[ ${SANITIZE:-0} == 1 ]]; then
+  preset=asan
+fi
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+ctest --preset "$preset"
