@@ -34,6 +34,10 @@ constexpr std::array<TNameKind, 52> kNames{{
     {"LENGTH", 8}, {"STRCOMP", 9}, {"IF", 3},
 }};
 
+// What the scanner reads for a NUL byte that is not the end mark: a byte no
+// grammar rule accepts.
+constexpr unsigned char kNulInText = 0x01;
+
 inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool IsLetter(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 inline bool IsNameChar(unsigned char c) { return IsDigit(c) || IsLetter(c) || c == '_'; }
@@ -137,8 +141,12 @@ const TNameEntry* TFormulaParser::FindName(std::string_view name) const {
 
 void TFormulaParser::NextChar() {
   TFpState& s = FScanState;
-  if (s.Position < static_cast<std::int64_t>(s.Text.size())) ++s.Position;
-  s.Current = Upper(static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position - 1)]));
+  const auto size = static_cast<std::int64_t>(s.Text.size());
+  if (s.Position < size) ++s.Position;
+  const auto c = static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position - 1)]);
+  // Only the end mark reads as code 0: a NUL byte inside the text is an
+  // ordinary character, so "1<NUL>+2" is an error rather than a quiet 1.
+  s.Current = (c == 0 && s.Position < size) ? kNulInText : Upper(c);
 }
 
 void TFormulaParser::SkipBlanks() {
@@ -448,7 +456,8 @@ std::string TFormulaParser::ReadStringLiteral() {
   // upper-cased.
   SkipBlanks();
   while (!Failed() && FScanState.Current != quote && FScanState.Current != 0) {
-    s.push_back(static_cast<char>(FScanState.Current));
+    s.push_back(static_cast<char>(Upper(static_cast<unsigned char>(
+        FScanState.Text[static_cast<std::size_t>(FScanState.Position - 1)]))));
     SkipBlanks();
   }
   if (!Failed() && FScanState.Current != quote) SetError(ecUnclosedQuote);

@@ -216,8 +216,9 @@ TEST(Grammar, PathologicalInputNeverCrashes) {
       {repeat("SIN(", 100000) + "0" + repeat(")", 100000), ecNestingTooDeep},
       {repeat("(", 400) + "7" + repeat(")", 400), 0},  // deep but fine
       {repeat("1+", 500000) + "1", 0},                 // long but flat
-      {std::string("1\0+2", 4), 0},                     // a NUL ends the reading
-      {std::string("1+\0+2", 5), ecUnknownFunction},    // ... even after an operator
+      {std::string("1\0+2", 4), ecUnknownFunction},     // a NUL byte is no end mark
+      {std::string("1+\0+2", 5), ecUnknownFunction},
+      {std::string("LENGTH('a\0b')", 13), 0},          // but may stand in a literal
       {std::string("\xFF\xFE\x80", 3), ecUnknownFunction},
       {"LENGTH('" + repeat("x", 100000) + ")", ecUnclosedQuote},
       {repeat("A", 100000), ecUnknownName},
