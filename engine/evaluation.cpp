@@ -17,11 +17,6 @@ namespace tessary {
 
 namespace {
 
-TReal LnRangeLimit() {
-  static const TReal value = std::log(kRangeLimit);
-  return value;
-}
-
 // Magnitudes whose logarithms cannot reach ln(limit) when added or
 // subtracted: the log-based guards of "*" and "/" are then certain to pass,
 // so the two logarithm calls are skipped (2 * ln(1E18) < 83 < 87.49).
@@ -149,7 +144,7 @@ TReal TFormulaParser::Multiply(TReal x, TReal y) {
   if (x == 0 || y == 0) return 0;
   const TReal ax = std::fabs(x), ay = std::fabs(y);
   if (!(InSafeBand(ax) && InSafeBand(ay)) &&
-      std::fabs(std::log(ax) + std::log(ay)) >= LnRangeLimit()) {
+      std::fabs(std::log(ax) + std::log(ay)) >= buildin::LnLimit()) {
     SetError(ecOutOfRange);
     return x;
   }
@@ -164,7 +159,7 @@ TReal TFormulaParser::Divide(TReal x, TReal y) {
   if (x == 0) return 0;
   const TReal ax = std::fabs(x), ay = std::fabs(y);
   if (!(InSafeBand(ax) && InSafeBand(ay)) &&
-      std::fabs(std::log(ax) - std::log(ay)) >= LnRangeLimit()) {
+      std::fabs(std::log(ax) - std::log(ay)) >= buildin::LnLimit()) {
     SetError(ecOutOfRange);
     return x;
   }
@@ -175,7 +170,7 @@ TReal TFormulaParser::Power(TReal x, TReal y) {
   if (x == 0) return 0;
   const TReal ax = std::fabs(x);
   const TReal l = y * std::log(ax);
-  if (l > LnRangeLimit()) {
+  if (l > buildin::LnLimit()) {
     SetError(ecOutOfRange);
     return 0;
   }
