@@ -1,0 +1,63 @@
+#pragma once
+
+// Calculate: turns the formula pane and the variable table into results,
+// one engine evaluation per statement. Qt-free; the window owns the panes
+// and copies them in and out of a TWorksheet.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formulaparser.h"
+#include "keyvaluetable.h"
+
+namespace tessary {
+
+// The six containers of a worksheet. Text is UTF-8.
+struct TWorksheet {
+  std::vector<std::string> MOriFormula;  // formula pane
+  TKeyValueTable VLEVars;                // variable table
+  TKeyValueTable VLETemp;                // temporary table: results of this run
+  std::vector<std::string> MResult;      // result pane
+  std::vector<std::string> LPRGFormula;  // normalised-formula log
+  std::vector<std::string> LACTFormula;  // evaluated-formula log
+};
+
+// The worksheet as the window starts with it.
+TWorksheet DefaultWorksheet();
+
+// Where the calculation's messages go. A call must not wait for the user:
+// the window queues the box, a command-line run prints the text.
+class ICalcMessages {
+ public:
+  virtual ~ICalcMessages() = default;
+  // A plain message box ("公式错误：括号不配对!").
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The application's error report: the run ended early.
+  virtual void ShowError(const std::string& text) = 0;
+};
+
+// What became of one statement, beyond its result line: why a value is 0.
+struct TStatementOutcome {
+  std::string Name;          // as written, with its "=" ("" without a name)
+  std::string Expression;    // as handed to the engine
+  TReal Value = 0;
+  int ErrorCode = 0;
+  std::string ErrorMessage;  // UTF-8; "" without an error
+  std::size_t ErrorPosition = 0;  // 1-based character in Expression; 0: none or whole text
+  bool BracketsUnbalanced = false;
+};
+
+struct TCalcReport {
+  std::vector<TStatementOutcome> Statements;
+  std::string Failure;  // the message that ended the run early, or ""
+  bool AnyError() const;
+};
+
+inline constexpr std::string_view kBracketMessage = "公式错误：括号不配对!";
+
+// One Calculate over the worksheet with the process's engine.
+TCalcReport TBCalClick(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages);
+
+}  // namespace tessary

@@ -1,0 +1,96 @@
+#include "textfuncs.h"
+
+#include <algorithm>
+
+namespace tessary {
+
+namespace {
+
+// At most this many characters of text are carried on after a substituted
+// occurrence.
+constexpr std::size_t kMaxRest = 100000;
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  if (from.empty() || text.find(from) == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size());
+  std::size_t start = 0;
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {
+    out.append(text, start, at - start);
+    out += to;
+    start = at + from.size();
+  }
+  out.append(text, start);
+  text.swap(out);
+}
+
+}  // namespace
+
+std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view text) {
+  std::string result(text);
+  for (const auto& p : pairs) ReplaceAll(result, p.From, p.To);
+  return result;
+}
+
+bool ContainsAny(std::span<const std::string_view> candidates, std::string_view text) {
+  return std::any_of(candidates.begin(), candidates.end(), [text](std::string_view c) {
+    return text.find(c) != std::string_view::npos;
+  });
+}
+
+std::string SubstituteVariable(std::string_view name, std::string_view value,
+                               std::string_view text) {
+  if (name.empty()) return std::string(text);
+  std::string result;
+  std::string_view rest = text;
+  for (auto at = rest.find(name); at != std::string_view::npos; at = rest.find(name)) {
+    result.append(rest.substr(0, at));
+    bool replace = result.empty() || !IsAsciiLetter(result.back());
+    rest = Utf8Prefix(rest.substr(at + name.size()), kMaxRest);
+    if (!rest.empty() && IsAsciiLetter(rest.front())) replace = false;
+    result.append(replace ? value : name);
+  }
+  result.append(rest);
+  return result;
+}
+
+int SplitText(std::string_view text, std::span<std::string> slots, char separator) {
+  for (auto& s : slots) s.clear();
+  if (text.empty()) return 0;
+  std::size_t count = 0;
+  std::size_t start = 0;
+  for (auto at = text.find(separator); at != std::string_view::npos;
+       at = text.find(separator, start)) {
+    if (count < slots.size()) slots[count].assign(text.substr(start, at - start));
+    ++count;
+    start = at + 1;
+  }
+  if (start < text.size() && count < slots.size()) slots[count].assign(text.substr(start));
+  return static_cast<int>(count + 1);
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::size_t Utf8Length(std::string_view s) {
+  return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string_view Utf8Prefix(std::string_view s, std::size_t count) {
+  if (s.size() <= count) return s;  // never more characters than bytes
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (chars == count) return s.substr(0, i);
+      ++chars;
+    }
+  }
+  return s;
+}
+
+}  // namespace tessary
