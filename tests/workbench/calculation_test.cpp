@@ -1,1 +1,219 @@
-// placeholder
+// Calculate over the six containers: the worked examples and the edge cases
+// of joining, substituting, evaluating and the temporary table.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "calculation.h"
+#include "errorcodes.h"
+
+namespace tessary {
+namespace {
+
+using TLines = std::vector<std::string>;
+
+// Records the messages instead of showing them.
+struct TRecordedMessages : ICalcMessages {
+  TLines Messages, Errors;
+  void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+  void ShowError(const std::string& text) override { Errors.push_back(text); }
+};
+
+class Calculation : public ::testing::Test {
+ protected:
+  // A worksheet with the given formula lines and variable rows.
+  static TWorksheet Sheet(TLines formula, TLines vars = {}) {
+    TWorksheet ws;
+    ws.MOriFormula = std::move(formula);
+    for (const auto& row : vars) ws.VLEVars.AppendRow(row);
+    return ws;
+  }
+  TCalcReport Run(TWorksheet& ws) { return TBCalClick(ws, FEngine, FMessages); }
+
+  TFormulaParser FEngine;
+  TRecordedMessages FMessages;
+};
+
+TEST_F(Calculation, TheInitialWorksheetGives273_15) {
+  TWorksheet ws = DefaultWorksheet();
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.LPRGFormula, TLines{"Z=(80+2*(5+2*(1.5+1)))/(P/T)"});
+  EXPECT_EQ(ws.LACTFormula, TLines{"Z=(80+2*(5+2*(1.5+1)))/(100/273.15)"});
+  EXPECT_EQ(ws.MResult, TLines{"Z=273.15"});
+  EXPECT_EQ(ws.VLETemp.Rows(), TLines{"Z=273.15"});
+  EXPECT_FALSE(report.AnyError());
+  EXPECT_TRUE(FMessages.Messages.empty());
+}
+
+TEST_F(Calculation, EarlierResultsAreBracketedWithAPlus) {
+  TWorksheet ws = Sheet({"A=-2", "B=A*3"});
+  Run(ws);
+  EXPECT_EQ(ws.LPRGFormula, (TLines{"A=-2", "B=A*3"}));
+  EXPECT_EQ(ws.LACTFormula, (TLines{"A=-2", "B=(-2)*3"})) << "(+-2) cleaned up to (-2)";
+  EXPECT_EQ(ws.MResult, (TLines{"A=-2", "B=-6"}));
+  EXPECT_EQ(ws.VLETemp.Rows(), (TLines{"A=-2", "B=-6"}));
+}
+
+TEST_F(Calculation, JoiningLinesIntoStatements) {
+  struct TCase {
+    TLines Formula;
+    TLines Results;
+    const char* Why;
+  } cases[] = {
+      {{"Z=1+", "2"}, {"Z=3"}, "a line without '=' continues the statement"},
+      {{"a=1;b=a+1"}, {"a=1", "b=2"}, "statements on one line"},
+      {{"a=1;;b=2"}, {"a=1"}, "an empty statement ends the run"},
+      {{"a=1;"}, {"a=1"}, "a trailing ';' is harmless"},
+      {{"x=2 // double", "// y=3", "   ", "z=x*2"}, {"x=2", "z=4"}, "comments and blank lines"},
+      {{"1+2"}, {"3"}, "a statement without a name"},
+      {{"1+2", "3+4"}, {"28"}, "two lines without '=' are one statement: 1+23+4"},
+      {{"// only a comment"}, {}, "nothing to do"},
+      {{}, {}, "an empty pane"},
+      {{"a=1", "b=2;", "c=3"}, {"a=1", "b=2", "c=3"}, "no ';' doubled after one that ends a line"},
+  };
+  for (auto& c : cases) {
+    TWorksheet ws = Sheet(c.Formula);
+    Run(ws);
+    EXPECT_EQ(ws.MResult, c.Results) << c.Why;
+  }
+}
+
+TEST_F(Calculation, SubstitutionRules) {
+  struct TCase {
+    TLines Formula;
+    TLines Vars;
+    const char* Evaluated;  // last line of the evaluated-formula log
+    const char* Why;
+  } cases[] = {
+      {{"P=5", "Q=P"}, {"P=100"}, "Q=100", "a variable beats an earlier result"},
+      {{"Q=p"}, {"P=100"}, "Q=p", "names are case-sensitive in the text"},
+      {{"Q=PT+aP"}, {"P=100"}, "Q=PT+aP", "letter neighbours protect a name"},
+      {{"Q=2P+P_1"}, {"P=100"}, "Q=2100+100_1", "digits and '_' do not"},
+      {{"Q=T"}, {"T=273.15"}, "Q=273.15", "a plain value is not bracketed"},
+      {{"Q=R"}, {"R=P*2", "P=3"}, "Q=(3*2)", "a value with a sign is; later rows see its names"},
+      {{"Q=R"}, {"P=3", "R=P*2"}, "Q=(P*2)", "earlier rows do not"},
+      {{"Q=V"}, {" V = -4 "}, "Q=(-4)", "keys and values are trimmed"},
+      {{"Q=W"}, {"W=[1+2]"}, "Q=((1+2))", "substituted brackets are normalised again"},
+      {{"Q=U"}, {"U=2×3"}, "Q=(2*3)", "and so are substituted signs"},
+      {{"A=1E-5", "B=A"}, {}, "B=(1E-5)", "an E-notation result contains '-'"},
+      {{"A=-2", "B=-A"}, {}, "B=-(-2)", "(+-2) becomes (-2)"},
+      {{"A=2", "B=A"}, {}, "B=2", "a positive result is not bracketed"},
+      {{"Q=π*2"}, {}, "Q=PI*2", "π is normalised"},
+  };
+  for (auto& c : cases) {
+    TWorksheet ws = Sheet(c.Formula, c.Vars);
+    Run(ws);
+    ASSERT_FALSE(ws.LACTFormula.empty()) << c.Why;
+    EXPECT_EQ(ws.LACTFormula.back(), c.Evaluated) << c.Why;
+  }
+}
+
+TEST_F(Calculation, EngineErrorsYieldZeroAndAreKept) {
+  TWorksheet ws = Sheet({"Z=1/0", "Y=Z+1", "X=FOO(2)"});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.MResult, (TLines{"Z=0", "Y=1", "X=0"})) << "a failed statement is listed as 0";
+  ASSERT_EQ(report.Statements.size(), 3u);
+  EXPECT_EQ(report.Statements[0].ErrorCode, ecDivisionByZero);
+  EXPECT_EQ(report.Statements[0].ErrorMessage, "被0除");
+  EXPECT_EQ(report.Statements[0].ErrorPosition, 2u) << "the '/' of 1/0";
+  EXPECT_EQ(report.Statements[1].ErrorCode, 0);
+  EXPECT_EQ(report.Statements[2].ErrorCode, ecUnknownName);
+  EXPECT_TRUE(report.AnyError());
+  EXPECT_TRUE(report.Failure.empty()) << "the run went on";
+}
+
+TEST_F(Calculation, ErrorPositionCountsCharactersNotBytes) {
+  TWorksheet ws = Sheet({"Z=π+中"});
+  const TCalcReport report = Run(ws);
+  ASSERT_EQ(report.Statements.size(), 1u);
+  EXPECT_EQ(report.Statements[0].Expression, "PI+中");
+  EXPECT_EQ(report.Statements[0].ErrorCode, ecUnknownFunction);
+  EXPECT_EQ(report.Statements[0].ErrorPosition, 4u) << "中 is the fourth character";
+}
+
+TEST_F(Calculation, UnbalancedBracketsWarnButStillEvaluate) {
+  TWorksheet ws = Sheet({"Z=(1+2", "Y={3]"});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(FMessages.Messages, TLines{"公式错误：括号不配对!"}) << "only the first is unbalanced";
+  EXPECT_EQ(ws.MResult, (TLines{"Z=0", "Y=3"}));
+  EXPECT_TRUE(report.Statements[0].BracketsUnbalanced);
+  EXPECT_EQ(report.Statements[0].ErrorCode, ecBracketMismatch);
+}
+
+TEST_F(Calculation, ASecondAssignmentEndsTheRun) {
+  TWorksheet ws = Sheet({"a=1", "a=a+1", "b=2"});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.MResult, (TLines{"a=1", "a=2"})) << "the result line comes before the failure";
+  EXPECT_EQ(FMessages.Errors, TLines{"A key with the name of \"a\" already exists"});
+  EXPECT_EQ(report.Failure, FMessages.Errors.front());
+  EXPECT_TRUE(report.AnyError());
+  EXPECT_EQ(ws.VLETemp.Rows(), TLines{"a=1"});
+
+  ws.MOriFormula = {"b=3"};
+  Run(ws);
+  EXPECT_EQ(ws.VLETemp.Rows(), TLines{"b=3"}) << "the next run starts with an empty table";
+
+  TWorksheet other = Sheet({"a=1", "A=2"});
+  Run(other);
+  EXPECT_EQ(other.MResult, (TLines{"a=1", "A=2"})) << "keys ignore letter case";
+  EXPECT_EQ(FMessages.Errors.back(), "A key with the name of \"A\" already exists");
+}
+
+TEST_F(Calculation, NamelessResultsGetEmptyKeys) {
+  TWorksheet ws = Sheet({"1+2;3+4", "Z=5"});
+  Run(ws);
+  EXPECT_EQ(ws.MResult, (TLines{"3", "7", "Z=5"}));
+  EXPECT_EQ(ws.VLETemp.Rows(), (TLines{"=3", "=7", "Z=5"})) << "empty keys may repeat";
+}
+
+TEST_F(Calculation, NamesAreKeptAsWritten) {
+  TWorksheet ws = Sheet({" x = 1+1", "y=x"});
+  Run(ws);
+  EXPECT_EQ(ws.LPRGFormula.front(), "x = 1+1") << "the line is trimmed, the name keeps its blank";
+  EXPECT_EQ(ws.MResult.front(), "x =2");
+  EXPECT_EQ(ws.VLETemp.Rows().front(), "x =2");
+  EXPECT_EQ(ws.MResult.back(), "y=2") << "the trimmed key 'x' still substitutes";
+}
+
+TEST_F(Calculation, LongExpressionsAreCutAfterAName) {
+  std::string sum = "1";
+  while (sum.size() < 10300) sum += "+1";
+  TWorksheet ws = Sheet({sum, "Z=" + sum});
+  Run(ws);
+  EXPECT_EQ(ws.LPRGFormula[0].size(), sum.size()) << "a statement without a name is not cut";
+  EXPECT_EQ(ws.LPRGFormula[1].size(), 2 + 10240u) << "10240 characters after the name";
+}
+
+TEST_F(Calculation, MoreThanOneHundredStatementsAreAllCalculated) {
+  TLines formula;
+  for (int i = 0; i < 250; ++i) formula.push_back("S" + std::to_string(i) + "=" + std::to_string(i));
+  TWorksheet ws = Sheet(formula);
+  Run(ws);
+  ASSERT_EQ(ws.MResult.size(), 250u);
+  EXPECT_EQ(ws.MResult.back(), "S249=249");
+}
+
+TEST_F(Calculation, PanesAreCutBackAtTheStartOfTheNextRun) {
+  TWorksheet ws = Sheet({"Z=1"});
+  ws.MResult.assign(501, "old");
+  ws.LPRGFormula.assign(500, "old");
+  ws.LACTFormula.assign(600, "old");
+  Run(ws);
+  EXPECT_EQ(ws.MResult.size(), 450u + 1) << "501 lines lose 51, then the new line";
+  EXPECT_EQ(ws.LPRGFormula.size(), 501u) << "500 lines are not more than 500";
+  EXPECT_EQ(ws.LACTFormula.size(), 549u + 1);
+  EXPECT_EQ(ws.MResult.back(), "Z=1");
+}
+
+TEST_F(Calculation, ResultsFeedLaterStatementsAsRounded) {
+  TWorksheet ws = Sheet({"A=1/3", "B=A*3", "C=B=1"});
+  Run(ws);
+  EXPECT_EQ(ws.LACTFormula[1], "B=0.333333333333333*3") << "the 15-digit text is substituted";
+  EXPECT_EQ(ws.MResult[1], "B=0.999999999999999");
+  EXPECT_EQ(ws.MResult[2], "C=0");
+}
+
+}  // namespace
+}  // namespace tessary

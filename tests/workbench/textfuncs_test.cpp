@@ -1,1 +1,100 @@
-// placeholder
+// The text helpers the calculation is built from.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "textfuncs.h"
+
+namespace tessary {
+namespace {
+
+TEST(ReplacePairs, OnePassInListOrderWithoutRescanning) {
+  const TReplacePair brackets[] = {{"{", "("}, {"}", ")"}, {"×", "*"}};
+  EXPECT_EQ(ReplacePairs(brackets, "{2×3}"), "(2*3)");
+  const TReplacePair grow[] = {{"a", "aa"}};
+  EXPECT_EQ(ReplacePairs(grow, "aba"), "aabaa") << "inserted text is not scanned again";
+  const TReplacePair chain[] = {{"b", "c"}, {"a", "b"}};
+  EXPECT_EQ(ReplacePairs(chain, "ab"), "bc") << "a later pair's output is not seen by an earlier one";
+  const TReplacePair signs[] = {{"+-", "-"}, {"-+", "-"}, {"--", "+"}, {"(+", "("}};
+  EXPECT_EQ(ReplacePairs(signs, "(+-2)"), "(-2)");
+  EXPECT_EQ(ReplacePairs(signs, "1---2"), "1+-2") << "one pass only: '--' then nothing";
+  EXPECT_EQ(ReplacePairs(signs, "1+--2"), "1+2") << "'+-' first, then the '--' it leaves";
+  EXPECT_EQ(ReplacePairs(signs, ""), "");
+}
+
+TEST(ContainsAny, FindsAnyCandidate) {
+  const std::array<std::string_view, 3> signs{"+", "×", "^"};
+  EXPECT_TRUE(ContainsAny(signs, "2×3"));
+  EXPECT_TRUE(ContainsAny(signs, "1E+5"));
+  EXPECT_FALSE(ContainsAny(signs, "273.15"));
+  EXPECT_FALSE(ContainsAny(signs, ""));
+}
+
+TEST(SubstituteVariable, WholeNamesBetweenNonLetters) {
+  struct TCase {
+    const char* Name;
+    const char* Value;
+    const char* Text;
+    const char* Want;
+    const char* Why;
+  } cases[] = {
+      {"P", "100", "P/T", "100/T", "at the start"},
+      {"P", "100", "2*P", "2*100", "at the end"},
+      {"P", "100", "PT+aP", "PT+aP", "letters on either side protect a name"},
+      {"P", "100", "2P", "2100", "a digit is no letter"},
+      {"P", "100", "P_1", "100_1", "nor is '_'"},
+      {"P", "100", "p+P", "p+100", "case-sensitive"},
+      {"P", "100", "P+P*P", "100+100*100", "every occurrence"},
+      {"P", "(P*2)", "P+1", "(P*2)+1", "the value is not scanned again"},
+      {"AB", "1", "ABAB", "ABAB", "each neighbour is a letter"},
+      {"A", "1", "AA", "AA", "the second A follows a letter of the text"},
+      {"A", "x", "A A", "x x", "the built text decides the left neighbour"},
+      {"A", "1", "A π", "1 π", "non-ASCII is no letter"},
+      {"", "1", "abc", "abc", "an empty name never occurs"},
+      {"Z", "273.15", "", "", "empty text"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SubstituteVariable(c.Name, c.Value, c.Text), c.Want) << c.Why;
+  EXPECT_EQ(SubstituteVariable("A", "b", "A+A"), "b+b") << "a letter value ends no later match";
+}
+
+TEST(SubstituteVariable, CarriesAtMost100000CharactersAfterAnOccurrence) {
+  const std::string tail(100005, '1');
+  const std::string out = SubstituteVariable("X", "7", "X+" + tail);
+  EXPECT_EQ(out.size(), 1 + 100000u);
+  EXPECT_EQ(out.substr(0, 3), "7+1");
+}
+
+TEST(SplitText, PiecesSlotsAndCount) {
+  std::array<std::string, 4> slots{"old", "old", "old", "old"};
+  EXPECT_EQ(SplitText("", slots, ';'), 0);
+  EXPECT_EQ(slots[0], "") << "every slot is emptied first";
+
+  EXPECT_EQ(SplitText("a=1;;b=2", slots, ';'), 3);
+  EXPECT_EQ(slots[0], "a=1");
+  EXPECT_EQ(slots[1], "") << "adjacent separators give an empty slot";
+  EXPECT_EQ(slots[2], "b=2");
+
+  EXPECT_EQ(SplitText("a;b;", slots, ';'), 3) << "a trailing separator counts";
+  EXPECT_EQ(slots[2], "");
+
+  EXPECT_EQ(SplitText("a;b;c;d;e;f", slots, ';'), 6) << "pieces beyond the table are counted";
+  EXPECT_EQ(slots[3], "d");
+
+  EXPECT_EQ(SplitText("x$y", slots, '$'), 2);
+  EXPECT_EQ(slots[1], "y");
+}
+
+TEST(TextHelpers, TrimAndCharacters) {
+  EXPECT_EQ(Trim("\t  a b \r\n"), "a b");
+  EXPECT_EQ(Trim(std::string_view("\0 x\x1f", 4)), "x");
+  EXPECT_EQ(Trim("   "), "");
+  EXPECT_EQ(Utf8Length("a×π中"), 4u);
+  EXPECT_EQ(Utf8Prefix("a×π中", 2), "a×");
+  EXPECT_EQ(Utf8Prefix("abc", 10), "abc");
+}
+
+}  // namespace
+}  // namespace tessary
