@@ -126,6 +126,12 @@ std::size_t Cp936BadLength(std::string_view s) {
 }  // namespace
 
 std::string Utf8ToCp936(std::string_view utf8) {
+  std::size_t replaced = 0;
+  return Utf8ToCp936(utf8, replaced);
+}
+
+std::string Utf8ToCp936(std::string_view utf8, std::size_t& replaced) {
+  replaced = 0;
   std::string out;
   out.reserve(utf8.size());
   TConverter& conv = ToCp936();
@@ -138,6 +144,7 @@ std::string Utf8ToCp936(std::string_view utf8) {
     int n = Utf8Sequence(std::string_view(in, left));
     std::size_t skip = static_cast<std::size_t>(n < 0 ? -n : n);
     out += kCp936Question;
+    ++replaced;
     in += skip;
     left -= skip;
     conv.Reset();

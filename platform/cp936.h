@@ -5,12 +5,16 @@
 // malformed UTF-8 byte) becomes the full-width question mark "？" (A3 BF),
 // and a malformed code page 936 sequence becomes U+FFFD "�".
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tessary::platform {
 
 std::string Utf8ToCp936(std::string_view utf8);
+// The same, and tells how many "？" stand for characters that had no form:
+// a save can then warn that the file is not what the user sees.
+std::string Utf8ToCp936(std::string_view utf8, std::size_t& replaced);
 std::string Cp936ToUtf8(std::string_view cp936);
 
 }  // namespace tessary::platform

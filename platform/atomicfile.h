@@ -1,0 +1,60 @@
+#pragma once
+
+// Saving that never destroys the previous file: the new bytes go to a
+// temporary file in the same folder, reach the disk, and only then replace
+// the old file by a rename, which the kernel does all at once. A crash or a
+// full disk at any moment leaves either the old file or the new one whole.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tessary::platform {
+
+// A file that could not be read or written. what() is the user's message,
+// e.g. "无法保存文件“/home/li/calc.txt”：No space left on device".
+class EFileError : public std::runtime_error {
+ public:
+  enum class TAction { Open, Save };
+  // The reason is the system's text for error unless one is given.
+  EFileError(TAction action, const std::string& path, int error, std::string_view reason = {});
+
+  const std::string& Path() const { return FPath; }
+  int Error() const { return FError; }  // errno
+
+ private:
+  std::string FPath;
+  int FError;
+};
+
+// The system calls of a save, replaceable so that tests can fail or stop one
+// midway. Each behaves like its namesake: -1 and errno on failure.
+struct TFileOps {
+  std::function<int(const char* path, int flags, mode_t mode)> Open;
+  std::function<ssize_t(int fd, const void* data, std::size_t size)> Write;
+  std::function<int(int fd)> Sync;
+  std::function<int(int fd)> Close;
+  std::function<int(const char* from, const char* to)> Rename;
+};
+
+// The real system calls.
+const TFileOps& SystemFileOps();
+
+// Replaces the file at path with bytes. The temporary file is named
+// ".NAME.XXXXXX.tmp" beside it; only a process killed during a save can leave
+// one behind. An existing file keeps its permission bits (and, where the
+// caller may set them, owner and group); a new one gets 0666 less the umask.
+// A symbolic link stays a link: the file it points to is replaced. Throws
+// EFileError naming path; the old file is then untouched and the temporary
+// file removed.
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         const TFileOps& ops = SystemFileOps());
+
+// The whole content of a file. Throws EFileError naming path.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace tessary::platform

@@ -1,0 +1,325 @@
+#include "atomicfile.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessary::platform::EFileError;
+using tessary::platform::ReadWholeFile;
+using tessary::platform::SystemFileOps;
+using tessary::platform::TFileOps;
+using tessary::platform::WriteFileAtomically;
+
+// A fresh folder per test, removed afterwards.
+class AtomicFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "atomicfile-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    FDir = pattern;
+    FOldMask = umask(022);
+  }
+  void TearDown() override {
+    umask(FOldMask);
+    fs::remove_all(FDir);
+  }
+
+  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
+
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(FDir)) names.insert(entry.path().filename());
+    return names;
+  }
+  static mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    EXPECT_EQ(stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+  }
+
+  fs::path FDir;
+  mode_t FOldMask = 0;
+};
+
+const std::string kOld = "Z={80+2\xA1\xC1[5+2\xA1\xC1(1.5+1)]}/(P/T)\r\nold\r\n";
+
+std::string NewBytes() {
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i) bytes += "new line " + std::to_string(i) + "\r\n";
+  return bytes;
+}
+
+std::string SaveMessage(const std::string& path, int error) {
+  return "无法保存文件“" + path + "”：" + std::strerror(error);
+}
+
+// Operations that fail one step of the save with an errno.
+struct TFailure {
+  const char* Step;
+  int Error;
+};
+
+TFileOps FailingOps(const TFailure& failure) {
+  TFileOps ops = SystemFileOps();
+  const std::string step = failure.Step;
+  const int error = failure.Error;
+  const auto fail = [error] {
+    errno = error;
+    return -1;
+  };
+  if (step == "open") {
+    ops.Open = [fail](const char*, int, mode_t) { return fail(); };
+  } else if (step == "write") {
+    // The disk fills up after half of the bytes.
+    auto written = std::make_shared<std::size_t>(0);
+    ops.Write = [written, fail](int fd, const void* data, std::size_t size) -> ssize_t {
+      const std::size_t half = NewBytes().size() / 2;
+      if (*written >= half) return fail();
+      const std::size_t n = std::min(size, half - *written);
+      *written += n;
+      return ::write(fd, data, n);
+    };
+  } else if (step == "sync") {
+    ops.Sync = [fail](int) { return fail(); };
+  } else if (step == "close") {
+    ops.Close = [fail](int fd) {
+      ::close(fd);
+      return fail();
+    };
+  } else if (step == "rename") {
+    ops.Rename = [fail](const char*, const char*) { return fail(); };
+  }
+  return ops;
+}
+
+// Whatever step fails, the old file stays byte for byte, no temporary file
+// is left, no file appears where there was none, and the message names the
+// file and the reason.
+TEST_F(AtomicFile, FailedSaveKeepsOldFileAndLeavesNoTemporary) {
+  const TFailure failures[] = {
+      {"open", EMFILE},  {"write", ENOSPC}, {"sync", EIO},
+      {"close", EDQUOT}, {"rename", EXDEV},
+  };
+  for (const TFailure& failure : failures) {
+    for (const bool oldExists : {true, false}) {
+      SCOPED_TRACE(std::string(failure.Step) + (oldExists ? ", old file" : ", new file"));
+      const std::string path = PathOf("calc.txt");
+      fs::remove(path);
+      if (oldExists) Put(path, kOld);
+      try {
+        WriteFileAtomically(path, NewBytes(), FailingOps(failure));
+        ADD_FAILURE() << "no error reported";
+      } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), SaveMessage(path, failure.Error));
+        EXPECT_EQ(e.Path(), path);
+        EXPECT_EQ(e.Error(), failure.Error);
+      }
+      if (oldExists) {
+        EXPECT_EQ(Get(path), kOld);
+        EXPECT_EQ(Names(), std::set<std::string>{"calc.txt"});
+      } else {
+        EXPECT_TRUE(Names().empty());
+      }
+    }
+  }
+}
+
+// A process killed in the middle of writing cannot remove its temporary
+// file, but the old file is whole and the leftover is recognisably ours.
+TEST_F(AtomicFile, SaveKilledMidwayKeepsOldFile) {
+  const std::string path = PathOf("calc.txt");
+  Put(path, kOld);
+  const std::string bytes = NewBytes();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TFileOps ops = SystemFileOps();
+    ops.Write = [&bytes](int fd, const void* data, std::size_t) -> ssize_t {
+      if (::write(fd, data, bytes.size() / 2) < 0) _exit(3);
+      kill(getpid(), SIGKILL);
+      _exit(4);  // not reached
+    };
+    try {
+      WriteFileAtomically(path, bytes, ops);
+    } catch (...) {
+    }
+    _exit(5);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "child status " << status;
+  EXPECT_EQ(Get(path), kOld);
+  const std::set<std::string> names = Names();
+  ASSERT_EQ(names.size(), 2u);
+  const std::string leftover = *names.begin() == "calc.txt" ? *names.rbegin() : *names.begin();
+  EXPECT_TRUE(std::regex_match(leftover, std::regex(R"(\.calc\.txt\.[A-Za-z0-9]{6}\.tmp)")))
+      << leftover;
+  EXPECT_EQ(Get(PathOf(leftover)), bytes.substr(0, bytes.size() / 2));
+}
+
+// The bytes are on the disk before the rename makes them the file, and the
+// rename is flushed with the folder.
+TEST_F(AtomicFile, SyncsBeforeRenameAndFolderAfter) {
+  std::vector<std::string> calls;
+  TFileOps ops = SystemFileOps();
+  ops.Write = [&calls](int fd, const void* data, std::size_t size) {
+    calls.push_back("write");
+    return ::write(fd, data, size);
+  };
+  ops.Sync = [&calls](int fd) {
+    struct stat st;
+    fstat(fd, &st);
+    calls.push_back(S_ISDIR(st.st_mode) ? "sync folder" : "sync file");
+    return ::fsync(fd);
+  };
+  ops.Rename = [&calls](const char* from, const char* to) {
+    calls.push_back("rename");
+    return ::rename(from, to);
+  };
+  WriteFileAtomically(PathOf("calc.txt"), "x", ops);
+  EXPECT_EQ(calls, (std::vector<std::string>{"write", "sync file", "rename", "sync folder"}));
+}
+
+// Short and interrupted writes still deliver every byte.
+TEST_F(AtomicFile, ShortAndInterruptedWritesComplete) {
+  TFileOps ops = SystemFileOps();
+  int calls = 0;
+  ops.Write = [&calls](int fd, const void* data, std::size_t size) -> ssize_t {
+    if (++calls % 3 == 0) {
+      errno = EINTR;
+      return -1;
+    }
+    return ::write(fd, data, std::min<std::size_t>(size, 7));
+  };
+  const std::string bytes = NewBytes() + std::string("\0\xFF", 2);
+  WriteFileAtomically(PathOf("calc.txt"), bytes, ops);
+  EXPECT_EQ(Get(PathOf("calc.txt")), bytes);
+  EXPECT_EQ(Names(), std::set<std::string>{"calc.txt"});
+}
+
+// An existing file keeps its permission bits; a new one gets 0666 less the
+// umask.
+TEST_F(AtomicFile, PermissionBits) {
+  struct TCase {
+    bool OldExists;
+    mode_t OldMode;
+    mode_t Mask;
+    mode_t Expected;
+  };
+  const TCase cases[] = {
+      {false, 0, 022, 0644}, {false, 0, 077, 0600}, {false, 0, 0, 0666},
+      {true, 0640, 022, 0640}, {true, 0600, 0, 0600}, {true, 0755, 077, 0755},
+  };
+  for (const TCase& c : cases) {
+    const std::string path = PathOf("calc.txt");
+    fs::remove(path);
+    if (c.OldExists) {
+      Put(path, kOld);
+      ASSERT_EQ(chmod(path.c_str(), c.OldMode), 0);
+    }
+    umask(c.Mask);
+    WriteFileAtomically(path, "new");
+    EXPECT_EQ(ModeOf(path), c.Expected) << std::oct << "old " << c.OldMode << " mask " << c.Mask;
+    EXPECT_EQ(Get(path), "new");
+  }
+}
+
+// Saving through a symbolic link updates the file it names and keeps the link.
+TEST_F(AtomicFile, SymbolicLinkStaysALink) {
+  fs::create_directory(FDir / "real");
+  const std::string target = PathOf("real/calc.txt");
+  Put(target, kOld);
+  fs::create_symlink(target, FDir / "link.txt");
+  WriteFileAtomically(PathOf("link.txt"), "new");
+  EXPECT_TRUE(fs::is_symlink(FDir / "link.txt"));
+  EXPECT_EQ(Get(target), "new");
+  EXPECT_EQ(Names(), (std::set<std::string>{"link.txt", "real"}));
+}
+
+// Targets that are no plain file are refused before anything is written.
+TEST_F(AtomicFile, RefusesFoldersAndSpecialFiles) {
+  fs::create_directory(FDir / "folder");
+  ASSERT_EQ(mkfifo(PathOf("pipe").c_str(), 0644), 0);
+  struct TCase {
+    std::string Path;
+    std::string Message;
+  };
+  const TCase cases[] = {
+      {PathOf("folder"), SaveMessage(PathOf("folder"), EISDIR)},
+      {PathOf("folder") + "/", SaveMessage(PathOf("folder") + "/", EISDIR)},
+      {PathOf("pipe"), "无法保存文件“" + PathOf("pipe") + "”：不是普通文件"},
+      {PathOf("none/calc.txt"), SaveMessage(PathOf("none/calc.txt"), ENOENT)},
+  };
+  for (const TCase& c : cases) {
+    try {
+      WriteFileAtomically(c.Path, "new");
+      ADD_FAILURE() << c.Path;
+    } catch (const EFileError& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+  }
+  EXPECT_EQ(Names(), (std::set<std::string>{"folder", "pipe"}));
+  EXPECT_TRUE(fs::is_empty(FDir / "folder"));
+}
+
+// Names as long as the file system allows still get a temporary name; a
+// bare name is saved in the current folder.
+TEST_F(AtomicFile, LongAndBareNames) {
+  const std::string longName(NAME_MAX, 'n');
+  WriteFileAtomically(PathOf(longName), "long");
+  EXPECT_EQ(Get(PathOf(longName)), "long");
+
+  const fs::path cwd = fs::current_path();
+  fs::current_path(FDir);
+  WriteFileAtomically("bare.txt", "bare");
+  fs::current_path(cwd);
+  EXPECT_EQ(Get(PathOf("bare.txt")), "bare");
+  EXPECT_EQ(Names(), (std::set<std::string>{longName, "bare.txt"}));
+}
+
+TEST_F(AtomicFile, ReadWholeFile) {
+  std::string bytes(200000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  Put(PathOf("data"), bytes);
+  EXPECT_EQ(ReadWholeFile(PathOf("data")), bytes);
+  Put(PathOf("empty"), "");
+  EXPECT_EQ(ReadWholeFile(PathOf("empty")), "");
+
+  const std::pair<std::string, int> failures[] = {
+      {PathOf("missing.txt"), ENOENT},
+      {FDir.string(), EISDIR},
+  };
+  for (const auto& [path, error] : failures) {
+    try {
+      ReadWholeFile(path);
+      ADD_FAILURE() << path;
+    } catch (const EFileError& e) {
+      EXPECT_EQ(std::string(e.what()), "无法打开文件“" + path + "”：" + std::strerror(error));
+    }
+  }
+}
+
+}  // namespace
