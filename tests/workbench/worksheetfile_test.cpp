@@ -1,1 +1,248 @@
-// placeholder
+// The worksheet and variable files: paths, line ends, code page 936 bytes,
+// the key rule while reading, and saving that keeps the old files on failure.
+
+#include "worksheetfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+using TLines = std::vector<std::string>;
+
+// Known code page 936 bytes of the signs the worksheet uses.
+constexpr char kTimes[] = "\xA1\xC1";   // ×
+constexpr char kDivide[] = "\xA1\xC2";  // ÷
+constexpr char kPi[] = "\xA6\xD0";      // π
+constexpr char kMiddle[] = "\xD6\xD0";  // 中
+
+class WorksheetFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "worksheetfile-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    FDir = pattern;
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  static TKeyValueTable Table(const TLines& rows) {
+    TKeyValueTable table;
+    for (const auto& row : rows) table.AppendRow(row);
+    return table;
+  }
+
+  fs::path FDir;
+};
+
+TEST(VariableFilePath, ReplacesTheFileNamesExtension) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"calc.txt", "calc.vle"},
+      {"a.b.txt", "a.b.vle"},                // only the last extension goes
+      {"calc", "calc.vle"},                  // none to replace: appended
+      {"dir.x/calc", "dir.x/calc.vle"},      // a folder's dot is no extension
+      {"/home/li/dir.x/a.b.txt", "/home/li/dir.x/a.b.vle"},
+      {"calc.", "calc.vle"},                 // an empty extension is replaced too
+      {"calc.VLE", "calc.vle"},
+      {"数据/计算.txt", "数据/计算.vle"},
+  };
+  for (const auto& [worksheet, vars] : cases) EXPECT_EQ(VariableFilePath(worksheet), vars);
+}
+
+// Reading replaces the whole pane; every line end counts, and bytes made of
+// CR LF line ends are written back exactly as they were read.
+TEST(WorksheetLines, LineEnds) {
+  struct TCase {
+    std::string Bytes;
+    TLines Lines;
+    bool WritesBackSame;
+  };
+  const TCase cases[] = {
+      {"", {""}, true},                      // an empty file is one empty line
+      {"a", {"a"}, true},
+      {"a\r\n", {"a", ""}, true},            // the line end starts a last, empty line
+      {"a\r\nb", {"a", "b"}, true},
+      {"\r\n\r\n", {"", "", ""}, true},
+      {"a\rb\nc\r\nd", {"a", "b", "c", "d"}, false},  // lone CR and LF end lines too
+      {"a\n", {"a", ""}, false},
+      {"\n\r", {"", "", ""}, false},         // LF then CR: two line ends
+      {"a\r\r\nb", {"a", "", "b"}, false},
+  };
+  for (const TCase& c : cases) {
+    const TLines lines = WorksheetLines(c.Bytes);
+    EXPECT_EQ(lines, c.Lines) << testing::PrintToString(c.Bytes);
+    if (c.WritesBackSame) {
+      EXPECT_EQ(WorksheetBytes(lines), c.Bytes);
+    }
+  }
+}
+
+// ×, ÷, π and Chinese text keep their code page 936 bytes through a write,
+// a read and a second write; lines in memory are UTF-8.
+TEST_F(WorksheetFile, RoundTripsCodePage936ByteForByte) {
+  const std::string path = PathOf("calc.txt");
+  const TLines lines = {"Z={80+2×[5+2×(1.5+1)]}/(P/T)", "// 中文注释", "W=6÷2×π", ""};
+  EXPECT_EQ(WriteWorksheetFile(path, lines), 0u);
+  const std::string bytes = Get(path);
+  EXPECT_EQ(bytes, std::string("Z={80+2") + kTimes + "[5+2" + kTimes + "(1.5+1)]}/(P/T)\r\n" +
+                       "// " + kMiddle + "\xCE\xC4\xD7\xA2\xCA\xCD\r\nW=6" + kDivide + "2" +
+                       kTimes + kPi + "\r\n");
+  EXPECT_EQ(ReadWorksheetFile(path), lines);
+  WriteWorksheetFile(path, ReadWorksheetFile(path));
+  EXPECT_EQ(Get(path), bytes);
+
+  const std::string vars = PathOf("calc.vle");
+  const TKeyValueTable table = Table({"P=100", "角=π÷2", "T=273.15"});
+  EXPECT_EQ(WriteVariableFile(vars, table), 0u);
+  const std::string varBytes = Get(vars);
+  EXPECT_EQ(varBytes, std::string("P=100\r\n\xBD\xC7=") + kPi + kDivide + "2\r\nT=273.15\r\n");
+  TKeyValueTable back;
+  ReadVariableFile(vars, back);
+  EXPECT_EQ(back.Rows(), table.Rows());
+  WriteVariableFile(vars, back);
+  EXPECT_EQ(Get(vars), varBytes);
+}
+
+// Characters without a code page 936 form are saved as "？" and counted so
+// that the window can warn; the count is per character, not per byte.
+TEST_F(WorksheetFile, CountsCharactersSavedAsQuestionMarks) {
+  const std::string q = "\xA3\xBF";
+  struct TCase {
+    TLines Text;
+    std::string Bytes;      // as a worksheet
+    std::string VarBytes;   // as variable rows
+    std::size_t Replaced;
+  };
+  const TCase cases[] = {
+      {{"x=1"}, "x=1", "x=1\r\n", 0},
+      {{"x=1 😀", "y=2 \xF0\xA0\x80\x80"},  // emoji, U+20000
+       "x=1 " + q + "\r\ny=2 " + q, "x=1 " + q + "\r\ny=2 " + q + "\r\n", 2},
+      {{"？=€"}, q + "=\x80", q + "=\x80\r\n", 0},  // a real "？" and the euro have forms
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(WriteWorksheetFile(PathOf("calc.txt"), c.Text), c.Replaced);
+    EXPECT_EQ(Get(PathOf("calc.txt")), c.Bytes);
+    EXPECT_EQ(WriteVariableFile(PathOf("calc.vle"), Table(c.Text)), c.Replaced);
+    EXPECT_EQ(Get(PathOf("calc.vle")), c.VarBytes);
+  }
+}
+
+// Rows end with CR LF, the last one too; reading takes each line as it
+// stands and a last line without line end still counts.
+TEST(VariableRows, LineEnds) {
+  struct TCase {
+    std::string Bytes;
+    TLines Rows;
+    bool WritesBackSame;
+  };
+  const TCase cases[] = {
+      {"", {}, true},                        // an empty table is an empty file
+      {"P=100\r\nT=273.15\r\n", {"P=100", "T=273.15"}, true},
+      {"P=100\r\nT=273.15", {"P=100", "T=273.15"}, false},
+      {"a=1\rb=2\nc=3\r\n", {"a=1", "b=2", "c=3"}, false},
+      {"P=1\r\n\r\n", {"P=1", ""}, true},    // an empty line is a row with an empty key
+      {"\r\n\r\n", {"", ""}, true},          // empty keys may repeat
+      {" P = 1 \r\nno equals\r\n", {" P = 1 ", "no equals"}, true},
+  };
+  for (const TCase& c : cases) {
+    TKeyValueTable table;
+    ReadVariableRows(c.Bytes, table);
+    EXPECT_EQ(table.Rows(), c.Rows) << testing::PrintToString(c.Bytes);
+    if (c.WritesBackSame) {
+      EXPECT_EQ(VariableBytes(table), c.Bytes);
+    }
+  }
+}
+
+// A second row with the same key ignoring case stops the reading with the
+// key message; the rows before it stay, earlier rows of the table do not.
+TEST(VariableRows, DuplicateKeyStopsAndKeepsEarlierRows) {
+  TKeyValueTable table;
+  table.AppendRow("old=1");
+  try {
+    ReadVariableRows("a=1\r\nb=2\r\nA=3\r\nc=4\r\n", table);
+    ADD_FAILURE() << "no duplicate reported";
+  } catch (const EDuplicateKey& e) {
+    EXPECT_STREQ(e.what(), "A key with the name of \"A\" already exists");
+  }
+  EXPECT_EQ(table.Rows(), (TLines{"a=1", "b=2"}));
+}
+
+TEST(VariableRows, Utf8WithOrWithoutByteOrderMark) {
+  for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+    TKeyValueTable table;
+    ReadVariableRows(bom + "角=π\r\n", table, TFileEncoding::Utf8);
+    EXPECT_EQ(table.Rows(), TLines{"角=π"});
+    EXPECT_EQ(WorksheetLines(bom + "Z=2×π", TFileEncoding::Utf8), TLines{"Z=2×π"});
+  }
+  EXPECT_EQ(WorksheetBytes({"Z=2×π", ""}, TFileEncoding::Utf8), "Z=2×π\r\n");
+}
+
+// Files that cannot be read leave pane and table alone and name the file;
+// only a missing variable file is no error where it is optional.
+TEST_F(WorksheetFile, ReadErrorsNameTheFile) {
+  const std::string missing = PathOf("missing.txt");
+  const std::string message =
+      "无法打开文件“" + missing + "”：" + std::strerror(ENOENT);
+  TKeyValueTable table = Table({"P=100"});
+  try {
+    ReadWorksheetFile(missing);
+    ADD_FAILURE();
+  } catch (const platform::EFileError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  try {
+    ReadVariableFile(missing, table);
+    ADD_FAILURE();
+  } catch (const platform::EFileError& e) {
+    EXPECT_EQ(std::string(e.what()), message);
+  }
+  EXPECT_FALSE(ReadVariableFileIfPresent(missing, table));
+  EXPECT_EQ(table.Rows(), TLines{"P=100"});
+  EXPECT_THROW(ReadVariableFileIfPresent(FDir.string(), table), platform::EFileError)
+      << "a folder is an error, not a missing file";
+  EXPECT_EQ(table.Rows(), TLines{"P=100"});
+
+  Put(PathOf("calc.vle"), "T=1\r\n");
+  EXPECT_TRUE(ReadVariableFileIfPresent(PathOf("calc.vle"), table));
+  EXPECT_EQ(table.Rows(), TLines{"T=1"});
+}
+
+// A save that fails leaves both old files as they were.
+TEST_F(WorksheetFile, FailedSaveKeepsOldFiles) {
+  const std::string path = PathOf("calc.txt");
+  const std::string vars = VariableFilePath(path);
+  Put(path, "old\r\nsheet");
+  Put(vars, "P=1\r\n");
+  platform::TFileOps full = platform::SystemFileOps();
+  full.Write = [](int, const void*, std::size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  };
+  EXPECT_THROW(WriteWorksheetFile(path, {"new"}, TFileEncoding::Cp936, full),
+               platform::EFileError);
+  EXPECT_THROW(WriteVariableFile(vars, Table({"Q=2"}), TFileEncoding::Cp936, full),
+               platform::EFileError);
+  EXPECT_EQ(Get(path), "old\r\nsheet");
+  EXPECT_EQ(Get(vars), "P=1\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace tessary

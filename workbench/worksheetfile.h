@@ -1,0 +1,70 @@
+#pragma once
+
+// The two files of a saved worksheet: the worksheet file holds the formula
+// pane, lines separated by CR LF with none after the last; the variable file
+// beside it (".vle") holds the variable table, one row per line, each ended
+// by CR LF. Both are code page 936 text; the panes in memory are UTF-8.
+// Reading accepts CR LF, CR and LF line ends. Saving replaces a file only
+// once its new content is on the disk. Errors throw platform::EFileError,
+// whose message names the file.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "atomicfile.h"
+#include "keyvaluetable.h"
+
+namespace tessary {
+
+enum class TFileEncoding {
+  Cp936,  // what the window reads and writes
+  Utf8,   // for files made with other tools; a leading byte order mark is skipped
+};
+
+// The worksheet's path with the extension of its file name replaced by
+// ".vle": a.b.txt gives a.b.vle, calc gives calc.vle, dir.x/calc gives
+// dir.x/calc.vle.
+std::string VariableFilePath(std::string_view worksheetPath);
+
+// The pane's lines in a file's bytes and back. An empty text is one empty
+// line and a final line end starts a last, empty line, so that the bytes
+// written back are the bytes read.
+std::vector<std::string> WorksheetLines(std::string_view bytes,
+                                        TFileEncoding encoding = TFileEncoding::Cp936);
+// replaced (if given) receives the number of characters that had no code page
+// 936 form and were written as "？".
+std::string WorksheetBytes(const std::vector<std::string>& lines,
+                           TFileEncoding encoding = TFileEncoding::Cp936,
+                           std::size_t* replaced = nullptr);
+
+// The lines of the worksheet file at path, to replace the whole pane.
+std::vector<std::string> ReadWorksheetFile(const std::string& path,
+                                           TFileEncoding encoding = TFileEncoding::Cp936);
+// Returns the number of characters written as "？".
+std::size_t WriteWorksheetFile(const std::string& path, const std::vector<std::string>& lines,
+                               TFileEncoding encoding = TFileEncoding::Cp936,
+                               const platform::TFileOps& ops = platform::SystemFileOps());
+
+// Replaces the rows of table by the lines of bytes, each as it stands. A
+// duplicate key throws EDuplicateKey and keeps the rows before it.
+void ReadVariableRows(std::string_view bytes, TKeyValueTable& table,
+                      TFileEncoding encoding = TFileEncoding::Cp936);
+std::string VariableBytes(const TKeyValueTable& table,
+                          TFileEncoding encoding = TFileEncoding::Cp936,
+                          std::size_t* replaced = nullptr);
+
+// Replaces the rows of table by those of the variable file at path; the
+// table is untouched if the file cannot be read.
+void ReadVariableFile(const std::string& path, TKeyValueTable& table,
+                      TFileEncoding encoding = TFileEncoding::Cp936);
+// The same, but a missing file is no error: false, and the table keeps its rows.
+bool ReadVariableFileIfPresent(const std::string& path, TKeyValueTable& table,
+                               TFileEncoding encoding = TFileEncoding::Cp936);
+// Returns the number of characters written as "？".
+std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& table,
+                              TFileEncoding encoding = TFileEncoding::Cp936,
+                              const platform::TFileOps& ops = platform::SystemFileOps());
+
+}  // namespace tessary
