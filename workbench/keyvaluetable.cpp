@@ -36,6 +36,7 @@ void TKeyValueTable::Clear() {
   FFirstByName.clear();
   FRowsByKey.clear();
   FKeyLengths.clear();
+  FFirstBytes.reset();
 }
 
 void TKeyValueTable::Append(std::string_view key, std::string_view value) {
@@ -55,6 +56,7 @@ void TKeyValueTable::AppendRow(std::string_view row) {
   FFirstByName.emplace(Fold(name), index);
   FRowsByKey[std::string(name)].push_back(index);
   ++FKeyLengths[name.size()];
+  FFirstBytes.set(static_cast<unsigned char>(name.front()));
 }
 
 std::string_view TKeyValueTable::Lookup(std::string_view name) const {
@@ -71,6 +73,7 @@ void TKeyValueTable::ForEachKeyIn(std::string_view text,
   for (const auto& [length, rows] : FKeyLengths) {
     if (length > text.size()) break;
     for (std::size_t at = 0; at + length <= text.size(); ++at) {
+      if (!FFirstBytes.test(static_cast<unsigned char>(text[at]))) continue;
       const auto it = FRowsByKey.find(text.substr(at, length));
       if (it == FRowsByKey.end()) continue;
       for (std::size_t row : it->second) found(row);

@@ -3,6 +3,7 @@
 // A table of rows, each the text key "=" value: the variable table and the
 // temporary table of a worksheet.
 
+#include <bitset>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -66,6 +67,7 @@ class TKeyValueTable {
   std::unordered_map<std::string, std::size_t> FFirstByName;     // folded trimmed key -> first row
   TIndex FRowsByKey;                                             // trimmed key -> rows
   std::map<std::size_t, std::size_t> FKeyLengths;                // length -> number of rows
+  std::bitset<256> FFirstBytes;  // bytes a key can start with: most text positions start none
 };
 
 }  // namespace tessary
