@@ -35,6 +35,11 @@ constexpr TLongOption kLongOptions[] = {
     {"expressions", true, 'f'},
     {"help", false, 'h'},
     {"version", false, 'V'},
+    // Worksheet options have no short form; these letters are internal.
+    {"vars", true, 'v'},
+    {"var", true, 'a'},
+    {"log", false, 'l'},
+    {"utf8", false, 'u'},
 };
 
 // Applies one option; true when it ends the parsing (--help, --version).
@@ -49,10 +54,51 @@ bool Apply(char option, std::string_view value, TCalcOptions& options) {
     case 'h':
       options.Action = TCalcAction::Help;
       return true;
-    default:
+    case 'V':
       options.Action = TCalcAction::Version;
       return true;
+    case 'v':
+      if (value.empty()) throw TUsageError("option '--vars' requires a file name");
+      options.Worksheet.VarsPath = value;
+      return false;
+    case 'a':
+      if (value.find('=') == std::string_view::npos) {
+        throw TUsageError("option '--var' needs NAME=VALUE, not '" + std::string(value) + "'");
+      }
+      options.Worksheet.VarRows.emplace_back(value);
+      return false;
+    case 'l':
+      options.Worksheet.Log = true;
+      return false;
+    default:
+      options.Worksheet.Utf8 = true;
+      return false;
   }
+}
+
+void TakeWorksheet(std::string_view arg, TCalcOptions& options) {
+  // Expressions come only through -e so that a file name is never
+  // mistaken for a formula or the other way round.
+  if (options.HasWorksheet) {
+    throw TUsageError("unexpected argument '" + std::string(arg) +
+                      "' (one worksheet at a time; use -e EXPR for an expression)");
+  }
+  options.HasWorksheet = true;
+  options.Worksheet.Path = arg;
+}
+
+// Rules that concern the command line as a whole.
+void Check(const TCalcOptions& options) {
+  const TWorksheetOptions& ws = options.Worksheet;
+  if (!options.HasWorksheet) {
+    if (ws.Log || ws.Utf8 || !ws.VarsPath.empty() || !ws.VarRows.empty())
+      throw TUsageError("--vars, --var, --log and --utf8 need a worksheet");
+    return;
+  }
+  if (!options.Inputs.empty())
+    throw TUsageError("a worksheet cannot be combined with -e or -f");
+  if (ws.Path == "-" && ws.VarsPath == "-")
+    throw TUsageError("the worksheet and --vars cannot both be standard input");
 }
 
 bool ParseLong(std::string_view arg, TArgReader& reader, TCalcOptions& options) {
@@ -112,19 +158,18 @@ TCalcOptions ParseCalcOptions(std::span<const std::string_view> args) {
     } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
       done = ParseShort(arg, reader, options);
     } else {
-      // Expressions come only through -e so that a file name is never
-      // mistaken for a formula or the other way round.
-      throw TUsageError("unexpected argument '" + std::string(arg) +
-                        "' (use -e EXPR or -f FILE)");
+      TakeWorksheet(arg, options);
     }
-    if (done) break;
+    if (done) return options;
   }
+  Check(options);
   return options;
 }
 
 std::string CalcUsage() {
   return R"(Usage: tessary-calc [OPTION]...
-Evaluate formulas with the Tessary formula engine.
+  or:  tessary-calc [--vars=FILE] [--var=NAME=VALUE]... [--log] [--utf8] WORKSHEET
+Evaluate formulas with the Tessary formula engine, or calculate a worksheet.
 
   -e, --expression=EXPR    evaluate the expression EXPR
   -f, --expressions=FILE   evaluate each line of FILE as one expression;
@@ -142,8 +187,28 @@ Without options, a terminal on standard input gets an interactive prompt
 (leave it with quit, exit or Ctrl+D); otherwise standard input is read as
 with -f -.
 
-Exit status: 0 if every expression evaluated without error, 1 if any of
-them recorded an error, 2 for a usage error or a file that cannot be read.
+Worksheets:
+  WORKSHEET                a worksheet file as the window saves it, calculated
+                           as its Calculate does ('-': standard input); its
+                           variables come from the file beside it with the
+                           extension .vle, when there is one
+      --vars=FILE          take the variables from FILE instead ('-': standard
+                           input)
+      --var=NAME=VALUE     add the variable row NAME=VALUE after those of the
+                           file; may be repeated
+      --log                also print the normalised and the evaluated
+                           formula of every statement
+      --utf8               the worksheet and variable files are UTF-8, not
+                           code page 936 (GBK) as the window writes them
+
+A worksheet prints its result lines. Messages, and every statement whose
+evaluation failed, go to standard error. A worksheet cannot be combined with
+-e or -f.
+
+Exit status: 0 if every expression or statement evaluated without error, 1
+if any of them recorded an error or a name was assigned twice, 2 for a usage
+error or a file that cannot be read (a variable file with a key twice
+included).
 )";
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Command line of tessary-calc, GNU style: -e/--expression and
-// -f/--expressions, repeatable and kept in command-line order.
+// -f/--expressions, repeatable and kept in command-line order; or one
+// worksheet file with its variable options.
 
 #include <span>
 #include <stdexcept>
@@ -21,9 +22,20 @@ struct TCalcInput {
 
 enum class TCalcAction { Evaluate, Help, Version };
 
+// A worksheet calculated as the window's Calculate does.
+struct TWorksheetOptions {
+  std::string Path;                   // "-": standard input
+  std::string VarsPath;               // --vars; "" for the companion .vle file
+  std::vector<std::string> VarRows;   // --var NAME=VALUE, in order
+  bool Log = false;                   // --log: also print the two logs
+  bool Utf8 = false;                  // --utf8: files are UTF-8, not code page 936
+};
+
 struct TCalcOptions {
   TCalcAction Action = TCalcAction::Evaluate;
   std::vector<TCalcInput> Inputs;
+  bool HasWorksheet = false;
+  TWorksheetOptions Worksheet;
 };
 
 // A command line the tool cannot run; the message names the culprit.

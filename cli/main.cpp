@@ -1,4 +1,4 @@
-// tessary-calc: evaluates formulas with the engine alone, no window.
+// tessary-calc: evaluates formulas and worksheets without a window.
 
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 
 #include "calcoptions.h"
 #include "calcrunner.h"
+#include "worksheetrunner.h"
 
 using namespace tessary::cli;
 
@@ -17,6 +18,8 @@ namespace {
 constexpr int kExitUsage = 2;
 
 int Run(const TCalcOptions& options) {
+  // Each mode builds the process's one engine.
+  if (options.HasWorksheet) return TWorksheetRunner(std::cout, std::cerr).Run(options.Worksheet);
   TCalcRunner runner(std::cout, std::cerr);
   if (options.Inputs.empty()) {
     if (isatty(STDIN_FILENO)) {

@@ -1,0 +1,132 @@
+#include "worksheetrunner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "atomicfile.h"
+#include "worksheetfile.h"
+
+namespace tessary::cli {
+
+namespace {
+
+constexpr std::string_view kPrefix = "tessary-calc: ";
+constexpr std::string_view kStandardInput = "标准输入";
+
+std::string ReadStandardInput() {
+  std::string bytes;
+  char buffer[65536];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, stdin)) bytes.append(buffer, n);
+  if (std::ferror(stdin)) {
+    throw platform::EFileError(platform::EFileError::TAction::Open, std::string(kStandardInput),
+                               errno != 0 ? errno : EIO);
+  }
+  return bytes;
+}
+
+std::string ReadInput(const std::string& path) {
+  return path == "-" ? ReadStandardInput() : platform::ReadWholeFile(path);
+}
+
+// The messages of a run, each remembered with the number of statements
+// logged before it: a bracket message comes before its statement's log line,
+// the key message after the result of the statement that caused it. Standard
+// error can then tell the run in order, with the failed evaluations between.
+class TRecordedMessages : public ICalcMessages {
+ public:
+  struct TMessage {
+    std::size_t Before;
+    std::string Text;
+  };
+
+  explicit TRecordedMessages(const TWorksheet& ws) : FWs(ws) {}
+  void ShowMessage(const std::string& text) override { Record(text); }
+  void ShowError(const std::string& text) override { Record(text); }
+  const std::vector<TMessage>& Messages() const { return FMessages; }
+
+ private:
+  void Record(const std::string& text) { FMessages.push_back({FWs.LPRGFormula.size(), text}); }
+
+  const TWorksheet& FWs;
+  std::vector<TMessage> FMessages;
+};
+
+std::string ErrorLine(const TStatementOutcome& s) {
+  std::string line(kPrefix);
+  if (!s.Name.empty()) line += s.Name + ": ";
+  line += "ERROR " + std::to_string(s.ErrorCode) + " " + s.ErrorMessage;
+  if (s.ErrorPosition != 0)
+    line += " (at character " + std::to_string(s.ErrorPosition) + " of \"" + s.Expression + "\")";
+  else
+    line += " (in \"" + s.Expression + "\")";
+  return line;
+}
+
+void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) out << line << '\n';
+}
+
+}  // namespace
+
+bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
+  const TFileEncoding encoding = options.Utf8 ? TFileEncoding::Utf8 : TFileEncoding::Cp936;
+  std::string varsName;  // where a duplicate key came from
+  try {
+    ws.MOriFormula = WorksheetLines(ReadInput(options.Path), encoding);
+    if (!options.VarsPath.empty()) {
+      varsName = options.VarsPath == "-" ? std::string(kStandardInput) : options.VarsPath;
+      ReadVariableRows(ReadInput(options.VarsPath), ws.VLEVars, encoding);
+    } else if (options.Path != "-") {
+      varsName = VariableFilePath(options.Path);
+      ReadVariableFileIfPresent(varsName, ws.VLEVars, encoding);
+    }
+    for (const std::string& row : options.VarRows) {
+      varsName = "--var " + row;
+      ws.VLEVars.AppendRow(row);
+    }
+  } catch (const platform::EFileError& e) {
+    FErr << kPrefix << e.what() << '\n';
+    return false;
+  } catch (const EDuplicateKey& e) {
+    // Calculating with half a variable table would print plausible but
+    // wrong results.
+    FErr << kPrefix << varsName << ": " << e.what() << '\n';
+    return false;
+  }
+  return true;
+}
+
+void TWorksheetRunner::Print(const TWorksheet& ws, bool log) {
+  if (!log) {
+    PrintLines(FOut, ws.MResult);
+    return;
+  }
+  FOut << "== 结果 ==\n";
+  PrintLines(FOut, ws.MResult);
+  FOut << "\n== 规范化公式 ==\n";
+  PrintLines(FOut, ws.LPRGFormula);
+  FOut << "\n== 计算公式 ==\n";
+  PrintLines(FOut, ws.LACTFormula);
+}
+
+int TWorksheetRunner::Run(const TWorksheetOptions& options) {
+  TWorksheet ws;
+  if (!Load(options, ws)) return 2;
+  TRecordedMessages messages(ws);
+  const TCalcReport report = TBCalClick(ws, FParser, messages);
+  Print(ws, options.Log);
+
+  auto next = messages.Messages().begin();
+  const auto end = messages.Messages().end();
+  for (std::size_t i = 0; i <= report.Statements.size(); ++i) {
+    for (; next != end && next->Before <= i; ++next) FErr << kPrefix << next->Text << '\n';
+    if (i < report.Statements.size() && report.Statements[i].ErrorCode != 0)
+      FErr << ErrorLine(report.Statements[i]) << '\n';
+  }
+  for (; next != end; ++next) FErr << kPrefix << next->Text << '\n';
+  return report.AnyError() ? 1 : 0;
+}
+
+}  // namespace tessary::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+// Calculates one worksheet file as the window's Calculate does and prints
+// the result pane (and, if asked, the two logs). Messages and the statements
+// whose evaluation failed go to the error stream.
+
+#include <ostream>
+#include <string>
+
+#include "calcoptions.h"
+#include "calculation.h"
+#include "formulaparser.h"
+
+namespace tessary::cli {
+
+class TWorksheetRunner {
+ public:
+  TWorksheetRunner(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
+
+  // 0 all statements evaluated without error, 1 some recorded an error or
+  // the run ended on a name assigned twice, 2 a file could not be read or
+  // the variables hold a key twice.
+  int Run(const TWorksheetOptions& options);
+
+ private:
+  // False after reporting why the worksheet cannot be calculated.
+  bool Load(const TWorksheetOptions& options, TWorksheet& ws);
+  void Print(const TWorksheet& ws, bool log);
+
+  TFormulaParser FParser;
+  std::ostream& FOut;
+  std::ostream& FErr;
+};
+
+}  // namespace tessary::cli
