@@ -169,4 +169,19 @@ std::string Cp936ToUtf8(std::string_view cp936) {
   return out;
 }
 
+std::string RepairUtf8(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  while (!utf8.empty()) {
+    const int n = Utf8Sequence(utf8);
+    const auto length = static_cast<std::size_t>(n < 0 ? -n : n);
+    if (n < 0)
+      out += kUtf8Replacement;
+    else
+      out.append(utf8.substr(0, length));
+    utf8.remove_prefix(length);
+  }
+  return out;
+}
+
 }  // namespace tessary::platform

@@ -17,4 +17,8 @@ std::string Utf8ToCp936(std::string_view utf8);
 std::string Utf8ToCp936(std::string_view utf8, std::size_t& replaced);
 std::string Cp936ToUtf8(std::string_view cp936);
 
+// UTF-8 read from elsewhere made safe to hold and print: each malformed
+// piece becomes U+FFFD "�", well-formed text passes unchanged.
+std::string RepairUtf8(std::string_view utf8);
+
 }  // namespace tessary::platform

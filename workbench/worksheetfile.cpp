@@ -14,7 +14,7 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 std::string Decode(std::string_view bytes, TFileEncoding encoding) {
   if (encoding == TFileEncoding::Cp936) return platform::Cp936ToUtf8(bytes);
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
-  return std::string(bytes);
+  return platform::RepairUtf8(bytes);
 }
 
 std::string Encode(std::string_view text, TFileEncoding encoding, std::size_t* replaced) {

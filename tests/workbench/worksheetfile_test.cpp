@@ -192,6 +192,9 @@ TEST(VariableRows, Utf8WithOrWithoutByteOrderMark) {
     EXPECT_EQ(WorksheetLines(bom + "Z=2×π", TFileEncoding::Utf8), TLines{"Z=2×π"});
   }
   EXPECT_EQ(WorksheetBytes({"Z=2×π", ""}, TFileEncoding::Utf8), "Z=2×π\r\n");
+  // A code page 936 file read as UTF-8 must not put broken UTF-8 in the pane.
+  EXPECT_EQ(WorksheetLines("Z=2\xA1\xC1\xA6\xD0\r\n\xE4\xB8", TFileEncoding::Utf8),
+            (TLines{"Z=2����", "�"}));
 }
 
 // Files that cannot be read leave pane and table alone and name the file;
