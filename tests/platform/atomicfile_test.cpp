@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testutil/tempfolder.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -26,41 +28,24 @@ using tessary::platform::SystemFileOps;
 using tessary::platform::TFileOps;
 using tessary::platform::WriteFileAtomically;
 
-// A fresh folder per test, removed afterwards.
-class AtomicFile : public ::testing::Test {
+// A fresh folder per test, with the umask pinned.
+class AtomicFile : public tessary::testing::TTempFolderTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "atomicfile-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    FDir = pattern;
+    TTempFolderTest::SetUp();
     FOldMask = umask(022);
   }
   void TearDown() override {
     umask(FOldMask);
-    fs::remove_all(FDir);
+    TTempFolderTest::TearDown();
   }
 
-  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
-
-  static void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(FDir)) names.insert(entry.path().filename());
-    return names;
-  }
   static mode_t ModeOf(const std::string& path) {
     struct stat st;
     EXPECT_EQ(stat(path.c_str(), &st), 0);
     return st.st_mode & 07777;
   }
 
-  fs::path FDir;
   mode_t FOldMask = 0;
 };
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testutil/tempfolder.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -25,30 +27,13 @@ constexpr char kDivide[] = "\xA1\xC2";  // ÷
 constexpr char kPi[] = "\xA6\xD0";      // π
 constexpr char kMiddle[] = "\xD6\xD0";  // 中
 
-class WorksheetFile : public ::testing::Test {
+class WorksheetFile : public testing::TTempFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "worksheetfile-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    FDir = pattern;
-  }
-  void TearDown() override { fs::remove_all(FDir); }
-
-  std::string PathOf(const std::string& name) const { return (FDir / name).string(); }
-  static void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
   static TKeyValueTable Table(const TLines& rows) {
     TKeyValueTable table;
     for (const auto& row : rows) table.AppendRow(row);
     return table;
   }
-
-  fs::path FDir;
 };
 
 TEST(VariableFilePath, ReplacesTheFileNamesExtension) {
@@ -86,7 +71,7 @@ TEST(WorksheetLines, LineEnds) {
   };
   for (const TCase& c : cases) {
     const TLines lines = WorksheetLines(c.Bytes);
-    EXPECT_EQ(lines, c.Lines) << testing::PrintToString(c.Bytes);
+    EXPECT_EQ(lines, c.Lines) << ::testing::PrintToString(c.Bytes);
     if (c.WritesBackSame) {
       EXPECT_EQ(WorksheetBytes(lines), c.Bytes);
     }
@@ -163,7 +148,7 @@ TEST(VariableRows, LineEnds) {
   for (const TCase& c : cases) {
     TKeyValueTable table;
     ReadVariableRows(c.Bytes, table);
-    EXPECT_EQ(table.Rows(), c.Rows) << testing::PrintToString(c.Bytes);
+    EXPECT_EQ(table.Rows(), c.Rows) << ::testing::PrintToString(c.Bytes);
     if (c.WritesBackSame) {
       EXPECT_EQ(VariableBytes(table), c.Bytes);
     }
