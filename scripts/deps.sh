@@ -4,7 +4,7 @@
 
 # Configure, build and test: compiler, CMake and its generator, GoogleTest;
 # pkg-config and muParser for the engine benchmark.
-TESSARY_PACKAGES=(cmake g++ make libgtest-dev pkg-config libmuparser-dev)
+TESSARY_PACKAGES=(cmake g++ make libgtest-dev libqt6svg6 pkg-config libmuparser-dev)
 
 tessary_missing_packages() {
   local pkg
