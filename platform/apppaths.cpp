@@ -1,0 +1,135 @@
+#include "apppaths.h"
+
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+#include <vector>
+
+namespace tessary::platform {
+
+namespace {
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
+  std::string path = folder;
+  if (path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// "calc.bin" -> "calc.ini", "calc" -> "calc.ini"; a leading dot starts a
+// hidden name, not an extension.
+std::string WithIniExtension(const std::string& name) {
+  const auto dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return stem + ".ini";
+}
+
+bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
+
+std::string PasswordHome() {
+  std::vector<char> buffer(16384);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+    return {};
+  return IsAbsolute(found->pw_dir) ? found->pw_dir : std::string();
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  constexpr char kSelf[] = "/proc/self/exe";
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t n = readlink(kSelf, path.data(), path.size());
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < path.size()) {
+      path.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    path.resize(path.size() * 2);  // possibly cut off: try a bigger buffer
+  }
+  // An executable replaced while running (an upgrade) reads "PATH (deleted)";
+  // the settings still belong beside PATH.
+  constexpr std::string_view kDeleted = " (deleted)";
+  struct stat st;
+  if (path.ends_with(kDeleted) && lstat(path.c_str(), &st) != 0)
+    path.resize(path.size() - kDeleted.size());
+  return path;
+}
+
+std::string UserConfigDir() {
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  if (IsAbsolute(xdg)) return xdg;  // a relative one is invalid and ignored
+  const char* home = getenv("HOME");
+  if (IsAbsolute(home)) return JoinPath(home, ".config");
+  const std::string passwordHome = PasswordHome();
+  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, ".config");
+}
+
+bool IsWritableDir(const std::string& dir) {
+  if (dir.empty()) return false;
+  std::string probe = JoinPath(dir, ".tessary-probe-XXXXXX");
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) return false;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+bool MakeFolders(const std::string& dir) {
+  if (dir.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  struct stat st;
+  if (stat(dir.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;
+    return false;
+  }
+  if (errno != ENOENT) return false;
+  const std::string parent = FolderOf(dir);
+  if (parent != dir && !MakeFolders(parent)) return false;
+  if (mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) {
+    // EEXIST: another process made it meanwhile, or it is not a folder.
+    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;
+  }
+  return false;
+}
+
+std::string ProgramIniPathFor(const std::string& executable, const std::string& fileName) {
+  if (fileName.find('/') != std::string::npos) return fileName;
+  std::string name = fileName;
+  if (name.empty())
+    name = executable.empty() ? "tessary.ini" : WithIniExtension(NameOf(executable));
+  const std::string folder = executable.empty() ? std::string() : FolderOf(executable);
+  if (!folder.empty() && IsWritableDir(folder)) return JoinPath(folder, name);
+  const std::string config = UserConfigDir();
+  if (config.empty()) return JoinPath(folder, name);  // nowhere better to go
+  return JoinPath(JoinPath(config, "tessary"), name);
+}
+
+std::string ProgramIniPath(const std::string& fileName) {
+  return ProgramIniPathFor(ExecutablePath(), fileName);
+}
+
+}  // namespace tessary::platform
