@@ -13,4 +13,6 @@ if [[ ${SANITIZE:-0} == 1 ]]; then
 fi
 cmake --preset "$preset"
 cmake --build --preset "$preset"
+# Widget tests need no display: Qt draws offscreen unless told otherwise.
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 ctest --preset "$preset"
