@@ -3,8 +3,10 @@
 # so a machine that has everything starts building at once.
 
 # Configure, build and test: compiler, CMake and its generator, GoogleTest;
-# pkg-config and muParser for the engine benchmark.
-TESSARY_PACKAGES=(cmake g++ make libgtest-dev libqt6svg6 pkg-config libmuparser-dev)
+# Qt 6 Widgets (its offscreen platform plugin runs the widget tests
+# headless) and its SVG plugin for the icons; pkg-config and muParser for the
+# engine benchmark.
+TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 pkg-config libmuparser-dev)
 
 tessary_missing_packages() {
   local pkg

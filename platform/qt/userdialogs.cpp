@@ -1,0 +1,56 @@
+#include "userdialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace tessary::platform {
+
+namespace {
+
+class TSystemUserDialogs final : public IUserDialogs {
+ public:
+  TMessageAnswer ShowMessageBox(QWidget* owner, const QString& caption, const QString& text,
+                                TMessageIcon icon, TMessageButtons buttons) override {
+    return SystemMessageService().ShowMessageBox(owner, caption, text, icon, buttons);
+  }
+
+  QString GetSaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                          const QString& defaultSuffix) override {
+    QFileDialog dialog(owner, title, QString(), ToQtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().front()
+               : QString();
+  }
+
+  QString GetOpenFileName(QWidget* owner, const QString& filter) override {
+    QFileDialog dialog(owner, QString(), QString(), ToQtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().front()
+               : QString();
+  }
+
+  bool OpenDocument(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+};
+
+}  // namespace
+
+QString ToQtFilter(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+  return filters.join(QLatin1String(";;"));
+}
+
+IUserDialogs& SystemUserDialogs() {
+  static TSystemUserDialogs dialogs;
+  return dialogs;
+}
+
+}  // namespace tessary::platform

@@ -1,0 +1,33 @@
+#pragma once
+
+// The dialogs a window asks the user through: message boxes, and the open
+// and save file dialogs. Tests answer them through their own implementation.
+
+#include <QString>
+#include <QUrl>
+
+#include "messageservice.h"
+
+class QWidget;
+
+namespace tessary::platform {
+
+class IUserDialogs : public IMessageService {
+ public:
+  // filter: "description|pattern" pairs separated by "|" ("文本文件(*.txt)|*.txt").
+  // The save dialog asks before overwriting and adds defaultSuffix to a name
+  // typed without one. Both return "" when the user cancels.
+  virtual QString GetSaveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                  const QString& defaultSuffix) = 0;
+  virtual QString GetOpenFileName(QWidget* owner, const QString& filter) = 0;
+  // Opens a document or web address with the desktop's default program.
+  virtual bool OpenDocument(const QUrl& url) = 0;
+};
+
+// The real dialogs, boxes and desktop.
+IUserDialogs& SystemUserDialogs();
+
+// "desc|pattern|desc|pattern" as a Qt name filter list ("desc (pattern);;...").
+QString ToQtFilter(const QString& filter);
+
+}  // namespace tessary::platform
