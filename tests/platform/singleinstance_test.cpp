@@ -1,0 +1,227 @@
+// The single-instance lock between real processes: busy while another holds
+// it, free again once the holder has ended, whether it exited or was killed.
+
+#include "singleinstance.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "testutil/tempfolder.h"
+
+extern char** environ;
+
+namespace tessary::platform {
+namespace {
+
+using TResult = TSingleInstanceLock::TResult;
+constexpr const char* kName = "TessaryCal";
+
+// Every test gets its own XDG_RUNTIME_DIR, so that a running calculator of
+// the developer's cannot interfere.
+class SingleInstanceTest : public testing::TTempFolderTest {
+ protected:
+  void SetUp() override {
+    TTempFolderTest::SetUp();
+    if (const char* old = getenv("XDG_RUNTIME_DIR")) FOldRuntime = old;
+    SetRuntimeDir(FDir.string());
+  }
+  void TearDown() override {
+    SetRuntimeDir(FOldRuntime);
+    TTempFolderTest::TearDown();
+  }
+  static void SetRuntimeDir(const std::optional<std::string>& dir) {
+    if (dir)
+      setenv("XDG_RUNTIME_DIR", dir->c_str(), 1);
+    else
+      unsetenv("XDG_RUNTIME_DIR");
+  }
+
+ private:
+  std::optional<std::string> FOldRuntime;
+};
+
+// Result of TryAcquire in a freshly forked child, which ends at once.
+TResult TryInChild() {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    TSingleInstanceLock lock;
+    _exit(static_cast<int>(lock.TryAcquire(kName)));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? static_cast<TResult>(WEXITSTATUS(status)) : TResult::Unavailable;
+}
+
+// A child that takes the lock, reports, and then waits to be told to exit
+// (or to be killed).
+class THolder {
+ public:
+  THolder() {
+    int up[2], down[2];
+    if (pipe(up) != 0 || pipe(down) != 0) return;
+    FPid = fork();
+    if (FPid == 0) {
+      close(up[0]);
+      close(down[1]);
+      TSingleInstanceLock lock;
+      const char result = static_cast<char>(lock.TryAcquire(kName));
+      (void)!write(up[1], &result, 1);
+      char go;
+      (void)!read(down[0], &go, 1);
+      _exit(0);
+    }
+    close(up[1]);
+    close(down[0]);
+    FDown = down[1];
+    char result = -1;
+    if (read(up[0], &result, 1) == 1) FResult = static_cast<TResult>(result);
+    close(up[0]);
+  }
+  ~THolder() {
+    if (FPid > 0) Kill(SIGKILL);
+  }
+  std::optional<TResult> Result() const { return FResult; }
+  void Exit() {
+    close(FDown);
+    Reap();
+  }
+  void Kill(int signal) {
+    kill(FPid, signal);
+    close(FDown);
+    Reap();
+  }
+
+ private:
+  void Reap() {
+    waitpid(FPid, nullptr, 0);
+    FPid = -1;
+  }
+  pid_t FPid = -1;
+  int FDown = -1;
+  std::optional<TResult> FResult;
+};
+
+TEST_F(SingleInstanceTest, ForkedChildIsBusyWhileParentHolds) {
+  TSingleInstanceLock lock;
+  ASSERT_EQ(lock.TryAcquire(kName), TResult::Acquired);
+  EXPECT_EQ(TryInChild(), TResult::Busy);
+  EXPECT_EQ(lock.TryAcquire(kName), TResult::Acquired) << "asking again keeps the lock";
+  EXPECT_EQ(TryInChild(), TResult::Busy);
+}
+
+TEST_F(SingleInstanceTest, FreeAgainHoweverTheHolderEnds) {
+  struct TCase {
+    const char* how;
+    int signal;  // 0: the holder exits normally
+  };
+  const TCase cases[] = {
+      {"exit", 0},
+      {"SIGKILL", SIGKILL},  // no chance to clean up: the kernel must release it
+      {"SIGTERM", SIGTERM},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.how);
+    THolder holder;
+    ASSERT_EQ(holder.Result(), TResult::Acquired);
+    {
+      TSingleInstanceLock second;
+      EXPECT_EQ(second.TryAcquire(kName), TResult::Busy);
+      EXPECT_FALSE(second.Held());
+    }
+    if (c.signal == 0)
+      holder.Exit();
+    else
+      holder.Kill(c.signal);
+    TSingleInstanceLock after;
+    EXPECT_EQ(after.TryAcquire(kName), TResult::Acquired);
+    EXPECT_TRUE(after.Held());
+  }
+}
+
+TEST_F(SingleInstanceTest, ReleasedWhenTheObjectGoes) {
+  auto first = std::make_optional<TSingleInstanceLock>();
+  ASSERT_EQ(first->TryAcquire(kName), TResult::Acquired);
+  TSingleInstanceLock second;
+  EXPECT_EQ(second.TryAcquire(kName), TResult::Busy) << "two objects of one process exclude";
+  first.reset();
+  EXPECT_EQ(second.TryAcquire(kName), TResult::Acquired);
+}
+
+TEST_F(SingleInstanceTest, OtherNamesDoNotCollide) {
+  TSingleInstanceLock a, b;
+  ASSERT_EQ(a.TryAcquire(kName), TResult::Acquired);
+  EXPECT_EQ(b.TryAcquire("TessaryCalOther"), TResult::Acquired);
+}
+
+// A program we start (a PDF viewer outliving us) must not keep the lock.
+TEST_F(SingleInstanceTest, ProgramsStartedFromTheHolderDoNotInheritIt) {
+  auto lock = std::make_optional<TSingleInstanceLock>();
+  ASSERT_EQ(lock->TryAcquire(kName), TResult::Acquired);
+  pid_t sleeper = -1;
+  char arg0[] = "sleep", arg1[] = "30";
+  char* argv[] = {arg0, arg1, nullptr};
+  ASSERT_EQ(posix_spawnp(&sleeper, "sleep", nullptr, nullptr, argv, environ), 0);
+  lock.reset();
+  EXPECT_EQ(TryInChild(), TResult::Acquired);
+  kill(sleeper, SIGKILL);
+  waitpid(sleeper, nullptr, 0);
+}
+
+TEST_F(SingleInstanceTest, LockPath) {
+  struct TCase {
+    std::optional<std::string> runtime;
+    std::string expected;
+  };
+  const std::string tmp = "/tmp/TessaryCal-" + std::to_string(getuid()) + ".lock";
+  const TCase cases[] = {
+      {"/run/user/1000", "/run/user/1000/TessaryCal.lock"},
+      {std::nullopt, tmp},
+      {"", tmp},
+      {"relative/dir", tmp},  // not a usable runtime folder
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.runtime.value_or("(unset)"));
+    SetRuntimeDir(c.runtime);
+    EXPECT_EQ(TSingleInstanceLock::LockPath(kName), c.expected);
+  }
+}
+
+// Where the lock cannot be used the answer is Unavailable, never Busy: the
+// caller starts rather than refusing to.
+TEST_F(SingleInstanceTest, UnusableLockFilesAreUnavailable) {
+  TSingleInstanceLock lock;
+  EXPECT_EQ(lock.TryAcquire(""), TResult::Unavailable);
+  EXPECT_EQ(lock.TryAcquire("a/b"), TResult::Unavailable);
+
+  SetRuntimeDir(PathOf("missing-folder"));
+  EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable);
+
+  SetRuntimeDir(FDir.string());
+  const std::string target = PathOf("target");
+  std::filesystem::create_symlink(target, PathOf("TessaryCal.lock"));
+  EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable) << "a planted link is not followed";
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_FALSE(lock.Held());
+}
+
+TEST_F(SingleInstanceTest, LockFileOfAnotherUserIsUnavailable) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give the file away";
+  const std::string path = PathOf("TessaryCal.lock");
+  Put(path, "");
+  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  TSingleInstanceLock lock;
+  EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable);
+}
+
+}  // namespace
+}  // namespace tessary::platform
