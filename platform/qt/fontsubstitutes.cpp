@@ -1,0 +1,52 @@
+#include "fontsubstitutes.h"
+
+#include <QFont>
+
+namespace tessary::platform {
+
+namespace {
+
+// The stand-ins come from Debian's fonts-arphic-uming, fonts-arphic-ukai,
+// fonts-wqy-zenhei and fonts-liberation2; Noto CJK is taken where a user has
+// it instead. Bookworm has no clerical-script (隶书) font: kai is nearest.
+const QString kMing = QStringLiteral("AR PL UMing CN");
+const QString kKai = QStringLiteral("AR PL UKai CN");
+const QString kZenHei = QStringLiteral("WenQuanYi Zen Hei");
+const QString kNotoSerif = QStringLiteral("Noto Serif CJK SC");
+const QString kNotoSans = QStringLiteral("Noto Sans CJK SC");
+
+std::vector<TFontSubstitute> BuildTable() {
+  const QStringList song = {kMing, kNotoSerif, kZenHei};
+  const QStringList hei = {kZenHei, kNotoSans, kMing};
+  const QStringList kai = {kKai, kMing, kNotoSerif, kZenHei};
+  // Latin faces keep a CJK family behind them, so Chinese text set in them
+  // still finds its glyphs.
+  const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                            kZenHei, kNotoSans};
+  const QStringList serif = {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"),
+                             kMing, kNotoSerif};
+  // The Chinese names with their English twins, which markup may use too.
+  return {
+      {QStringLiteral("宋体"), song},          {QStringLiteral("SimSun"), song},
+      {QStringLiteral("新宋体"), song},        {QStringLiteral("NSimSun"), song},
+      {QStringLiteral("黑体"), hei},           {QStringLiteral("SimHei"), hei},
+      {QStringLiteral("楷体_GB2312"), kai},    {QStringLiteral("KaiTi_GB2312"), kai},
+      {QStringLiteral("楷体"), kai},           {QStringLiteral("KaiTi"), kai},
+      {QStringLiteral("隶书"), kai},           {QStringLiteral("LiSu"), kai},
+      {QStringLiteral("MS Sans Serif"), sans}, {QStringLiteral("Times New Roman"), serif},
+  };
+}
+
+}  // namespace
+
+const std::vector<TFontSubstitute>& FontSubstitutes() {
+  static const std::vector<TFontSubstitute> table = BuildTable();
+  return table;
+}
+
+void InstallFontSubstitutes() {
+  for (const TFontSubstitute& entry : FontSubstitutes())
+    QFont::insertSubstitutions(entry.Face, entry.StandIns);
+}
+
+}  // namespace tessary::platform
