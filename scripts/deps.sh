@@ -5,8 +5,12 @@
 # Configure, build and test: compiler, CMake and its generator, GoogleTest;
 # Qt 6 Widgets (its offscreen platform plugin runs the widget tests
 # headless) and its SVG plugin for the icons; pkg-config and muParser for the
-# engine benchmark.
-TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 pkg-config libmuparser-dev)
+# engine benchmark. To run and for the font tests: the fonts that stand in for
+# the Windows faces the window asks for (宋体, 黑体, 楷体_GB2312 and 隶书, MS
+# Sans Serif, Times New Roman); Xvfb, to start the window without a display.
+TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 pkg-config libmuparser-dev
+                  fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
+                  xvfb)
 
 tessary_missing_packages() {
   local pkg
