@@ -1,0 +1,25 @@
+// Start-up: at most one calculator per user, one engine, one window.
+
+#include "application.h"
+#include "fontsubstitutes.h"
+#include "formfcalculator.h"
+#include "singleinstance.h"
+#include "userdialogs.h"
+
+int main(int argc, char** argv) {
+  using tessary::platform::TSingleInstanceLock;
+
+  // First of all, so that a second start costs nothing and needs no display:
+  // it ends at once, silently, leaving the running one alone. The lock stays
+  // until the process ends. A lock that cannot be used at all (no writable
+  // runtime folder) does not keep the user from calculating.
+  TSingleInstanceLock instance;
+  if (instance.TryAcquire("TessaryCal") == TSingleInstanceLock::TResult::Busy) return 0;
+
+  tessary::TApplication app(argc, argv);
+  tessary::platform::InstallFontSubstitutes();
+
+  tessary::TFormFCalculator window(app.Engine(), tessary::platform::SystemUserDialogs());
+  window.show();
+  return app.exec();
+}
