@@ -1,0 +1,410 @@
+// The main window's commands, run headless through its own slots, with every
+// dialog and box answered by a scripted stand-in.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QToolBar>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+
+#include "calculation.h"
+#include "formfcalculator.h"
+#include "formulaparser.h"
+#include "mostrecentfiles.h"
+#include "testutil/tempfolder.h"
+#include "userdialogs.h"
+#include "valuelisteditor.h"
+#include "worksheetfile.h"
+
+namespace tessary {
+namespace {
+
+using platform::TMessageAnswer;
+using platform::TMessageIcon;
+
+// Answers from scripts: queued answers for questions and file dialogs; every
+// box, dialog title and opened document is recorded.
+struct TScriptedDialogs : platform::IUserDialogs {
+  struct TBox {
+    QString Caption, Text;
+    TMessageIcon Icon;
+  };
+  std::vector<TBox> Boxes;
+  std::deque<TMessageAnswer> Answers;  // for Yes/No questions; empty: No
+  std::deque<QString> SaveNames, OpenNames;  // empty: cancelled
+  std::vector<QString> SaveTitles;
+  std::vector<QUrl> Opened;
+
+  TMessageAnswer ShowMessageBox(QWidget*, const QString& caption, const QString& text,
+                                TMessageIcon icon, platform::TMessageButtons buttons) override {
+    Boxes.push_back({caption, text, icon});
+    if (buttons == platform::TMessageButtons::Ok) return TMessageAnswer::Ok;
+    if (Answers.empty()) return TMessageAnswer::No;
+    const TMessageAnswer a = Answers.front();
+    Answers.pop_front();
+    return a;
+  }
+  QString GetSaveFileName(QWidget*, const QString& title, const QString& filter,
+                          const QString& suffix) override {
+    SaveTitles.push_back(title);
+    EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
+    EXPECT_EQ(suffix, "txt");
+    return Pop(SaveNames);
+  }
+  QString GetOpenFileName(QWidget*, const QString& filter) override {
+    EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
+    return Pop(OpenNames);
+  }
+  bool OpenDocument(const QUrl& url) override {
+    Opened.push_back(url);
+    return true;
+  }
+  static QString Pop(std::deque<QString>& q) {
+    if (q.empty()) return {};
+    QString s = q.front();
+    q.pop_front();
+    return s;
+  }
+  int Questions() const {
+    return static_cast<int>(std::count_if(Boxes.begin(), Boxes.end(), [](const TBox& b) {
+      return b.Icon == TMessageIcon::Question;
+    }));
+  }
+};
+
+class Window : public testing::TTempFolderTest {
+ protected:
+  void SetUp() override {
+    TTempFolderTest::SetUp();
+    FWindow = std::make_unique<TFormFCalculator>(FEngine, FDialogs, Q(PathOf("tessary.ini")));
+  }
+  void TearDown() override {
+    FWindow.reset();
+    TTempFolderTest::TearDown();
+  }
+
+  static QString Q(const std::string& s) { return QString::fromStdString(s); }
+  QString Formula() const { return FWindow->MOriFormula()->toPlainText(); }
+  void Type(const QString& text) {
+    FWindow->MOriFormula()->moveCursor(QTextCursor::End);
+    FWindow->MOriFormula()->insertPlainText(text);
+  }
+  void SetFormula(const QString& text) { FWindow->MOriFormula()->setPlainText(text); }
+  QStringList Results() const { return FWindow->MResult()->toPlainText().split('\n'); }
+  template <typename T>
+  T* Find(const char* name) const {
+    return FWindow->findChild<T*>(QString::fromLatin1(name));
+  }
+  QAction* InsertButton(const QString& caption) const {
+    for (QToolBar* bar : FWindow->findChildren<QToolBar*>())
+      for (QAction* a : bar->actions())
+        if (a->text() == caption && a->objectName().isEmpty()) return a;
+    return nullptr;
+  }
+
+  TFormulaParser FEngine;
+  TScriptedDialogs FDialogs;
+  std::unique_ptr<TFormFCalculator> FWindow;
+};
+
+TEST_F(Window, StartsUntitledWithTheDefaultWorksheet) {
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器");
+  EXPECT_EQ(Formula(), "Z={80+2×[5+2×(1.5+1)]}/(P/T)");
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
+  EXPECT_FALSE(FWindow->Modified());
+  EXPECT_TRUE(FWindow->CurrentFileName().isEmpty());
+}
+
+TEST_F(Window, PartsStandWhereTheyBelongAt1017x680) {
+  FWindow->show();
+  QApplication::processEvents();
+  EXPECT_EQ(FWindow->centralWidget()->size(), QSize(1017, 661));
+  EXPECT_EQ(FWindow->statusBar()->height(), 19);
+  EXPECT_EQ(FWindow->MOriFormula()->geometry(), QRect(10, 147, 550, 160));
+  EXPECT_EQ(FWindow->VLEVars()->geometry(), QRect(562, 147, 187, 160));
+  EXPECT_EQ(FWindow->MResult()->geometry(), QRect(10, 311, 742, 160));
+  EXPECT_EQ(FWindow->LPRGFormula()->geometry(), QRect(10, 476, 742, 70));
+  EXPECT_EQ(FWindow->LACTFormula()->geometry(), QRect(10, 553, 742, 70));
+  EXPECT_FALSE(Find<QWidget>("BBRD")->isVisible());
+
+  FWindow->resize(FWindow->width() + 200, FWindow->height() + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(FWindow->MOriFormula()->geometry(), QRect(10, 147, 750, 210)) << "the panes grow";
+  EXPECT_EQ(FWindow->VLEVars()->geometry().left(), 762) << "and the table keeps to their right";
+  EXPECT_EQ(FWindow->LACTFormula()->geometry(), QRect(10, 653, 942, 70));
+}
+
+TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
+  const std::pair<const char*, const char*> items[] = {
+      {"MFile_New", "&N 新建"},  {"MFile_Open", "&P 打开"}, {"MFile_Save", "&S 保存"},
+      {"MFile_As", "&A 另存为"}, {"MFile_Exit", "&E 退出"}, {"MRun", "&R 计算"},
+      {"MEDit_Undo", "&U 撤销"}, {"MEdit_Cut", "&T 剪切"},  {"MEDit_Copy", "&C 复制"},
+      {"MEdit_Paste", "&P 粘贴"}, {"MAbout", "&A 关于"},  {"MHelp_About", "&A 关于 Tessary计算器"},
+      {"MHelp_Manual", "&M 说明书"}, {"PM1Insert", "&I 插入到公式"}, {"TBCot", "剪切"},
+      {"TBCopy", "拷贝"}, {"TBAbout", "关于 Tessary公式计算器"},
+  };
+  for (const auto& [name, caption] : items) {
+    QAction* a = Find<QAction>(name);
+    ASSERT_NE(a, nullptr) << name;
+    EXPECT_EQ(a->text(), caption) << name;
+  }
+  int insertButtons = 0;
+  for (QToolBar* bar : FWindow->findChildren<QToolBar*>())
+    for (QAction* a : bar->actions())
+      if (!a->isSeparator() && a->objectName().isEmpty()) ++insertButtons;
+  EXPECT_EQ(insertButtons, 22 + 6 + 28) << "the symbol bar's four groups hold 12, 7, 8 and 1";
+}
+
+TEST_F(Window, CalculateShowsResultsAndMarksFailures) {
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results(), QStringList{"Z=273.15"});
+  EXPECT_EQ(FWindow->LACTFormula()->toPlainText(), "Z=(80+2*(5+2*(1.5+1)))/(100/273.15)");
+  EXPECT_FALSE(FWindow->Modified()) << "Calculate does not touch Modified";
+
+  SetFormula("A=1/0\nB=2");
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results(), (QStringList{"Z=273.15", "A=0", "B=2"}));
+  ASSERT_EQ(FWindow->MResult()->extraSelections().size(), 1) << "the failed line is marked";
+  EXPECT_EQ(FWindow->MResult()->extraSelections()[0].cursor.blockNumber(), 1);
+  EXPECT_EQ(FWindow->LastReport().Statements[0].ErrorCode, 9);
+  EXPECT_TRUE(FWindow->statusBar()->findChildren<QLabel*>().size() >= 2);
+}
+
+TEST_F(Window, CalculateMessages) {
+  SetFormula("Z=(1+2");
+  FWindow->TBCalClick();
+  ASSERT_EQ(FDialogs.Boxes.size(), 1u);
+  EXPECT_EQ(FDialogs.Boxes[0].Text, "公式错误：括号不配对!");
+  EXPECT_EQ(FDialogs.Boxes[0].Icon, TMessageIcon::None);
+
+  SetFormula("a=1\na=a+1\nb=2");
+  FWindow->TBCalClick();
+  EXPECT_EQ(FDialogs.Boxes.back().Text, "A key with the name of \"a\" already exists");
+  EXPECT_EQ(FDialogs.Boxes.back().Icon, TMessageIcon::Error);
+  EXPECT_EQ(Results().mid(1), (QStringList{"a=1", "a=2"}));
+}
+
+TEST_F(Window, SavingAnUntitledWorksheet) {
+  FWindow->MFile_SaveClick();
+  EXPECT_TRUE(FDialogs.SaveTitles.empty()) << "nothing modified: Save does nothing";
+
+  Type("\nY=Z*2");
+  EXPECT_TRUE(FWindow->Modified());
+  FDialogs.SaveNames.push_back(Q(PathOf("calc.txt")));
+  FWindow->MFile_SaveClick();
+  EXPECT_EQ(FDialogs.SaveTitles, std::vector<QString>{"保存当前数据"});
+  EXPECT_EQ(FDialogs.Questions(), 0) << "Save asks no question";
+  EXPECT_FALSE(FWindow->Modified());
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("calc.txt")));
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("calc.txt")));
+  EXPECT_EQ(Get(PathOf("calc.txt")),
+            "Z={80+2\xA1\xC1[5+2\xA1\xC1(1.5+1)]}/(P/T)\r\nY=Z*2");
+  EXPECT_EQ(Get(PathOf("calc.vle")), "P=100\r\nT=273.15\r\n");
+  EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), QStringList{Q(PathOf("calc.txt"))});
+
+  Type(" ");
+  FWindow->MFile_SaveClick();
+  EXPECT_EQ(FDialogs.SaveTitles.size(), 1u) << "a titled worksheet is saved without a dialog";
+  EXPECT_EQ(Get(PathOf("calc.txt")).back(), ' ');
+}
+
+TEST_F(Window, SaveAsWritesAnUnchangedWorksheet) {
+  FDialogs.SaveNames.push_back(Q(PathOf("a.b.txt")));
+  FWindow->MFile_AsClick();
+  EXPECT_EQ(FDialogs.SaveTitles, std::vector<QString>{"另存为"});
+  EXPECT_TRUE(std::filesystem::exists(PathOf("a.b.txt")));
+  EXPECT_EQ(Get(PathOf("a.b.vle")), "P=100\r\nT=273.15\r\n") << "a.b.txt has a.b.vle";
+  EXPECT_FALSE(FWindow->Modified());
+
+  FWindow->MFile_AsClick();  // cancelled
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.b.txt")));
+}
+
+TEST_F(Window, NewClearsAfterNoAndAfterACancelledSave) {
+  Type("x");
+  FDialogs.Answers.push_back(TMessageAnswer::No);
+  FWindow->MFile_NewClick();
+  ASSERT_EQ(FDialogs.Boxes.size(), 1u);
+  EXPECT_EQ(FDialogs.Boxes[0].Caption, "当前数据已经变动");
+  EXPECT_EQ(FDialogs.Boxes[0].Text, "你保存当前数据吗？");
+  EXPECT_EQ(Formula(), "");
+  EXPECT_TRUE(FWindow->VLEVars()->Strings().isEmpty());
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─");
+  EXPECT_FALSE(FWindow->Modified());
+
+  Type("y");
+  FDialogs.Answers.push_back(TMessageAnswer::Yes);  // then the save dialog is cancelled
+  FWindow->MFile_NewClick();
+  EXPECT_EQ(FDialogs.SaveTitles.size(), 1u);
+  EXPECT_EQ(Formula(), "") << "cleared all the same";
+  EXPECT_FALSE(FWindow->Modified());
+}
+
+TEST_F(Window, OpeningWorksheets) {
+  Put(PathOf("plain.txt"), "A=P*2");
+  FDialogs.OpenNames.push_back(Q(PathOf("plain.txt")));
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(Formula(), "A=P*2");
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}))
+      << "no .vle: the variable table is kept";
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("plain.txt")));
+  EXPECT_FALSE(FWindow->Modified());
+
+  Put(PathOf("a.b.txt"), "B=Q\r\n\xA6\xD0");
+  Put(PathOf("a.b.vle"), "Q=5\r\n");
+  FDialogs.OpenNames.push_back(Q(PathOf("a.b.txt")));
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(Formula(), "B=Q\nπ");
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), QStringList{"Q=5"});
+
+  FWindow->MFile_OpenClick();  // cancelled
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.b.txt")));
+}
+
+TEST_F(Window, ADuplicateKeyInAVariableFile) {
+  Put(PathOf("dup.txt"), "Z=a");
+  Put(PathOf("dup.vle"), "a=1\r\nb=2\r\nA=3\r\nc=4\r\n");
+  FDialogs.OpenNames.push_back(Q(PathOf("dup.txt")));
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(FDialogs.Boxes.back().Text, "A key with the name of \"A\" already exists");
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"a=1", "b=2"})) << "rows before it stay";
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器") << "the command ends there";
+}
+
+TEST_F(Window, ClosingAsksAndIsNeverRefused) {
+  Type("x");
+  FDialogs.Answers.push_back(TMessageAnswer::Yes);  // the save dialog is then cancelled
+  FWindow->show();
+  EXPECT_TRUE(FWindow->close());
+  EXPECT_EQ(FDialogs.Questions(), 1);
+  EXPECT_EQ(FDialogs.SaveTitles.size(), 1u);
+}
+
+TEST_F(Window, SaveItemFollowsModified) {
+  FWindow->MFileClick();
+  EXPECT_FALSE(FWindow->MFile_Save()->isEnabled());
+  Type("1");
+  FWindow->MFileClick();
+  EXPECT_TRUE(FWindow->MFile_Save()->isEnabled());
+  EXPECT_TRUE(Find<QAction>("TBSave")->isEnabled()) << "the tool button is always enabled";
+}
+
+TEST_F(Window, VariableTableChangesSetModified) {
+  FWindow->VLEVars()->InsertRow("R", "7");
+  EXPECT_TRUE(FWindow->Modified());
+}
+
+TEST_F(Window, MissingRecentFile) {
+  Put(PathOf("gone.txt"), "Z=1");
+  FDialogs.OpenNames.push_back(Q(PathOf("gone.txt")));
+  FWindow->MFile_OpenClick();
+  std::filesystem::remove(PathOf("gone.txt"));
+  QAction* entry = nullptr;
+  for (QAction* a : FWindow->MFile()->actions())
+    if (a->text().startsWith("&1")) entry = a;
+  ASSERT_NE(entry, nullptr);
+  entry->trigger();
+  EXPECT_EQ(FDialogs.Boxes.back().Text, "文件[" + Q(PathOf("gone.txt")) + "]已经不存在!");
+  EXPECT_TRUE(FWindow->MostRecentFiles1()->Files().isEmpty());
+}
+
+TEST_F(Window, RecentFileOpens) {
+  Put(PathOf("r.txt"), "R=2");
+  FDialogs.OpenNames.push_back(Q(PathOf("r.txt")));
+  FWindow->MFile_OpenClick();
+  SetFormula("changed");
+  FDialogs.Answers.push_back(TMessageAnswer::No);
+  for (QAction* a : FWindow->MFile()->actions())
+    if (a->text().startsWith("&1")) a->trigger();
+  EXPECT_EQ(Formula(), "R=2");
+  EXPECT_FALSE(FWindow->Modified());
+}
+
+TEST_F(Window, InsertingAtTheCaret) {
+  SetFormula("Z=");
+  FWindow->MOriFormula()->moveCursor(QTextCursor::End);
+  InsertButton("sin")->trigger();
+  InsertButton("(")->trigger();
+  EXPECT_EQ(Formula(), "Z=sin(");
+  QTextCursor c = FWindow->MOriFormula()->textCursor();
+  c.setPosition(2);
+  c.setPosition(5, QTextCursor::KeepAnchor);  // "sin" selected
+  FWindow->MOriFormula()->setTextCursor(c);
+  InsertButton("×")->trigger();
+  EXPECT_EQ(Formula(), "Z=×(") << "a selection is replaced";
+
+  FWindow->VLEVars()->setCurrentCell(1, 0);
+  FWindow->PM1InsertClick();
+  EXPECT_EQ(Formula(), "Z=×T(");
+  FWindow->VLEVars()->ClearRows();
+  FWindow->PM1InsertClick();
+  EXPECT_EQ(Formula(), "Z=×T(") << "an empty table inserts nothing";
+}
+
+TEST_F(Window, EditCommandsActOnTheFormulaPane) {
+  FWindow->show();
+  SetFormula("abc");
+  FWindow->MOriFormula()->selectAll();
+  FWindow->VLEVars()->setFocus();
+  FWindow->MEDit_CopyClick();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "abc");
+  FWindow->MEdit_CutClick();
+  EXPECT_EQ(Formula(), "");
+  FWindow->MEdit_PasteClick();
+  FWindow->MEdit_PasteClick();
+  EXPECT_EQ(Formula(), "abcabc");
+  FWindow->MEDit_UndoClick();
+  EXPECT_EQ(Formula(), "abc");
+}
+
+TEST_F(Window, AboutAndManual) {
+  FWindow->MAboutClick();
+  ASSERT_EQ(FDialogs.Boxes.size(), 1u);
+  EXPECT_EQ(FDialogs.Boxes[0].Caption, "欢迎使用Tessary公式计算器");
+  EXPECT_EQ(FDialogs.Boxes[0].Text, "Tessary公式计算器 1.5 版\nTessary Formula Calculator Version 1.5\n\n" +
+                                        QString(62, '-') + "\n");
+  EXPECT_EQ(FDialogs.Boxes[0].Icon, TMessageIcon::Information);
+
+  const QString manual = QCoreApplication::applicationDirPath() + "/Manual.pdf";
+  std::filesystem::remove(manual.toStdString());
+  FWindow->MHelp_ManualClick();
+  EXPECT_TRUE(FDialogs.Opened.empty()) << "a missing manual is not reported";
+  Put(manual.toStdString(), "%PDF");
+  FWindow->MHelp_ManualClick();
+  ASSERT_EQ(FDialogs.Opened.size(), 1u);
+  EXPECT_EQ(FDialogs.Opened[0], QUrl::fromLocalFile(manual));
+  std::filesystem::remove(manual.toStdString());
+}
+
+TEST_F(Window, ASavedWorksheetCalculatesTheSameOutsideTheWindow) {
+  SetFormula("A=-2\nB=A*3 // note\nC=B÷[T-P]");
+  FWindow->TBCalClick();
+  FDialogs.SaveNames.push_back(Q(PathOf("same.txt")));
+  FWindow->MFile_SaveClick();
+
+  TWorksheet ws;
+  ws.MOriFormula = ReadWorksheetFile(PathOf("same.txt"));
+  ReadVariableFile(PathOf("same.vle"), ws.VLEVars);
+  struct : ICalcMessages {
+    void ShowMessage(const std::string&) override {}
+    void ShowError(const std::string&) override {}
+  } quiet;
+  TFormulaParser engine;
+  TBCalClick(ws, engine, quiet);
+  QStringList lines;
+  for (const auto& l : ws.MResult) lines << Q(l);
+  EXPECT_EQ(lines, Results());
+}
+
+}  // namespace
+}  // namespace tessary

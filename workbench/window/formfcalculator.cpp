@@ -1,0 +1,341 @@
+// Building the main window: its parts at their places, menus, tool bars.
+
+#include "formfcalculator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "apppaths.h"
+#include "mostrecentfiles.h"
+#include "userdialogs.h"
+#include "valuelisteditor.h"
+
+namespace tessary {
+
+namespace {
+
+constexpr int kClientWidth = 1017;
+constexpr int kClientHeight = 680;
+constexpr int kStatusHeight = 19;
+
+const char* const kFuncBar1[] = {"exp",  "log",  "ln",  "sin", "cos",   "tan", "arctan", "sqr",
+                                 "sqrt", "abs",  "frac", "int", "max",  "min", "round",  "sgn",
+                                 "sinh", "cosh", "tanh", "coth", "csc", "sec"};
+const char* const kFuncBar2[] = {"arcsinh", "arccosh", "arctanh", "arccsch", "arcsech", "arccoth"};
+// The symbol bar's four groups, divided from each other.
+const std::vector<std::vector<const char*>> kSymbolGroups = {
+    {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ".", "E"},
+    {"+", "-", "×", "*", "÷", "/", "^"},
+    {"(", ")", "[", "]", "{", "}", "<", ">"},
+    {"π"},
+};
+
+QIcon Picture(int index) { return QIcon(QStringLiteral(":/icons/%1").arg(index)); }
+
+QLabel* BoldLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  QFont f = label->font();
+  f.setBold(true);
+  label->setFont(f);
+  label->adjustSize();
+  return label;
+}
+
+QPlainTextEdit* Pane(QWidget* parent, bool readOnly, bool buttonFace) {
+  auto* pane = new QPlainTextEdit(parent);
+  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pane->setReadOnly(readOnly);
+  if (buttonFace) {
+    QPalette p = pane->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Button));
+    pane->setPalette(p);
+  }
+  return pane;
+}
+
+QToolBar* Band(QWidget* parent, const char* name) {
+  auto* bar = new QToolBar(parent);
+  bar->setObjectName(QString::fromLatin1(name));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setIconSize(QSize(20, 20));
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  return bar;
+}
+
+}  // namespace
+
+TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialogs& dialogs,
+                                   const QString& iniFile, QWidget* parent)
+    : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
+  setWindowTitle(QString::fromUtf8(kTitle));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/tessary")));
+  QFont font(QStringLiteral("宋体"));
+  font.setPixelSize(12);
+  setFont(font);
+
+  FClient = new QWidget(this);
+  setCentralWidget(FClient);
+  FClient->installEventFilter(this);  // lays the parts out on every resize
+  BuildPanes();
+  BuildMenus();
+  BuildToolBars();
+  BuildStatusBar();
+  BuildRecentFiles(iniFile);
+  ConnectChanges();
+
+  const TWorksheet initial = DefaultWorksheet();
+  FOriFormula->setPlainText(QString::fromStdString(initial.MOriFormula.front()));
+  QStringList rows;
+  for (const auto& row : initial.VLEVars.Rows()) rows << QString::fromStdString(row);
+  FVars->SetStrings(rows);
+
+  FormCreate();
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  FOriFormula->setFocus();
+}
+
+TFormFCalculator::~TFormFCalculator() = default;
+
+// CurrentFileName and Modified start empty; the list reads its ini file.
+void TFormFCalculator::FormCreate() {
+  FCurrentFileName.clear();
+  FModified = false;
+}
+
+void TFormFCalculator::BuildPanes() {
+  BoldLabel(QStringLiteral("公式"), FClient)->move(10, 126);
+  FLabel2 = BoldLabel(QStringLiteral("变量表"), FClient);
+
+  FCalcButton = new QToolButton(FClient);
+  FCalcButton->setText(QStringLiteral("计算"));
+  FCalcButton->setIcon(Picture(5));
+  FCalcButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  FCalcButton->setFocusPolicy(Qt::NoFocus);
+  QFont bold = FCalcButton->font();
+  bold.setBold(true);
+  FCalcButton->setFont(bold);
+  connect(FCalcButton, &QToolButton::clicked, this, &TFormFCalculator::TBCalClick);
+
+  FOriFormula = Pane(FClient, false, false);
+  FOriFormula->setObjectName(QStringLiteral("MOriFormula"));
+  FVars = new TValueListEditor(FClient);
+  FVars->setObjectName(QStringLiteral("VLEVars"));
+  FVars->SetMessageService(&FDialogs);
+  FResult = Pane(FClient, true, false);
+  FResult->setObjectName(QStringLiteral("MResult"));
+  FResult->viewport()->installEventFilter(this);
+  FPrgFormula = Pane(FClient, true, true);
+  FPrgFormula->setObjectName(QStringLiteral("LPRGFormula"));
+  FActFormula = Pane(FClient, true, true);
+  FActFormula->setObjectName(QStringLiteral("LACTFormula"));
+
+  // Starts the board fetch; hidden, as in the window it came from.
+  FBoardButton = new QPushButton(QStringLiteral("BRD"), FClient);
+  FBoardButton->setObjectName(QStringLiteral("BBRD"));
+  FBoardButton->setGeometry(464, 120, 75, 25);
+  FBoardButton->hide();
+
+  // The variable table's pop-up menu.
+  FPopupMenu = new QMenu(this);
+  QAction* insert = FPopupMenu->addAction(QStringLiteral("&I 插入到公式"));
+  insert->setObjectName(QStringLiteral("PM1Insert"));
+  connect(insert, &QAction::triggered, this, &TFormFCalculator::PM1InsertClick);
+  FVars->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FVars, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { FPopupMenu->popup(FVars->viewport()->mapToGlobal(at)); });
+}
+
+QAction* TFormFCalculator::Item(QMenu* menu, const char* name, const QString& caption, int picture,
+                                void (TFormFCalculator::*command)()) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(QString::fromLatin1(name));
+  if (picture >= 0) item->setIcon(Picture(picture));
+  if (command != nullptr) connect(item, &QAction::triggered, this, command);
+  return item;
+}
+
+void TFormFCalculator::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  FFileMenu = bar->addMenu(QStringLiteral("&F 文件"));
+  FFileMenu->setObjectName(QStringLiteral("MFile"));
+  Item(FFileMenu, "MFile_New", QStringLiteral("&N 新建"), 0, &TFormFCalculator::MFile_NewClick);
+  Item(FFileMenu, "MFile_Open", QStringLiteral("&P 打开"), 1, &TFormFCalculator::MFile_OpenClick);
+  FSaveItem = Item(FFileMenu, "MFile_Save", QStringLiteral("&S 保存"), 2,
+                   &TFormFCalculator::MFile_SaveClick);
+  Item(FFileMenu, "MFile_As", QStringLiteral("&A 另存为"), 3, &TFormFCalculator::MFile_AsClick);
+  FFileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
+  Item(FFileMenu, "MFile_Exit", QStringLiteral("&E 退出"), 4, &TFormFCalculator::MFile_ExitClick);
+  connect(FFileMenu, &QMenu::aboutToShow, this, &TFormFCalculator::MFileClick);
+
+  QAction* run = bar->addAction(QStringLiteral("&R 计算"));
+  run->setObjectName(QStringLiteral("MRun"));
+  connect(run, &QAction::triggered, this, &TFormFCalculator::TBCalClick);
+
+  QMenu* edit = bar->addMenu(QStringLiteral("&E 编辑"));
+  edit->setObjectName(QStringLiteral("MEdit"));
+  Item(edit, "MEDit_Undo", QStringLiteral("&U 撤销"), 6, &TFormFCalculator::MEDit_UndoClick);
+  Item(edit, "MEdit_Cut", QStringLiteral("&T 剪切"), 7, &TFormFCalculator::MEdit_CutClick);
+  Item(edit, "MEDit_Copy", QStringLiteral("&C 复制"), 8, &TFormFCalculator::MEDit_CopyClick);
+  edit->addSeparator()->setObjectName(QStringLiteral("N2"));
+  Item(edit, "MEdit_Paste", QStringLiteral("&P 粘贴"), 9, &TFormFCalculator::MEdit_PasteClick);
+
+  bar->addMenu(QStringLiteral("&T 工具"))->setObjectName(QStringLiteral("MTools"));
+
+  QAction* about = bar->addAction(QStringLiteral("&A 关于"));
+  about->setObjectName(QStringLiteral("MAbout"));
+  connect(about, &QAction::triggered, this, &TFormFCalculator::MAboutClick);
+
+  QMenu* help = bar->addMenu(QStringLiteral("&H 帮助"));
+  help->setObjectName(QStringLiteral("MHelp"));
+  Item(help, "MHelp_About", QStringLiteral("&A 关于 Tessary计算器"), 11,
+       &TFormFCalculator::MAboutClick);
+  Item(help, "MHelp_Manual", QStringLiteral("&M 说明书"), 12, &TFormFCalculator::MHelp_ManualClick);
+}
+
+QAction* TFormFCalculator::ToolButton(QToolBar* bar, const char* name, const QString& hint,
+                                      int picture, void (TFormFCalculator::*command)()) {
+  QAction* button = bar->addAction(Picture(picture), hint);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setToolTip(hint);
+  button->setStatusTip(hint);
+  if (command != nullptr) connect(button, &QAction::triggered, this, command);
+  bar->widgetForAction(button)->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
+
+void TFormFCalculator::InsertButtons(QToolBar* bar, const std::vector<const char*>& captions) {
+  for (const char* caption : captions) {
+    QAction* button = bar->addAction(QString::fromUtf8(caption));
+    connect(button, &QAction::triggered, this, &TFormFCalculator::SBAddClick);
+    bar->widgetForAction(button)->setFocusPolicy(Qt::NoFocus);
+  }
+}
+
+void TFormFCalculator::BuildToolBars() {
+  FCoolBar = new QWidget(FClient);
+  FCoolBar->setObjectName(QStringLiteral("CoolBar1"));
+  auto* bands = new QVBoxLayout(FCoolBar);
+  bands->setContentsMargins(0, 0, 0, 0);
+  bands->setSpacing(1);
+
+  QToolBar* tools = Band(FCoolBar, "MenuBar");
+  tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ToolButton(tools, "TBNew", QStringLiteral("新建"), 0, &TFormFCalculator::MFile_NewClick);
+  ToolButton(tools, "TBOpen", QStringLiteral("打开"), 1, &TFormFCalculator::MFile_OpenClick);
+  ToolButton(tools, "TBSave", QStringLiteral("保存"), 2, &TFormFCalculator::MFile_SaveClick);
+  ToolButton(tools, "TBAs", QStringLiteral("另存为"), 3, &TFormFCalculator::MFile_AsClick);
+  ToolButton(tools, "TBCal", QStringLiteral("退出"), 4, &TFormFCalculator::MFile_ExitClick);
+  tools->addSeparator();
+  ToolButton(tools, "RBRun", QStringLiteral("计算"), 5, &TFormFCalculator::TBCalClick);
+  tools->addSeparator();
+  ToolButton(tools, "TBUndo", QStringLiteral("撤销"), 6, &TFormFCalculator::MEDit_UndoClick);
+  ToolButton(tools, "TBCot", QStringLiteral("剪切"), 7, &TFormFCalculator::MEdit_CutClick);
+  ToolButton(tools, "TBCopy", QStringLiteral("拷贝"), 8, &TFormFCalculator::MEDit_CopyClick);
+  ToolButton(tools, "TBPaste", QStringLiteral("粘贴"), 9, &TFormFCalculator::MEdit_PasteClick);
+  ToolButton(tools, "TBOption", QStringLiteral("设置"), 10, nullptr);
+  ToolButton(tools, "TBAbout", QStringLiteral("关于 Tessary公式计算器"), 11,
+             &TFormFCalculator::MAboutClick);
+  ToolButton(tools, "TBManual", QStringLiteral("说明书"), 12, &TFormFCalculator::MHelp_ManualClick);
+
+  QToolBar* func1 = Band(FCoolBar, "FuncBar1");
+  InsertButtons(func1, std::vector<const char*>(std::begin(kFuncBar1), std::end(kFuncBar1)));
+  QToolBar* func2 = Band(FCoolBar, "FuncBar2");
+  InsertButtons(func2, std::vector<const char*>(std::begin(kFuncBar2), std::end(kFuncBar2)));
+  QToolBar* symbols = Band(FCoolBar, "SymbolBar");
+  for (std::size_t g = 0; g < kSymbolGroups.size(); ++g) {
+    if (g > 0) symbols->addSeparator();
+    InsertButtons(symbols, kSymbolGroups[g]);
+  }
+  for (QToolBar* bar : {tools, func1, func2, symbols}) bands->addWidget(bar);
+}
+
+void TFormFCalculator::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(kStatusHeight);
+  FStatusHint = new QLabel(bar);
+  FStatusHint->setFixedWidth(200);
+  FStatusSecond = new QLabel(bar);
+  FStatusSecond->setFixedWidth(50);
+  bar->addWidget(FStatusHint);
+  bar->addWidget(FStatusSecond);
+  FStatusDetail = new QLabel(bar);
+  bar->addWidget(FStatusDetail, 1);
+}
+
+void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
+  FRecentFiles = new TMostRecentFiles(this);
+  FRecentFiles->BeginLoading();
+  FRecentFiles->SetMaxFiles(15);
+  FRecentFiles->SetShowFullPath(false);
+  FRecentFiles->SetOwnerMenuItem(FFileMenu);
+  FRecentFiles->SetMenuPosition(4);
+  FRecentFiles->SetFileExt(QStringLiteral(".txt"));
+  FRecentFiles->SetMessageService(&FDialogs);
+  FRecentFiles->OnMenuClick = [this](QObject* sender, const QString& name) {
+    MostRecentFiles1MenuClick(sender, name);
+  };
+  FRecentFiles->OnFileNotExist = [this](QObject* sender, const QString& name) {
+    MostRecentFiles1FileNotExist(sender, name);
+  };
+  // The ini beside the executable (or the per-user fallback of an installed
+  // program), unless the caller names one.
+  FRecentFiles->SetIniFile(iniFile.isEmpty()
+                               ? QString::fromStdString(platform::ProgramIniPath())
+                               : iniFile);
+  FRecentFiles->Loaded();
+}
+
+void TFormFCalculator::ConnectChanges() {
+  connect(FOriFormula, &QPlainTextEdit::textChanged, this, [this] { FModified = true; });
+  // Any change of the variable table counts, not only a typed key: an edit
+  // committed by pasting or clicking away would otherwise be lost on close.
+  connect(FVars, &TValueListEditor::RowsChanged, this, [this] { FModified = true; });
+  connect(FVars, &TValueListEditor::KeyTyped, this, [this] { FModified = true; });
+}
+
+// Places every part for the client size: at 1017 x 680 exactly where they
+// belong; a larger window grows the panes and keeps the side column right.
+void TFormFCalculator::LayOut() {
+  const int dw = std::max(0, FClient->width() - kClientWidth);
+  const int dh = std::max(0, FClient->height() - (kClientHeight - kStatusHeight));
+  const int top = dh / 2, bottom = dh - top;
+  FCoolBar->setGeometry(0, 0, kClientWidth + dw, 113);
+  FCalcButton->setGeometry(128, 121, 61, 22);
+  FLabel2->move(562 + dw, 126);
+  FOriFormula->setGeometry(10, 147, 550 + dw, 160 + top);
+  FVars->setGeometry(562 + dw, 147, 187, 160 + top);
+  FResult->setGeometry(10, 311 + top, 742 + dw, 160 + bottom);
+  FPrgFormula->setGeometry(10, 476 + dh, 742 + dw, 70);
+  FActFormula->setGeometry(10, 553 + dh, 742 + dw, 70);
+  FSideColumnLeft = 755 + dw;
+}
+
+// Hints go to the first section of the status bar.
+bool TFormFCalculator::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    FStatusHint->setText(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+}  // namespace tessary

@@ -1,0 +1,139 @@
+#pragma once
+
+// The main window: formula pane, variable table, result pane and the two
+// logs, the menus and tool bars, and every command of the calculator.
+
+#include <QMainWindow>
+#include <QMap>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+#include "calculation.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+
+namespace tessary {
+
+class TFormulaParser;
+class TMostRecentFiles;
+class TValueListEditor;
+
+namespace platform {
+class IUserDialogs;
+}
+
+class TFormFCalculator : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kTitle = "Tessary公式计算器";
+  static constexpr const char* kFileFilter = "文本文件(*.txt)|*.txt";
+
+  // iniFile: where the recent-files list lives (the program's ini by
+  // default); dialogs: the boxes and dialogs the commands ask through.
+  TFormFCalculator(TFormulaParser& engine, platform::IUserDialogs& dialogs,
+                   const QString& iniFile = QString(), QWidget* parent = nullptr);
+  ~TFormFCalculator() override;
+
+  const QString& CurrentFileName() const { return FCurrentFileName; }
+  bool Modified() const { return FModified; }
+
+  // The window's parts, for the side column, the board and the tests.
+  QPlainTextEdit* MOriFormula() const { return FOriFormula; }
+  TValueListEditor* VLEVars() const { return FVars; }
+  QPlainTextEdit* MResult() const { return FResult; }
+  QPlainTextEdit* LPRGFormula() const { return FPrgFormula; }
+  QPlainTextEdit* LACTFormula() const { return FActFormula; }
+  TMostRecentFiles* MostRecentFiles1() const { return FRecentFiles; }
+  QMenu* MFile() const { return FFileMenu; }
+  QAction* MFile_Save() const { return FSaveItem; }
+  // The outcome of the last Calculate, statement by statement.
+  const TCalcReport& LastReport() const { return FLastReport; }
+
+ public slots:
+  void TBCalClick();
+  void MFile_NewClick();
+  void MFile_OpenClick();
+  void MFile_SaveClick();
+  void MFile_AsClick();
+  void MFile_ExitClick();
+  void SBAddClick();
+  void PM1InsertClick();
+  void MEDit_UndoClick();
+  void MEdit_CutClick();
+  void MEDit_CopyClick();
+  void MEdit_PasteClick();
+  void MAboutClick();
+  void MHelp_ManualClick();
+  void MFileClick();
+  void MostRecentFiles1MenuClick(QObject* sender, const QString& fileName);
+  void MostRecentFiles1FileNotExist(QObject* sender, const QString& fileName);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Only the Save and Save As commands save without asking first.
+  enum class TSaveRequest { Command, Other };
+  bool SaveFile(TSaveRequest request);
+  bool WriteWorksheet();
+  bool ReadWorksheet(const QString& fileName);
+  void SetCaption();
+  void InsertIntoFormula(const QString& text);
+  void ShowError(const QString& message);
+  void MarkFailedResults(std::size_t resultLines);
+  static QString FailureText(const TStatementOutcome& s);
+
+  void FormCreate();
+  void BuildPanes();
+  void BuildMenus();
+  void BuildToolBars();
+  void BuildStatusBar();
+  void BuildRecentFiles(const QString& iniFile);
+  void ConnectChanges();
+  void LayOut();
+  QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
+                void (TFormFCalculator::*command)());
+  QAction* ToolButton(QToolBar* bar, const char* name, const QString& hint, int picture,
+                      void (TFormFCalculator::*command)());
+  void InsertButtons(QToolBar* bar, const std::vector<const char*>& captions);
+
+  TFormulaParser& FEngine;
+  platform::IUserDialogs& FDialogs;
+  QString FCurrentFileName;
+  bool FModified = false;
+  TKeyValueTable FTemp;  // VLETemp: the hidden temporary table
+  TCalcReport FLastReport;
+
+  QPlainTextEdit* FOriFormula = nullptr;
+  TValueListEditor* FVars = nullptr;
+  QPlainTextEdit* FResult = nullptr;
+  QPlainTextEdit* FPrgFormula = nullptr;
+  QPlainTextEdit* FActFormula = nullptr;
+  QMenu* FFileMenu = nullptr;
+  QAction* FSaveItem = nullptr;
+  TMostRecentFiles* FRecentFiles = nullptr;
+  QLabel* FStatusHint = nullptr;
+  QLabel* FStatusSecond = nullptr;
+  QLabel* FStatusDetail = nullptr;  // what went wrong in the last Calculate
+  QWidget* FClient = nullptr;
+  QWidget* FCoolBar = nullptr;
+  QLabel* FLabel2 = nullptr;
+  QToolButton* FCalcButton = nullptr;
+  QPushButton* FBoardButton = nullptr;
+  QMenu* FPopupMenu = nullptr;
+  int FSideColumnLeft = 755;
+  QMap<int, QString> FFailures;  // result-pane line -> why it is 0
+};
+
+}  // namespace tessary

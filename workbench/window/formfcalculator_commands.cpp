@@ -1,0 +1,193 @@
+// The window's commands other than the file commands: Calculate, inserting,
+// editing, About and the manual.
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QToolTip>
+#include <QUrl>
+
+#include "apppaths.h"
+#include "formfcalculator.h"
+#include "textfuncs.h"
+#include "userdialogs.h"
+#include "valuelisteditor.h"
+
+namespace tessary {
+
+namespace {
+
+std::vector<std::string> PaneLines(const QPlainTextEdit* pane) {
+  std::vector<std::string> lines;
+  if (pane->document()->isEmpty()) return lines;
+  for (const QString& line : pane->toPlainText().split(QLatin1Char('\n')))
+    lines.push_back(line.toStdString());
+  return lines;
+}
+
+void SetPaneLines(QPlainTextEdit* pane, const std::vector<std::string>& lines) {
+  QStringList text;
+  for (const auto& line : lines) text << QString::fromStdString(line);
+  pane->setPlainText(text.join(QLatin1Char('\n')));
+  pane->moveCursor(QTextCursor::End);
+  pane->ensureCursorVisible();
+}
+
+// The calculation's messages as the window shows them: the bracket message
+// in a plain box, a failed run in the application's error report.
+class TWindowMessages final : public ICalcMessages {
+ public:
+  TWindowMessages(QWidget* owner, platform::IUserDialogs& dialogs)
+      : FOwner(owner), FDialogs(dialogs) {}
+  void ShowMessage(const std::string& text) override {
+    FDialogs.ShowMessageBox(FOwner, QGuiApplication::applicationDisplayName(),
+                            QString::fromStdString(text), platform::TMessageIcon::None,
+                            platform::TMessageButtons::Ok);
+  }
+  void ShowError(const std::string& text) override {
+    FDialogs.ShowMessageBox(FOwner, QGuiApplication::applicationDisplayName(),
+                            QString::fromStdString(text), platform::TMessageIcon::Error,
+                            platform::TMessageButtons::Ok);
+  }
+
+ private:
+  QWidget* FOwner;
+  platform::IUserDialogs& FDialogs;
+};
+
+}  // namespace
+
+void TFormFCalculator::ShowError(const QString& message) {
+  FDialogs.ShowMessageBox(this, QGuiApplication::applicationDisplayName(), message,
+                          platform::TMessageIcon::Error, platform::TMessageButtons::Ok);
+}
+
+// ---------------------------------------------------------------- Calculate
+
+void TFormFCalculator::TBCalClick() {
+  TWorksheet ws;
+  ws.MOriFormula = PaneLines(FOriFormula);
+  try {
+    for (const QString& row : FVars->Strings()) ws.VLEVars.AppendRow(row.toStdString());
+  } catch (const std::exception& e) {
+    ShowError(QString::fromStdString(e.what()));
+    return;
+  }
+  ws.VLETemp = std::move(FTemp);
+  ws.MResult = PaneLines(FResult);
+  ws.LPRGFormula = PaneLines(FPrgFormula);
+  ws.LACTFormula = PaneLines(FActFormula);
+
+  TWindowMessages messages(this, FDialogs);
+  FLastReport = tessary::TBCalClick(ws, FEngine, messages);
+
+  FTemp = std::move(ws.VLETemp);
+  SetPaneLines(FResult, ws.MResult);
+  SetPaneLines(FPrgFormula, ws.LPRGFormula);
+  SetPaneLines(FActFormula, ws.LACTFormula);
+  MarkFailedResults(ws.MResult.size());
+}
+
+// A statement whose evaluation recorded an error keeps its line ("Z=0"),
+// shown in red, with the engine's message and its place as tool tip and in
+// the status bar.
+void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
+  FFailures.clear();
+  QList<QTextEdit::ExtraSelection> marks;
+  const std::size_t first = resultLines - FLastReport.Statements.size();
+  for (std::size_t i = 0; i < FLastReport.Statements.size(); ++i) {
+    const TStatementOutcome& s = FLastReport.Statements[i];
+    if (s.ErrorCode == 0) continue;
+    const int block = static_cast<int>(first + i);
+    FFailures.insert(block, FailureText(s));
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(FResult->document()->findBlockByNumber(block));
+    mark.format.setForeground(QColor(0xC0, 0x00, 0x00));
+    mark.format.setBackground(QColor(0xFF, 0xE8, 0xE8));
+    mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+    marks << mark;
+  }
+  FResult->setExtraSelections(marks);
+  FStatusDetail->setText(FFailures.isEmpty() ? QString() : FFailures.first());
+}
+
+QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
+  QString text = QStringLiteral("%1错误 %2：%3")
+                     .arg(QString::fromStdString(s.Name), QString::number(s.ErrorCode),
+                          QString::fromStdString(s.ErrorMessage));
+  if (s.ErrorPosition > 0)
+    text += QStringLiteral("（“%1”的第 %2 个字符）")
+                .arg(QString::fromStdString(s.Expression), QString::number(s.ErrorPosition));
+  else
+    text += QStringLiteral("（“%1”）").arg(QString::fromStdString(s.Expression));
+  return text;
+}
+
+bool TFormFCalculator::eventFilter(QObject* watched, QEvent* event) {
+  if (FResult == nullptr) return QMainWindow::eventFilter(watched, event);  // still building
+  if (watched == FClient && event->type() == QEvent::Resize) LayOut();
+  if (watched == FResult->viewport() && event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int block = FResult->cursorForPosition(help->pos()).blockNumber();
+    if (FFailures.contains(block))
+      QToolTip::showText(help->globalPos(), FFailures.value(block), FResult);
+    else
+      QToolTip::hideText();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- inserting
+
+void TFormFCalculator::InsertIntoFormula(const QString& text) {
+  FOriFormula->textCursor().insertText(text);  // replaces a selection
+  FOriFormula->ensureCursorVisible();
+}
+
+void TFormFCalculator::SBAddClick() {
+  if (const auto* button = qobject_cast<QAction*>(sender())) InsertIntoFormula(button->text());
+}
+
+void TFormFCalculator::PM1InsertClick() {
+  const std::string key = FVars->CurrentKey().toStdString();
+  InsertIntoFormula(QString::fromStdString(std::string(Trim(key))));
+}
+
+// ---------------------------------------------------------------- editing
+
+// The edit commands act on the formula pane wherever the focus is.
+void TFormFCalculator::MEDit_UndoClick() { FOriFormula->undo(); }
+void TFormFCalculator::MEdit_CutClick() { FOriFormula->cut(); }
+void TFormFCalculator::MEDit_CopyClick() { FOriFormula->copy(); }
+void TFormFCalculator::MEdit_PasteClick() { FOriFormula->paste(); }
+
+// ---------------------------------------------------------------- help
+
+void TFormFCalculator::MAboutClick() {
+  const QString text = QStringLiteral("Tessary公式计算器 1.5 版\nTessary Formula Calculator Version 1.5\n\n") +
+                       QString(62, QLatin1Char('-')) + QStringLiteral("\n");
+  FDialogs.ShowMessageBox(this, QStringLiteral("欢迎使用Tessary公式计算器"), text,
+                          platform::TMessageIcon::Information, platform::TMessageButtons::Ok);
+}
+
+// "Manual.pdf" beside the executable; an installed program keeps it in
+// share/tessary. A missing manual is not reported.
+void TFormFCalculator::MHelp_ManualClick() {
+  const QString exeDir = QFileInfo(QString::fromStdString(platform::ExecutablePath())).absolutePath();
+  for (const QString& candidate :
+       {exeDir + QStringLiteral("/Manual.pdf"), exeDir + QStringLiteral("/../share/tessary/Manual.pdf")}) {
+    if (QFileInfo::exists(candidate)) {
+      FDialogs.OpenDocument(QUrl::fromLocalFile(QDir::cleanPath(candidate)));
+      return;
+    }
+  }
+}
+
+void TFormFCalculator::MFile_ExitClick() { close(); }
+
+}  // namespace tessary
