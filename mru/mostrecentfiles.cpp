@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 
-#include <filesystem>
 #include <string>
 
 #include "apppaths.h"
@@ -97,6 +96,9 @@ bool TMostRecentFiles::PassesExtensionFilter(const QString& fileName) const {
 
 void TMostRecentFiles::AddFile(const QString& fileName) {
   if (!PassesExtensionFilter(fileName) || !FOwnerMenuItem) return;
+  // A line break cannot be stored in the ini file, and one such entry would
+  // cost the whole list its save.
+  if (fileName.contains(QLatin1Char('\n')) || fileName.contains(QLatin1Char('\r'))) return;
   qsizetype found = -1;
   for (qsizetype i = 0; i < FFiles.size() && found < 0; ++i)
     if (FFiles[i].compare(fileName, Qt::CaseInsensitive) == 0) found = i;
@@ -240,10 +242,7 @@ void TMostRecentFiles::LoadFromIni() {
 }
 
 void TMostRecentFiles::SaveToIni() const {
-  const std::string path = Utf8(ResolvedIniPath());
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (!folder.empty()) std::filesystem::create_directories(folder);
-  platform::TIniFile ini(path);
+  platform::TIniFile ini(Utf8(ResolvedIniPath()));  // makes its folder when missing
   for (unsigned n = 1; n <= FMaxFiles; ++n)
     ini.WriteString(kSection, std::to_string(n),
                     n <= static_cast<unsigned>(FFiles.size()) ? Utf8(FFiles[n - 1]) : "");

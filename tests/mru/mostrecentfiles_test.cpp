@@ -160,6 +160,8 @@ TEST_F(MostRecentFiles, AddFileMovesDropsAndIgnoresCase) {
       << "found further down: moved to the front in the new case";
   list->AddFile("/w/d.txt");
   EXPECT_EQ(list->Files(), (QStringList{"/w/d.txt", "/W/B.TXT", "/w/c.txt"})) << "the oldest drops";
+  list->AddFile("/w/two\nlines.txt");
+  EXPECT_EQ(list->Files().size(), 3) << "a name with a line break cannot be stored";
 }
 
 TEST_F(MostRecentFiles, ExtensionFilter) {
