@@ -23,6 +23,9 @@
 #include "userdialogs.h"
 #include "valuelisteditor.h"
 
+// The pictures live in this static library; nothing else would pull them in.
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+
 namespace tessary {
 
 namespace {
@@ -82,6 +85,7 @@ QToolBar* Band(QWidget* parent, const char* name) {
 TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialogs& dialogs,
                                    const QString& iniFile, QWidget* parent)
     : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
+  InitIconResources();
   setWindowTitle(QString::fromUtf8(kTitle));
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessary")));
   QFont font(QStringLiteral("宋体"));
