@@ -177,7 +177,10 @@ TEST_F(Window, CalculateShowsResultsAndMarksFailures) {
   ASSERT_EQ(FWindow->MResult()->extraSelections().size(), 1) << "the failed line is marked";
   EXPECT_EQ(FWindow->MResult()->extraSelections()[0].cursor.blockNumber(), 1);
   EXPECT_EQ(FWindow->LastReport().Statements[0].ErrorCode, 9);
-  EXPECT_TRUE(FWindow->statusBar()->findChildren<QLabel*>().size() >= 2);
+  bool shown = false;
+  for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+    shown = shown || label->text() == "A= 错误 9：被0除（“1/0”的第 2 个字符）";
+  EXPECT_TRUE(shown) << "the status bar says why A is 0 and where";
 }
 
 TEST_F(Window, CalculateMessages) {

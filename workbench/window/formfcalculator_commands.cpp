@@ -116,9 +116,9 @@ void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
 }
 
 QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
+  const QString name = s.Name.empty() ? QString() : QString::fromStdString(s.Name) + QStringLiteral(" ");
   QString text = QStringLiteral("%1错误 %2：%3")
-                     .arg(QString::fromStdString(s.Name), QString::number(s.ErrorCode),
-                          QString::fromStdString(s.ErrorMessage));
+                     .arg(name, QString::number(s.ErrorCode), QString::fromStdString(s.ErrorMessage));
   if (s.ErrorPosition > 0)
     text += QStringLiteral("（“%1”的第 %2 个字符）")
                 .arg(QString::fromStdString(s.Expression), QString::number(s.ErrorPosition));
