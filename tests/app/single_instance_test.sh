@@ -11,8 +11,11 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   local pid
-  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
-  wait 2>/dev/null
+  for pid in "${pids[@]}"; do
+    {
+      kill -9 "$pid" && wait "$pid"
+    } 2>/dev/null
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -71,8 +74,10 @@ kill -0 "$first" 2>/dev/null || fail "the first instance did not survive the sec
 lock_held || fail "the first instance lost the lock"
 
 # However the holder dies, the kernel releases the lock.
-kill -9 "$first"
-wait "$first" 2>/dev/null
+{
+  kill -9 "$first"
+  wait "$first"
+} 2>/dev/null
 start_first third || exit 1
 
 if ((failures == 0)); then
