@@ -1,1 +1,224 @@
-// placeholder
+#include "aablend.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+#include "aaeffect.h"
+#include "aafont.h"
+#include "aamask.h"
+#include "random.h"
+
+namespace tessary {
+
+void ColorBytes(TColor color, std::uint8_t bgr[3]) {
+  const QColor rgb = ResolveColor(color);
+  bgr[0] = static_cast<std::uint8_t>(rgb.blue());
+  bgr[1] = static_cast<std::uint8_t>(rgb.green());
+  bgr[2] = static_cast<std::uint8_t>(rgb.red());
+}
+
+namespace {
+
+bool IsRgb32(const QImage& image) {
+  return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32 ||
+         image.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+// Copies n pixels between a row of the target (any of the formats read
+// directly) and a BGR888 row.
+void RowFromTarget(const QImage& target, int y, int x, int n, uchar* bgr) {
+  if (target.format() == QImage::Format_BGR888) {
+    std::memcpy(bgr, target.constScanLine(y) + 3 * x, 3 * static_cast<std::size_t>(n));
+    return;
+  }
+  const QRgb* in = reinterpret_cast<const QRgb*>(target.constScanLine(y)) + x;
+  for (int i = 0; i < n; ++i, bgr += 3) {
+    bgr[0] = static_cast<uchar>(qBlue(in[i]));
+    bgr[1] = static_cast<uchar>(qGreen(in[i]));
+    bgr[2] = static_cast<uchar>(qRed(in[i]));
+  }
+}
+
+void RowToTarget(QImage& target, int y, int x, int n, const uchar* bgr) {
+  if (target.format() == QImage::Format_BGR888) {
+    std::memcpy(target.scanLine(y) + 3 * x, bgr, 3 * static_cast<std::size_t>(n));
+    return;
+  }
+  QRgb* out = reinterpret_cast<QRgb*>(target.scanLine(y)) + x;
+  for (int i = 0; i < n; ++i, bgr += 3) out[i] = qRgb(bgr[2], bgr[1], bgr[0]);
+}
+
+void Fill(QImage& image, const std::uint8_t bgr[3]) {
+  for (int r = 0; r < image.height(); ++r) {
+    uchar* out = image.scanLine(r);
+    for (int c = 0; c < image.width(); ++c, out += 3) std::memcpy(out, bgr, 3);
+  }
+}
+
+void Fill(QImage& image, TColor color) {
+  std::uint8_t bgr[3];
+  ColorBytes(color, bgr);
+  Fill(image, bgr);
+}
+
+// Entry i of a ramp from c0 to c1 in n steps, per channel, truncating.
+void RampEntry(const std::uint8_t c0[3], const std::uint8_t c1[3], int i, int n, uchar* out) {
+  for (int ch = 0; ch < 3; ++ch) out[ch] = static_cast<uchar>(c0[ch] + i * (c1[ch] - c0[ch]) / n);
+}
+
+}  // namespace
+
+// ---- the work image ----
+
+void TAABlend::LoadWork(int x, int y, int w, int h) {
+  FWork = QImage(w, h, QImage::Format_BGR888);
+  const TAACanvas* canvas = FRenderer ? FRenderer->Canvas() : nullptr;
+  if (!canvas || canvas->BrushStyle == bsSolid) {
+    Fill(FWork, canvas ? canvas->BrushColor : clWhite);
+    return;
+  }
+  Fill(FWork, clBlack);
+  if (!canvas->Target) return;
+  QImage& target = *canvas->Target;
+  const QRect box = QRect(x, y, w, h).intersected(target.rect());
+  if (box.isEmpty()) return;
+  if (target.format() != QImage::Format_BGR888 && !IsRgb32(target)) {
+    QPainter(&FWork).drawImage(box.topLeft() - QPoint(x, y), target, box);
+    return;
+  }
+  for (int r = box.top(); r <= box.bottom(); ++r)
+    RowFromTarget(target, r, box.left(), box.width(), FWork.scanLine(r - y) + 3 * (box.left() - x));
+}
+
+void TAABlend::StoreWork(int x, int y) {
+  const TAACanvas* canvas = FRenderer ? FRenderer->Canvas() : nullptr;
+  if (!canvas || !canvas->Target) return;
+  QImage& target = *canvas->Target;
+  const QRect box = QRect(QPoint(x, y), FWork.size()).intersected(target.rect());
+  if (box.isEmpty()) return;
+  if (target.format() != QImage::Format_BGR888 && !IsRgb32(target)) {
+    QPainter painter(&target);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(box.topLeft(), FWork, box.translated(-x, -y));
+    return;
+  }
+  for (int r = box.top(); r <= box.bottom(); ++r)
+    RowToTarget(target, r, box.left(), box.width(), FWork.constScanLine(r - y) + 3 * (box.left() - x));
+}
+
+// ---- blends ----
+
+void TAABlend::ColorBlend(int x, int y, const TAAMask& mask, int alpha, TColor color) {
+  std::uint8_t bgr[3];
+  ColorBytes(color, bgr);
+  Blend(x, y, mask, alpha, bgr);
+}
+
+void TAABlend::ImageBlend(int x, int y, const TAAMask& mask, int alpha) {
+  if (FForeBmp.format() != QImage::Format_BGR888 || FForeBmp.width() != mask.Width() ||
+      FForeBmp.height() != mask.Height())
+    throw EInvalidForeBmp();
+  Blend(x, y, mask, alpha, nullptr);
+}
+
+// color null: the source is the foreground image.
+void TAABlend::Blend(int x, int y, const TAAMask& mask, int alpha, const std::uint8_t* color) {
+  const int w = mask.Width();
+  const int h = mask.Height();
+  if (w == 0 || h == 0) return;
+  LoadWork(x, y, w, h);
+  const int a = std::clamp(alpha, 0, 100) * 256 / 100;
+  for (int r = 0; r < h; ++r) {
+    const std::uint8_t* m = mask.Row(r);
+    uchar* dst = FWork.scanLine(r);
+    const uchar* fore = color ? nullptr : FForeBmp.constScanLine(r);
+    for (int c = 0; c < w; ++c, dst += 3) {
+      const int k = ((m[c] * a) >> 8) & 0xFF;
+      if (k == 0) continue;
+      const uchar* src = color ? color : fore + 3 * c;
+      if (k == 255) {
+        std::memcpy(dst, src, 3);
+        continue;
+      }
+      for (int ch = 0; ch < 3; ++ch) dst[ch] = static_cast<uchar>(dst[ch] + (((src[ch] - dst[ch]) * k) >> 8));
+    }
+  }
+  StoreWork(x, y);
+}
+
+// ---- foregrounds ----
+
+void TAABlend::MakeGradient(int w, int h, const TAAGradual& gradual) {
+  FForeBmp = QImage(w, h, QImage::Format_BGR888);
+  if (w <= 0 || h <= 0) return;
+  const TGradualStyle style = gradual.Style();
+  const bool horizontal = style == gsLeftToRight || style == gsRightToLeft || style == gsCenterToLR;
+  const bool centre = style == gsCenterToLR || style == gsCenterToTB;
+  const bool forward = style == gsLeftToRight || style == gsTopToBottom;
+  const int length = horizontal ? w : h;
+  const int n = centre ? (length + 1) / 2 : length;
+  std::uint8_t c0[3];
+  std::uint8_t c1[3];
+  ColorBytes(forward ? gradual.StartColor() : gradual.EndColor(), c0);
+  ColorBytes(forward ? gradual.EndColor() : gradual.StartColor(), c1);
+  std::vector<uchar> ramp(3 * static_cast<std::size_t>(length));
+  for (int i = 0; i < n; ++i) RampEntry(c0, c1, i, n, &ramp[3 * i]);
+  if (centre)
+    for (int i = 0; i < n; ++i) std::memcpy(&ramp[3 * (length - 1 - i)], &ramp[3 * i], 3);
+  for (int r = 0; r < h; ++r) {
+    uchar* out = FForeBmp.scanLine(r);
+    if (horizontal) {
+      std::memcpy(out, ramp.data(), ramp.size());
+    } else {
+      for (int c = 0; c < w; ++c) std::memcpy(out + 3 * c, &ramp[3 * r], 3);
+    }
+  }
+}
+
+void TAABlend::MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor) {
+  FForeBmp = QImage(w, h, QImage::Format_BGR888);
+  if (w <= 0 || h <= 0) return;
+  Fill(FForeBmp, fontColor);
+  const QImage& picture = texture.Picture();
+  if (picture.isNull()) return;
+  const int pw = picture.width();
+  const int ph = picture.height();
+  QPainter painter(&FForeBmp);
+  switch (texture.Mode()) {
+    case tmTiled:
+      for (int ty = 0; ty <= h / ph; ++ty)
+        for (int tx = 0; tx <= w / pw; ++tx) painter.drawImage(tx * pw, ty * ph, picture);
+      break;
+    case tmStretched: painter.drawImage(QRect(0, 0, w, h), picture); break;
+    case tmCenter: painter.drawImage((w - pw) / 2, (h - ph) / 2, picture); break;
+    case tmNormal: painter.drawImage(0, 0, picture); break;
+  }
+}
+
+void TAABlend::MakeNoise(int w, int h, int amount, TColor fontColor) {
+  FForeBmp = QImage(w, h, QImage::Format_BGR888);
+  std::uint8_t bgr[3];
+  ColorBytes(fontColor, bgr);
+  const int half = amount / 2;
+  for (int r = 0; r < h; ++r) {
+    uchar* out = FForeBmp.scanLine(r);
+    for (int c = 0; c < w; ++c, out += 3) {
+      out[2] = static_cast<uchar>(std::clamp(bgr[2] + rng::Random(amount) - half, 0, 255));
+      out[1] = static_cast<uchar>(std::clamp(bgr[1] + rng::Random(amount) - half, 0, 255));
+      out[0] = static_cast<uchar>(std::clamp(bgr[0] + rng::Random(amount) - half, 0, 255));
+    }
+  }
+}
+
+void TAABlend::AddNoise(int amount) {
+  const int half = amount / 2;
+  const int bytes = 3 * FForeBmp.width();
+  for (int r = 0; r < FForeBmp.height(); ++r) {
+    uchar* out = FForeBmp.scanLine(r);
+    for (int i = 0; i < bytes; ++i) out[i] = static_cast<uchar>(std::clamp(out[i] + rng::Random(amount) - half, 0, 255));
+  }
+}
+
+}  // namespace tessary

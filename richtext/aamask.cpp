@@ -1,1 +1,266 @@
-// placeholder
+#include "aamask.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "aafont.h"
+#include "random.h"
+
+namespace tessary {
+
+namespace {
+
+// The canvas font at scale times its size; without smoothing the mask is the
+// platform's own coverage, so aqNone asks for no anti-aliasing.
+QFont ScaledFont(const TAACanvas& canvas, int scale, TAAQuality quality) {
+  QFont font = canvas.Font.ToQFont(scale);
+  if (quality == aqNone) font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}
+
+int RoundToInt(double value) { return static_cast<int>(std::nearbyint(value)); }  // halves to even
+
+}  // namespace
+
+long long RoundHalfEven(long long num, long long den) {
+  if (num < 0) return -RoundHalfEven(-num, den);
+  const long long q = num / den;
+  const long long twice = 2 * (num % den);
+  if (twice > den || (twice == den && (q & 1))) return q + 1;
+  return q;
+}
+
+int Cp936Length(const QString& text) {
+  int bytes = 0;
+  for (const QChar ch : text) {
+    if (ch.isLowSurrogate()) continue;  // the pair was counted at its high half
+    bytes += ch.unicode() < 0x80 ? 1 : 2;
+  }
+  return bytes;
+}
+
+int TAAMask::ScaleOf(TAAQuality quality) {
+  switch (quality) {
+    case aqHigh: return 4;
+    case aqNormal: return 3;
+    case aqLow: return 2;
+    default: return 1;
+  }
+}
+
+void TAAMask::SetSize(int w, int h) {
+  FWidth = std::max(0, w);
+  FHeight = std::max(0, h);
+  FStride = (FWidth + 3) & ~3;
+  FData.assign(static_cast<std::size_t>(FStride) * FHeight, 0);
+}
+
+std::uint8_t* TAAMask::Row(int r) {
+  if (r < 0 || r >= FHeight) throw EInvalidLine();
+  return FData.data() + static_cast<std::size_t>(r) * FStride;
+}
+
+const std::uint8_t* TAAMask::Row(int r) const {
+  if (r < 0 || r >= FHeight) throw EInvalidLine();
+  return FData.data() + static_cast<std::size_t>(r) * FStride;
+}
+
+// ---- extent and drawing ----
+
+TTextBox TAAMask::ExtentRules(int cx, int cy, int scale, bool italic, int byteLength, int escapement) {
+  TTextBox box;
+  box.Width = (cx + scale - 1) / scale;
+  box.Height = (cy + scale - 1) / scale;
+  // Italic glyphs lean past their advance; the measured width leaves that out.
+  if (italic && byteLength > 0) box.Width += static_cast<int>(RoundHalfEven(box.Width * 3LL, byteLength * 10LL));
+  if (escapement == 0) return box;
+  const double phi = -(escapement * std::numbers::pi / 1800.0);
+  const double s = std::sin(phi);
+  const double c = std::cos(phi);
+  const double hw = box.Width / 2.0;
+  const double hh = box.Height / 2.0;
+  const double us[4] = {-hw, hw, -hw, hw};
+  const double vs[4] = {-hh, -hh, hh, hh};
+  int xs[4];
+  int ys[4];
+  for (int i = 0; i < 4; ++i) {
+    xs[i] = RoundToInt(us[i] * c - vs[i] * s);
+    ys[i] = RoundToInt(us[i] * s + vs[i] * c);
+  }
+  box.Width = *std::max_element(xs, xs + 4) - *std::min_element(xs, xs + 4);
+  box.Height = *std::max_element(ys, ys + 4) - *std::min_element(ys, ys + 4);
+  box.OriginX = box.Width / 2 + xs[0];
+  box.OriginY = box.Height / 2 + ys[0];
+  return box;
+}
+
+TTextBox TAAMask::TextSize(const QString& text) const {
+  if (!FRenderer || !FRenderer->Canvas()) return {};
+  const TAACanvas& canvas = *FRenderer->Canvas();
+  const int scale = Scale();
+  const QFontMetrics metrics(ScaledFont(canvas, scale, FQuality));
+  return ExtentRules(metrics.horizontalAdvance(text), metrics.height(), scale, canvas.Font.Italic,
+                     Cp936Length(text), canvas.Escapement);
+}
+
+void TAAMask::DrawText(const QString& text) {
+  const TTextBox box = TextSize(text);
+  DrawText(text, box.Width, box.Height, 0, 0);
+}
+
+void TAAMask::DrawText(const QString& text, int w, int h, int px, int py) {
+  SetSize(w, h);
+  if (FWidth == 0 || FHeight == 0 || !FRenderer || !FRenderer->Canvas()) return;
+  Shrink(Rasterize(text, w, h, px, py));  // the scratch image goes with the call
+}
+
+QImage TAAMask::Rasterize(const QString& text, int w, int h, int px, int py) const {
+  const TAACanvas& canvas = *FRenderer->Canvas();
+  const int scale = Scale();
+  QImage scratch(w * scale, h * scale, QImage::Format_Grayscale8);
+  scratch.fill(0);
+  const QFont font = ScaledFont(canvas, scale, FQuality);
+  QPointF origin(px * scale, py * scale);
+  if (canvas.Escapement != 0) {
+    // The rotated string starts where its top-left corner went when the box
+    // turned about its centre.
+    const TTextBox box = TextSize(text);
+    origin += QPointF(box.OriginX * scale, box.OriginY * scale);
+  }
+  QPainter painter(&scratch);
+  painter.setFont(font);
+  painter.setPen(QColor(255, 255, 255));
+  painter.translate(origin);
+  if (canvas.Escapement != 0) painter.rotate(-canvas.Escapement / 10.0);
+  painter.drawText(QPointF(0, QFontMetrics(font).ascent()), text);
+  return scratch;
+}
+
+// ---- box filters ----
+
+void TAAMask::Shrink(const QImage& scratch) {
+  const int scale = Scale();
+  if (scratch.format() != QImage::Format_Grayscale8 || scratch.width() < FWidth * scale ||
+      scratch.height() < FHeight * scale)
+    throw std::invalid_argument("scratch image too small for the mask");
+  switch (FQuality) {
+    case aqHigh: ShrinkHigh(scratch); break;
+    case aqNormal: ShrinkNormal(scratch); break;
+    case aqLow: ShrinkLow(scratch); break;
+    default: ShrinkNone(scratch); break;
+  }
+}
+
+void TAAMask::ShrinkHigh(const QImage& scratch) {
+  for (int r = 0; r < FHeight; ++r) {
+    const uchar* rows[4];
+    for (int i = 0; i < 4; ++i) rows[i] = scratch.constScanLine(r * 4 + i);
+    std::uint8_t* out = Row(r);
+    for (int c = 0; c < FWidth; ++c) {
+      int sum = 0;
+      for (const uchar* row : rows) sum += row[4 * c] + row[4 * c + 1] + row[4 * c + 2] + row[4 * c + 3];
+      out[c] = static_cast<std::uint8_t>(sum >> 4);
+    }
+  }
+}
+
+// Weights 1 1 ½ / 1 1 1 / ½ 1 1: eight in all, so the sum shifts by 3.
+void TAAMask::ShrinkNormal(const QImage& scratch) {
+  for (int r = 0; r < FHeight; ++r) {
+    const uchar* a = scratch.constScanLine(r * 3);
+    const uchar* b = scratch.constScanLine(r * 3 + 1);
+    const uchar* d = scratch.constScanLine(r * 3 + 2);
+    std::uint8_t* out = Row(r);
+    for (int c = 0, i = 0; c < FWidth; ++c, i += 3) {
+      const int sum = a[i] + a[i + 1] + (a[i + 2] >> 1) + b[i] + b[i + 1] + b[i + 2] + (d[i] >> 1) +
+                      d[i + 1] + d[i + 2];
+      out[c] = static_cast<std::uint8_t>(sum >> 3);
+    }
+  }
+}
+
+void TAAMask::ShrinkLow(const QImage& scratch) {
+  for (int r = 0; r < FHeight; ++r) {
+    const uchar* a = scratch.constScanLine(r * 2);
+    const uchar* b = scratch.constScanLine(r * 2 + 1);
+    std::uint8_t* out = Row(r);
+    for (int c = 0, i = 0; c < FWidth; ++c, i += 2)
+      out[c] = static_cast<std::uint8_t>((a[i] + a[i + 1] + b[i] + b[i + 1]) >> 2);
+  }
+}
+
+void TAAMask::ShrinkNone(const QImage& scratch) {
+  for (int r = 0; r < FHeight; ++r) std::copy_n(scratch.constScanLine(r), FWidth, Row(r));
+}
+
+// ---- mask effects ----
+
+void TAAMask::Outline() {
+  if (FWidth < 3 || FHeight < 3) return;
+  const TAAMask source(*this);
+  const auto s = [&source](int r, int c) { return static_cast<int>(source.At(r, c)); };
+  for (int r = 1; r <= FHeight - 2; ++r) {
+    std::uint8_t* out = Row(r);
+    for (int c = 1; c <= FWidth - 2; ++c) {
+      const int d = std::abs(s(r + 1, c + 1) - s(r - 1, c - 1)) + std::abs(s(r + 1, c) - s(r - 1, c)) +
+                    std::abs(s(r, c + 1) - s(r, c - 1)) + std::abs(s(r + 1, c - 1) - s(r - 1, c + 1));
+      out[c] = static_cast<std::uint8_t>(d < 1024 ? d / 4 : 255);
+    }
+  }
+}
+
+// In place on purpose: a pixel may copy one that was already sprayed.
+void TAAMask::Spray(int amount) {
+  for (int r = 0; r < FHeight; ++r) {
+    std::uint8_t* out = Row(r);
+    for (int c = 0; c < FWidth; ++c) {
+      const int b = rng::Random(amount + 1);
+      const int sx = std::clamp(c + b - rng::Random(2 * b), 0, FWidth - 1);
+      const int sy = std::clamp(r + b - rng::Random(2 * b), 0, FHeight - 1);
+      out[c] = At(sy, sx);
+    }
+  }
+}
+
+void TAAMask::HorzMirror() {
+  for (int r = 0; r < FHeight; ++r) std::reverse(Row(r), Row(r) + FWidth);
+}
+
+void TAAMask::VertMirror() {
+  for (int i = 0; i < FHeight / 2; ++i) std::swap_ranges(Row(i), Row(i) + FStride, Row(FHeight - 1 - i));
+}
+
+// The 5 x 5 box with clamped offsets is separable: rows first, then columns,
+// with exactly the same sums.
+void TAAMask::Blur(int amount) {
+  if (amount <= 0 || FWidth == 0 || FHeight == 0) return;
+  const int k = static_cast<int>(RoundHalfEven(std::min(amount, 100) * 255LL, 100));
+  std::vector<int> rows(static_cast<std::size_t>(FWidth) * FHeight);
+  for (int r = 0; r < FHeight; ++r) {
+    const std::uint8_t* in = Row(r);
+    int* out = &rows[static_cast<std::size_t>(r) * FWidth];
+    for (int c = 0; c < FWidth; ++c) {
+      int sum = 0;
+      for (int dc = -2; dc <= 2; ++dc) sum += in[std::clamp(c + dc, 0, FWidth - 1)];
+      out[c] = sum;
+    }
+  }
+  for (int r = 0; r < FHeight; ++r) {
+    const int* window[5];
+    for (int dr = -2; dr <= 2; ++dr)
+      window[dr + 2] = &rows[static_cast<std::size_t>(std::clamp(r + dr, 0, FHeight - 1)) * FWidth];
+    std::uint8_t* out = Row(r);
+    for (int c = 0; c < FWidth; ++c) {
+      const int sum = window[0][c] + window[1][c] + window[2][c] + window[3][c] + window[4][c];
+      const int v = static_cast<int>(RoundHalfEven(sum, 25));
+      const int old = out[c];
+      out[c] = static_cast<std::uint8_t>(k == 255 ? v : old + (((v - old) * k) >> 8));
+    }
+  }
+}
+
+}  // namespace tessary

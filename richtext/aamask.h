@@ -1,2 +1,100 @@
 #pragma once
-// placeholder
+
+// The coverage mask of the font effect renderer: one byte per pixel, 0 = no
+// ink, 255 = full ink, row 0 at the top of the text. The text is drawn at
+// Scale times its size into an 8-bit grey scratch image and shrunk by box
+// averaging; the mask effects (outline, spray, mirrors, blur) then work on
+// the raw rows in integer arithmetic.
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace tessary {
+
+class TAAFont;
+
+// A mask row index outside 0..Height-1.
+class EInvalidLine : public std::runtime_error {
+ public:
+  EInvalidLine() : std::runtime_error("Invalid line!") {}
+};
+
+// Higher quality draws at a larger multiple of the size before shrinking.
+enum TAAQuality { aqHigh, aqNormal, aqLow, aqNone };
+
+// The mask-level box of a string: its size and, for rotated text, where the
+// rotated string's origin lies inside that box.
+struct TTextBox {
+  int Width = 0;
+  int Height = 0;
+  int OriginX = 0;
+  int OriginY = 0;
+  bool operator==(const TTextBox&) const = default;
+};
+
+// Rounds num / den to the nearest integer, halves to the even one (den > 0).
+long long RoundHalfEven(long long num, long long den);
+
+class TAAMask {
+ public:
+  explicit TAAMask(TAAFont* renderer = nullptr) : FRenderer(renderer) {}
+  TAAMask(const TAAMask&) = default;
+  TAAMask& operator=(const TAAMask&) = default;  // quality, size and rows
+
+  TAAQuality Quality() const { return FQuality; }
+  void SetQuality(TAAQuality value) { FQuality = value; }
+  int Scale() const { return ScaleOf(FQuality); }
+  static int ScaleOf(TAAQuality quality);
+
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  int Stride() const { return FStride; }  // row length, a multiple of 4
+  // Resizes to w x h, all pixels 0.
+  void SetSize(int w, int h);
+  // Throws EInvalidLine outside 0..Height-1.
+  std::uint8_t* Row(int r);
+  const std::uint8_t* Row(int r) const;
+
+  // The box of text with the canvas font as it is now (rotation included).
+  TTextBox TextSize(const QString& text) const;
+  // The size rules applied to a string measured at Scale times the size:
+  // back to 1x rounding up, italic overhang, rotated corners.
+  static TTextBox ExtentRules(int cx, int cy, int scale, bool italic, int byteLength, int escapement);
+  // Draws text over its own box at (0, 0); or into w x h at (px, py).
+  void DrawText(const QString& text);
+  void DrawText(const QString& text, int w, int h, int px, int py);
+  // Shrinks a scratch image of at least Width*Scale x Height*Scale pixels
+  // (8-bit grey) into the mask with the box filter of the quality.
+  void Shrink(const QImage& scratch);
+
+  void Outline();
+  void Spray(int amount);
+  void HorzMirror();
+  void VertMirror();
+  void Blur(int amount);
+
+ private:
+  QImage Rasterize(const QString& text, int w, int h, int px, int py) const;
+  void ShrinkHigh(const QImage& scratch);
+  void ShrinkNormal(const QImage& scratch);
+  void ShrinkLow(const QImage& scratch);
+  void ShrinkNone(const QImage& scratch);
+  std::uint8_t At(int r, int c) const { return FData[static_cast<std::size_t>(r) * FStride + c]; }
+
+  TAAFont* FRenderer;
+  TAAQuality FQuality = aqNormal;
+  int FWidth = 0;
+  int FHeight = 0;
+  int FStride = 0;
+  std::vector<std::uint8_t> FData;
+};
+
+// The number of bytes of text in code page 936: one for ASCII, two for the
+// rest (a character outside the code page is written as a two-byte "？").
+int Cp936Length(const QString& text);
+
+}  // namespace tessary
