@@ -1,2 +1,218 @@
 #pragma once
-// placeholder
+
+// Millisecond timers that do not depend on the UI message timer. One
+// process-wide manager keeps every timer in one locked list and runs one
+// worker thread. A timer fires either on that worker or, synchronised, on the
+// UI thread, which the worker waits for.
+//
+// The worker does not poll: it sleeps until the earliest due time and is woken
+// at once when a timer is added or changed, so an idle program costs nothing
+// and the UI thread is entered only when a synchronised timer is due. A timer
+// still fires at the first millisecond at which a 1 ms poll would have fired
+// it.
+
+#include <QObject>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tessary {
+
+// The system's millisecond tick counter: 32 bits, so it wraps after about
+// 49.7 days; every comparison of ticks is made in unsigned 32-bit arithmetic.
+using TTickSource = std::function<std::uint32_t()>;
+std::uint32_t GetTickCount();
+
+// Where an exception that leaves a timer handler goes, on the thread the
+// handler ran on. The application sets one that shows the message; until
+// then the message is written to stderr. Passing nullptr restores that.
+using TExceptionHandler = std::function<void(const std::exception&)>;
+void SetApplicationExceptionHandler(TExceptionHandler handler);
+void HandleApplicationException(const std::exception& error);
+
+class TAATimerMgr;
+class TAATimerObject;
+using TAATimerEvent = std::function<void(TAATimerObject* sender)>;
+
+// One registered timer. Its fields live under the manager's list lock, so a
+// setter on the UI thread never races the worker's firing pass.
+class TAATimerObject {
+ public:
+  virtual ~TAATimerObject() = default;
+  TAATimerObject(const TAATimerObject&) = delete;
+  TAATimerObject& operator=(const TAATimerObject&) = delete;
+
+  double ActualRate() const;
+  bool Enabled() const;
+  void SetEnabled(bool value);
+  std::uint32_t TickCount() const;
+  std::uint32_t Interval() const;
+  void SetInterval(std::uint32_t value);
+  std::uint32_t LastTick() const;
+  void SetOnTimer(TAATimerEvent handler);
+  bool HasOnTimer() const;
+  std::uint32_t RepeatCount() const;
+  void SetRepeatCount(std::uint32_t value);
+  bool SyncEvent() const;
+  void SetSyncEvent(bool value);
+  double FPS() const;
+  void SetFPS(double value);
+
+  // Whether the object is still in its manager's list: false after
+  // DeleteTimer or the manager's end. A detached object keeps its values but
+  // never fires.
+  bool Registered() const;
+  // DeleteTimer on its manager, if it still has one: safe after the
+  // manager has ended.
+  void Unregister();
+
+ protected:
+  // One firing: counts it, calls OnTimer, and disables the timer once the
+  // repeat count is reached. Called by the firing pass with the lock held.
+  virtual void DoTimer();
+
+ private:
+  friend class TAATimerMgr;
+  TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock,
+                 TTickSource ticks);
+  void Changed();  // lock held; wakes the worker to recompute its sleep
+
+  TAATimerMgr* FMgr;  // under *FLock; null once detached
+  std::shared_ptr<std::recursive_mutex> FLock;
+  TTickSource FTicks;
+  double FActualRate = 0;
+  bool FEnabled = true;
+  std::uint32_t FTickCount = 0;
+  std::uint32_t FInterval = 1000;
+  std::uint32_t FLastTick;
+  TAATimerEvent FOnTimer;
+  std::uint32_t FRepeatCount = 0;
+  bool FSyncEvent = true;
+};
+
+class TAATimerThread;
+
+// The list of timers and the worker. Exactly one serves the program (TimerMgr
+// below); tests may make their own with a tick source of their choosing.
+class TAATimerMgr {
+ public:
+  // startWorker false: nothing fires unless FireTimers is called, which lets
+  // the firing rules be tested with a hand-driven tick counter.
+  explicit TAATimerMgr(TTickSource ticks = GetTickCount, bool startWorker = true);
+  // Stops the worker without waiting for the UI thread (the worker never
+  // blocks on it once asked to stop), then clears the list.
+  virtual ~TAATimerMgr();
+  TAATimerMgr(const TAATimerMgr&) = delete;
+  TAATimerMgr& operator=(const TAATimerMgr&) = delete;
+
+  std::shared_ptr<TAATimerObject> AddTimer();
+  void DeleteTimer(const TAATimerObject* timer);
+  void ClearTimers();
+  std::size_t Count() const;
+
+  // One firing pass over the timers of one kind, in the order of
+  // registration.
+  virtual void FireSyncTimers() { FireTimers(true); }
+  virtual void FireAsyncTimers() { FireTimers(false); }
+  void FireTimers(bool sync);
+
+  // Hand-overs of a synchronised pass to the UI thread so far (a figure for
+  // benchmarks and tests: it shows the worker enters the UI thread only when
+  // it has to).
+  std::uint64_t SyncHandOvers() const { return FSyncHandOvers.load(); }
+
+  std::uint32_t Now() const { return FTicks(); }
+  void Wake();
+
+ private:
+  friend class TAATimerObject;
+  friend class TAATimerThread;
+
+  // What the worker should do next, looked at under the lock.
+  struct TDue {
+    bool async = false;
+    bool sync = false;
+    std::uint32_t waitMs = 0;  // until the earliest due timer; UINT32_MAX: none
+  };
+  // syncPossible false (no application object yet): synchronised timers
+  // cannot be handed over and are left out.
+  TDue NextDue(bool syncPossible) const;
+  void Detach(TAATimerObject& timer);  // lock held
+
+  std::shared_ptr<std::recursive_mutex> FLock;
+  TTickSource FTicks;
+  std::vector<std::shared_ptr<TAATimerObject>> FList;  // under *FLock
+  std::atomic<std::uint64_t> FSyncHandOvers{0};
+  std::unique_ptr<TAATimerThread> FThread;
+};
+
+// The worker: sleeps on an auto-reset wake event until the next timer is due,
+// fires the unsynchronised timers itself and hands the synchronised pass to
+// the UI thread. It waits for that pass on its own state, never in a blocking
+// cross-thread call, so a stop request always ends the wait.
+class TAATimerThread {
+ public:
+  explicit TAATimerThread(TAATimerMgr& mgr);
+  ~TAATimerThread();  // Terminate + join
+
+  void Start();
+  void Terminate();  // stop flag and wake; never blocks
+  void Signal();     // the wake event
+  bool Terminated() const { return FTerminated.load(); }
+  std::thread::id Id() const { return FThread.get_id(); }
+
+ private:
+  struct TSyncCall;
+  void Execute();
+  // false: woken by the event; true: the time ran out.
+  bool WaitForWake(std::uint32_t ms);
+  void RunSyncPass();
+
+  TAATimerMgr& FMgr;
+  std::atomic<bool> FTerminated{false};
+  std::mutex FEventLock;
+  std::condition_variable FEvent;
+  bool FSignalled = false;  // under FEventLock; cleared by the wait (auto-reset)
+  std::shared_ptr<TSyncCall> FSync;
+  std::thread FThread;
+};
+
+// The single manager, made on first use. It ends with the application object
+// (or, without one, when the program exits).
+TAATimerMgr& TimerMgr();
+
+// A timer component: owns the registration of one timer object.
+class TAATimer : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TAATimer(QObject* owner = nullptr);
+  TAATimer(TAATimerMgr& mgr, QObject* owner = nullptr);
+  ~TAATimer() override;
+
+  bool Enabled() const { return FTimer->Enabled(); }
+  void SetEnabled(bool value) { FTimer->SetEnabled(value); }
+  double FPS() const { return FTimer->FPS(); }
+  void SetFPS(double value) { FTimer->SetFPS(value); }
+  std::uint32_t Interval() const { return FTimer->Interval(); }
+  void SetInterval(std::uint32_t value) { FTimer->SetInterval(value); }
+  void SetOnTimer(TAATimerEvent handler) { FTimer->SetOnTimer(std::move(handler)); }
+  std::uint32_t RepeatCount() const { return FTimer->RepeatCount(); }
+  void SetRepeatCount(std::uint32_t value) { FTimer->SetRepeatCount(value); }
+  bool SyncEvent() const { return FTimer->SyncEvent(); }
+  void SetSyncEvent(bool value) { FTimer->SetSyncEvent(value); }
+
+  TAATimerObject& Timer() const { return *FTimer; }
+
+ private:
+  std::shared_ptr<TAATimerObject> FTimer;
+};
+
+}  // namespace tessary
