@@ -1,5 +1,7 @@
 // Start-up: at most one calculator per user, one engine, one window.
 
+#include <exception>
+
 #include "application.h"
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
@@ -19,7 +21,14 @@ int main(int argc, char** argv) {
   tessary::TApplication app(argc, argv);
   tessary::platform::InstallFontSubstitutes();
 
-  tessary::TFormFCalculator window(app.Engine(), tessary::platform::SystemUserDialogs());
-  window.show();
-  return app.exec();
+  // A failure while the window is being built is shown like any other, not
+  // left to end the program with a bare abort; then the program gives up.
+  try {
+    tessary::TFormFCalculator window(app.Engine(), tessary::platform::SystemUserDialogs());
+    window.show();
+    return app.exec();
+  } catch (const std::exception& e) {
+    app.ShowException(tessary::TApplication::MessageText(e.what()));
+    return 1;
+  }
 }
