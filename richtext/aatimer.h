@@ -128,7 +128,6 @@ class TAATimerMgr {
   // it has to).
   std::uint64_t SyncHandOvers() const { return FSyncHandOvers.load(); }
 
-  std::uint32_t Now() const { return FTicks(); }
   void Wake();
 
  private:
@@ -166,7 +165,6 @@ class TAATimerThread {
   void Terminate();  // stop flag and wake; never blocks
   void Signal();     // the wake event
   bool Terminated() const { return FTerminated.load(); }
-  std::thread::id Id() const { return FThread.get_id(); }
 
  private:
   struct TSyncCall;
