@@ -27,9 +27,9 @@ struct TSample {
 };
 
 QImage Checker() {
-  QImage picture(8, 8, QImage::Format_RGB32);
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) picture.setPixel(x, y, (x / 4 + y / 4) % 2 ? qRgb(230, 120, 0) : qRgb(0, 90, 200));
+  QImage picture(48, 16, QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 48; ++x) picture.setPixel(x, y, (x / 6 + y / 6) % 2 ? qRgb(230, 120, 0) : qRgb(0, 90, 200));
   return picture;
 }
 
@@ -74,7 +74,7 @@ std::vector<TSample> Samples() {
       {"tmStretched", [](TAAEffect& e, TFontDesc&) { Texture(e, tmStretched); }},
       {"tmCenter", [](TAAEffect& e, TFontDesc&) { Texture(e, tmCenter); }},
       {"tmNormal", [](TAAEffect& e, TFontDesc&) { Texture(e, tmNormal); }},
-      {"Noise 120", [](TAAEffect& e, TFontDesc&) { e.SetNoise(120); }},
+      {"Noise 200", [](TAAEffect& e, TFontDesc&) { e.SetNoise(200); }},
       {"gradient + noise 60",
        [](TAAEffect& e, TFontDesc&) {
          Gradient(e, gsLeftToRight);
@@ -112,9 +112,9 @@ void DrawRow(QImage& image, int row, const TSample& sample) {
     TAACanvas canvas;
     canvas.Target = &image;
     canvas.BrushStyle = bsClear;
-    canvas.Font.Name = QStringLiteral("宋体");
-    canvas.Font.Height = -24;
-    canvas.Font.Color = clRed;
+    canvas.Font.Name = QStringLiteral("黑体");
+    canvas.Font.Height = -26;
+    canvas.Font.Color = RGBToColor(200, 30, 30);
     TAAFontEx font(&canvas);
     font.SetQuality(static_cast<TAAQuality>(q));
     sample.Setup(font.Effect(), canvas.Font);
