@@ -145,7 +145,9 @@ TEST(SplitLine, Cp936LengthCountsCodePage936Bytes) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Cp936Length(c.utf8), c.length) << c.utf8;
-    if (c.convertible) EXPECT_EQ(static_cast<int>(Utf8ToCp936(c.utf8).size()), c.length) << c.utf8;
+    if (c.convertible) {
+      EXPECT_EQ(static_cast<int>(Utf8ToCp936(c.utf8).size()), c.length) << c.utf8;
+    }
   }
 }
 
