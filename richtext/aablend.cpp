@@ -51,9 +51,11 @@ void RowToTarget(QImage& target, int y, int x, int n, const uchar* bgr) {
 }
 
 void Fill(QImage& image, const std::uint8_t bgr[3]) {
-  for (int r = 0; r < image.height(); ++r) {
+  const int w = image.width();
+  const int h = image.height();
+  for (int r = 0; r < h; ++r) {
     uchar* out = image.scanLine(r);
-    for (int c = 0; c < image.width(); ++c, out += 3) std::memcpy(out, bgr, 3);
+    for (int c = 0; c < w; ++c, out += 3) std::memcpy(out, bgr, 3);
   }
 }
 
@@ -215,7 +217,8 @@ void TAABlend::MakeNoise(int w, int h, int amount, TColor fontColor) {
 void TAABlend::AddNoise(int amount) {
   const int half = amount / 2;
   const int bytes = 3 * FForeBmp.width();
-  for (int r = 0; r < FForeBmp.height(); ++r) {
+  const int h = FForeBmp.height();
+  for (int r = 0; r < h; ++r) {
     uchar* out = FForeBmp.scanLine(r);
     for (int i = 0; i < bytes; ++i) out[i] = static_cast<uchar>(std::clamp(out[i] + rng::Random(amount) - half, 0, 255));
   }

@@ -3,7 +3,8 @@
 // The coverage mask of the font effect renderer: one byte per pixel, 0 = no
 // ink, 255 = full ink, row 0 at the top of the text. The text is drawn at
 // Scale times its size into an 8-bit grey scratch image and shrunk by box
-// averaging; the mask effects (outline, spray, mirrors, blur) then work on
+// averaging (the scratch image is 32-bit for Qt's speed, its coverage one
+// byte per pixel); the mask effects (outline, spray, mirrors, blur) then work on
 // the raw rows in integer arithmetic.
 
 #include <QImage>
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
+
+#include "fontdesc.h"
 
 namespace tessary {
 
@@ -68,7 +71,8 @@ class TAAMask {
   void DrawText(const QString& text);
   void DrawText(const QString& text, int w, int h, int px, int py);
   // Shrinks a scratch image of at least Width*Scale x Height*Scale pixels
-  // (8-bit grey) into the mask with the box filter of the quality.
+  // into the mask with the box filter of the quality. Its coverage is each
+  // byte of an 8-bit grey image or the alpha of a premultiplied ARGB32 one.
   void Shrink(const QImage& scratch);
 
   void Outline();
@@ -78,11 +82,22 @@ class TAAMask {
   void Blur(int amount);
 
  private:
+  // The scaled font of the last call, kept while the canvas font stays:
+  // making a QFont anew costs a font look-up each time.
+  struct TScaledFont {
+    TFontDesc Desc;
+    int Scale = 0;
+    TAAQuality Quality = aqNormal;
+    QFont Font;
+    int Ascent = 0;
+    int Height = 0;
+    // The last string measured with it: a control measures a line and then
+    // draws it, and measuring shapes the whole string.
+    QString Text;
+    int Width = 0;
+  };
+  const TScaledFont& ScaledFont() const;
   QImage Rasterize(const QString& text, int w, int h, int px, int py) const;
-  void ShrinkHigh(const QImage& scratch);
-  void ShrinkNormal(const QImage& scratch);
-  void ShrinkLow(const QImage& scratch);
-  void ShrinkNone(const QImage& scratch);
   std::uint8_t At(int r, int c) const { return FData[static_cast<std::size_t>(r) * FStride + c]; }
 
   TAAFont* FRenderer;
@@ -91,6 +106,7 @@ class TAAMask {
   int FHeight = 0;
   int FStride = 0;
   std::vector<std::uint8_t> FData;
+  mutable TScaledFont FFont;
 };
 
 // The number of bytes of text in code page 936: one for ASCII, two for the

@@ -333,7 +333,9 @@ TEST_F(AATextOutTest, AShadowMovesTextAndShadowApartAndGrowsTheExtent) {
   int shadowPixels = 0;
   for (int r = 0; r < mask.Height(); ++r)
     for (int c = 0; c < mask.Width(); ++c) {
-      if (ink(r, c) == 255) EXPECT_EQ(RgbAt(Stage.Target, 12 + c, 5 + r), (TRgb{0, 0, 0}));
+      if (ink(r, c) == 255) {
+        EXPECT_EQ(RgbAt(Stage.Target, 12 + c, 5 + r), (TRgb{0, 0, 0}));
+      }
       if (ink(r, c) == 255 && ink(r + 3, c - 2) == 0) {
         ++shadowPixels;
         EXPECT_EQ(RgbAt(Stage.Target, 10 + c, 8 + r), (TRgb{255, 0, 0}));
@@ -373,7 +375,9 @@ TEST_F(AATextOutTest, EveryEffectDrawsWithoutLeavingItsBox) {
   Stage.Font.TextOut(30, 20, QStringLiteral("Ab"));
   for (int y = 0; y < Stage.Target.height(); ++y)
     for (int x = 0; x < Stage.Target.width(); ++x)
-      if (!QRect(QPoint(30, 20), size).contains(x, y)) ASSERT_EQ(RgbAt(Stage.Target, x, y), (TRgb{255, 255, 255}));
+      if (!QRect(QPoint(30, 20), size).contains(x, y)) {
+        ASSERT_EQ(RgbAt(Stage.Target, x, y), (TRgb{255, 255, 255})) << x << "," << y;
+      }
   EXPECT_EQ(Stage.Canvas.BrushStyle, bsSolid);
 }
 

@@ -109,6 +109,26 @@ TEST(AAMaskTest, ShrinkTakesEachBlockInPlace) {
   EXPECT_THROW(mask.Shrink(Scratch(6, 2, [](int, int) { return 0; })), std::invalid_argument);
 }
 
+TEST(AAMaskTest, AThirtyTwoBitScratchGivesItsAlphaAsCoverage) {
+  // Glyphs drawn premultiplied in white: the alpha byte is the coverage, the
+  // colour bytes are ignored.
+  QImage scratch(4, 2, QImage::Format_ARGB32_Premultiplied);
+  for (int x = 0; x < 4; ++x) {
+    scratch.setPixel(x, 0, qRgba(1, 2, 3, 40 * x));
+    scratch.setPixel(x, 1, qRgba(9, 9, 9, 200));
+  }
+  TAAMask mask;
+  mask.SetQuality(aqLow);
+  mask.SetSize(2, 1);
+  mask.Shrink(scratch);
+  EXPECT_EQ(PixelsOf(mask), (TPixels{{(0 + 40 + 200 + 200) >> 2, (80 + 120 + 200 + 200) >> 2}}));
+  mask.SetQuality(aqNone);
+  mask.SetSize(4, 1);
+  mask.Shrink(scratch);
+  EXPECT_EQ(PixelsOf(mask), (TPixels{{0, 40, 80, 120}}));
+  EXPECT_THROW(mask.Shrink(scratch.convertToFormat(QImage::Format_RGB32)), std::invalid_argument);
+}
+
 TEST(AAMaskTest, OutlineLeavesOnlyTheEdgesOfABlock) {
   TPixels block(7, std::vector<int>(7, 0));
   for (int r = 1; r <= 5; ++r)
