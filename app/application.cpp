@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include "aatimer.h"
 #include "cp936.h"
 #include "messageservice.h"
 
@@ -12,7 +13,16 @@ TApplication::TApplication(int& argc, char** argv, platform::IMessageService* me
       FMessages(messages != nullptr ? *messages : platform::SystemMessageService()) {
   setApplicationName(QString::fromUtf8(kTitle));
   setApplicationDisplayName(QString::fromUtf8(kTitle));
+  // A timer handler that throws is reported like a failed command. Handlers
+  // of unsynchronised timers run on the timer worker, where no box may
+  // open: the report crosses to this thread first.
+  SetApplicationExceptionHandler([this](const std::exception& e) {
+    const QString text = MessageText(e.what());
+    QMetaObject::invokeMethod(this, [this, text] { ShowException(text); }, Qt::QueuedConnection);
+  });
 }
+
+TApplication::~TApplication() { SetApplicationExceptionHandler(nullptr); }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {

@@ -27,6 +27,7 @@ class TApplication : public QApplication {
 
   // messages: where the error report goes (the real boxes by default).
   TApplication(int& argc, char** argv, platform::IMessageService* messages = nullptr);
+  ~TApplication() override;
 
   TFormulaParser& Engine() { return FEngine; }
 

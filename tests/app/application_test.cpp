@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 #include <stdexcept>
 
+#include "aatimer.h"
 #include "recordingmessages.h"
 
 namespace tessary {
@@ -56,6 +58,17 @@ TEST(Application, ExceptionFromASlotIsShownAndTheProgramGoesOn) {
     EXPECT_EQ(box.Icon, platform::TMessageIcon::Error);
     EXPECT_EQ(box.Buttons, platform::TMessageButtons::Ok);
   }
+}
+
+TEST(Application, ATimerHandlerFailureIsReportedOnTheUserInterfaceThread) {
+  gMessages.Boxes.clear();
+  // As the timer worker reports a throwing unsynchronised handler: from
+  // another thread, where no box may open.
+  std::thread worker([] { HandleApplicationException(std::runtime_error("Invalid line!")); });
+  worker.join();
+  EXPECT_TRUE(gMessages.Boxes.empty()) << "nothing is shown off the user-interface thread";
+  ASSERT_TRUE(ProcessUntil([] { return !gMessages.Boxes.empty(); }));
+  EXPECT_EQ(gMessages.Boxes.front().Text, QStringLiteral("Invalid line!"));
 }
 
 TEST(Application, MessageText) {
