@@ -1,0 +1,448 @@
+#include "aascrolltext.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "wrapline.h"
+
+namespace tessary {
+
+namespace {
+
+template <typename T>
+void Store(TNotifyClass& self, T& field, T value) {
+  if (field == value) return;
+  field = value;
+  self.Changed();
+}
+
+int Clamp16(int value) { return std::clamp(value, 0, 65535); }
+
+// Round((1 + pitch / 100) x height) with halves to the even integer, in
+// integers so that no binary fraction tips a half either way.
+int RowAdvance(int pitch, int height) {
+  const long long scaled = static_cast<long long>(100 + pitch) * height;
+  long long q = scaled / 100;
+  const long long r = scaled % 100;
+  if (r > 50 || (r == 50 && q % 2 != 0)) ++q;
+  return static_cast<int>(q);
+}
+
+// The longest run of whole characters of text that takes at most columns
+// code page 936 bytes.
+QString Cp936Prefix(const QString& text, int columns) {
+  int used = 0;
+  qsizetype end = 0;
+  while (end < text.size()) {
+    const qsizetype next = end + (text.at(end).isHighSurrogate() && end + 1 < text.size() ? 2 : 1);
+    used += Cp936Length(text.mid(end, next - end).toStdString());
+    if (used > columns) break;
+    end = next;
+  }
+  return text.left(end);
+}
+
+// Each channel v of a row moves toward the background's bg by k / 256:
+// bg + floor((v - bg) x k / 256); a pixel already in the background stays.
+void FadeRow(std::uint8_t* row, int width, const std::uint8_t bg[3], int k) {
+  for (int x = 0; x < width; ++x, row += 3)
+    for (int c = 0; c < 3; ++c) row[c] = static_cast<std::uint8_t>(bg[c] + (((row[c] - bg[c]) * k) >> 8));
+}
+
+// The two fade bands: row c and row H - 1 - c get k = c x 255 div (n - 1).
+// A band of one row is pure background; bands taller than the frame stop at
+// its edge (overlapping rows are faded twice).
+void FadeBands(QImage& frame, int bandHeight, const QColor& background) {
+  const int h = frame.height();
+  const std::uint8_t bg[3] = {static_cast<std::uint8_t>(background.blue()),
+                              static_cast<std::uint8_t>(background.green()),
+                              static_cast<std::uint8_t>(background.red())};
+  const int rows = std::min(bandHeight, h);
+  for (int c = 0; c < rows; ++c) {
+    const int k = bandHeight > 1 ? c * 255 / (bandHeight - 1) : 0;
+    FadeRow(frame.scanLine(c), frame.width(), bg, k);
+    FadeRow(frame.scanLine(h - 1 - c), frame.width(), bg, k);
+  }
+}
+
+// Keeps a control's update counter raised for the length of a scope.
+class TUpdateScope {
+ public:
+  explicit TUpdateScope(TAAGraphicControl& control) : FControl(control) { FControl.BeginUpdate(); }
+  ~TUpdateScope() { FControl.EndUpdate(); }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+ private:
+  TAAGraphicControl& FControl;
+};
+
+}  // namespace
+
+// ---- TCustomTextParam ----
+
+TCustomTextParam::TCustomTextParam(TAAGraphicControl* control)
+    : TCustomParam(control), FFontEffect([this](TNotifyClass*) { Changed(); }, control) {}
+
+void TCustomTextParam::SetLines(const QStringList& value) {
+  if (FLines == value) return;
+  FLines = value;
+  Changed();
+}
+
+void TCustomTextParam::SetLabelEffect(TLabelEffect value) { Store(*this, FLabelEffect, value); }
+void TCustomTextParam::SetRowPitch(int value) { Store(*this, FRowPitch, std::clamp(value, -100, 150)); }
+
+void TCustomTextParam::SetFontEffect(const TAAEffect& value) {
+  FFontEffect.Assign(value);
+  Changed();
+}
+
+void TCustomTextParam::Assign(const TCustomTextParam& source) {
+  if (&source == this) return;
+  TCustomParam::Assign(source);
+  SetLines(source.Lines());
+  SetLabelEffect(source.LabelEffect());
+  SetRowPitch(source.RowPitch());
+  SetFontEffect(source.FontEffect());
+}
+
+// ---- TScrollTextParam ----
+
+TScrollTextParam::TScrollTextParam(TAAGraphicControl* control) : TCustomTextParam(control) {
+  FAlignment = taCenter;
+  FBackGroundMode = bmTiled;
+  FLines = DefaultLines();
+}
+
+const QStringList& TScrollTextParam::DefaultLines() {
+  static const QStringList lines = {
+      QStringLiteral("<Title1><Center>Tessary公式计算器"),
+      QString(),
+      QStringLiteral("<Title2><Center>滚动文字"),
+      QStringLiteral("<Text1><Left>每一行可用标签选择字体、效果和对齐方式，"),
+      QStringLiteral("<Left>文字平滑地向上滚动，在顶部稍作停留。"),
+      QString(),
+      QStringLiteral("<Title2><Center>本机用户"),
+      QStringLiteral("<Text1><Center><Owner>"),
+      QStringLiteral("<Center><Organization>"),
+      QString(),
+      QStringLiteral("<Title3><Center>谢谢使用！"),
+  };
+  return lines;
+}
+
+void TScrollTextParam::SetFade(bool value) { Store(*this, FFade, value); }
+void TScrollTextParam::SetFadeHeight(int value) { Store(*this, FFadeHeight, std::max(0, value)); }
+void TScrollTextParam::SetHeadSpace(int value) { Store(*this, FHeadSpace, std::clamp(value, 0, 150)); }
+void TScrollTextParam::SetTailSpace(int value) { Store(*this, FTailSpace, std::clamp(value, 0, 150)); }
+
+void TScrollTextParam::Assign(const TScrollTextParam& source) {
+  if (&source == this) return;
+  TCustomTextParam::Assign(source);
+  SetFade(source.Fade());
+  SetFadeHeight(source.FadeHeight());
+  SetHeadSpace(source.HeadSpace());
+  SetTailSpace(source.TailSpace());
+}
+
+// ---- TAACustomText ----
+
+TAACustomText::TAACustomText(QWidget* parent)
+    : TAAGraphicControl(parent), FFonts(this, [this] { Changed(); }), FLabels(this, [this] { Changed(); }) {}
+
+void TAACustomText::CreateDefaultLabels() { ::tessary::CreateDefaultLabels(FLabels); }
+void TAACustomText::CreateDefaultFonts() { ::tessary::CreateDefaultFonts(FFonts); }
+
+void TAACustomText::CreateDesignDefaults() {
+  if (!FDesigning || !UseDefaultLabels()) return;
+  if (!FDefaultFontsMade && FFonts.Count() == 0) {
+    FDefaultFontsMade = true;
+    CreateDefaultFonts();
+  }
+  if (!FDefaultLabelsMade && FLabels.Count() == 0) {
+    FDefaultLabelsMade = true;
+    CreateDefaultLabels();
+  }
+}
+
+void TAACustomText::DoLoaded() {
+  CreateDesignDefaults();
+  TAAGraphicControl::DoLoaded();
+}
+
+// ---- TAAScrollText ----
+
+TAAScrollText::TAAScrollText(QWidget* parent)
+    : TAACustomText(parent), FText(this), FScrollTimer(std::make_unique<TAATimer>()) {
+  // Every pixel comes from the frame: nothing needs erasing first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(20, 20);
+  resize(280, 240);
+  SetColor(clWhite);
+  FTextCanvas.Target = &FTextImage;
+  FRenderer.SetCanvas(&FTextCanvas);
+
+  // Created disabled; the first Reset starts it (Active is already true).
+  FScrollTimer->SetEnabled(false);
+  FScrollTimer->SetSyncEvent(true);
+  FScrollTimer->SetInterval(static_cast<std::uint32_t>(FScrollDelay));
+  FScrollTimer->SetOnTimer([this](TAATimerObject*) { Tick(); });
+
+  FDelayTimer.setSingleShot(true);
+  FDelayTimer.setInterval(FRepeatDelay);
+  QObject::connect(&FDelayTimer, &QTimer::timeout, this, [this] {
+    // A Qt slot must not let an exception out: report it as a timer would.
+    try {
+      DelayTick();
+    } catch (const std::exception& error) {
+      HandleApplicationException(error);
+    }
+  });
+}
+
+TAAScrollText::~TAAScrollText() {
+  BeginDestroy();
+  SetActive(false);
+  FScrollTimer.reset();
+  FRenderer.SetCanvas(nullptr);
+}
+
+void TAAScrollText::SetAutoUpdate(bool value) {
+  TAACustomText::SetAutoUpdate(value);
+  if (value && Designing()) Changed();
+}
+
+void TAAScrollText::SetActive(bool value) {
+  if (FActive == value) return;
+  FActive = value;
+  FScrollTimer->SetEnabled(value);
+  if (!value) FDelayTimer.stop();
+}
+
+void TAAScrollText::SetScrollDelay(int value) {
+  value = Clamp16(value);
+  if (FScrollDelay == value) return;
+  FScrollDelay = value;
+  FScrollTimer->SetInterval(static_cast<std::uint32_t>(value));
+}
+
+void TAAScrollText::SetRepeatCount(int value) {
+  value = std::max(0, value);
+  if (FRepeatCount == value) return;
+  FRepeatCount = value;
+  Changed();
+}
+
+void TAAScrollText::SetRepeatDelay(int value) {
+  value = Clamp16(value);
+  if (FRepeatDelay == value) return;
+  FRepeatDelay = value;
+  FDelayTimer.setInterval(value);
+}
+
+void TAAScrollText::SetText(const TScrollTextParam& value) {
+  if (&value == &FText) return;
+  {
+    const TUpdateScope scope(*this);  // one rebuild for the whole copy
+    FText.Assign(value);
+  }
+  Changed();
+}
+
+void TAAScrollText::CreateDefaultFonts() {
+  TAACustomText::CreateDefaultFonts();
+  if (TFontLabel* title = FFonts.AddFont("Title4", "隶书", 22, clBlack, fsBold, true, 2, 2)) {
+    TAAEffect& effect = title->Effect();
+    effect.Gradual().SetEnabled(true);
+    effect.Gradual().SetStyle(gsLeftToRight);
+    effect.Gradual().SetStartColor(0xFF2200);
+    effect.Gradual().SetEndColor(0x2210FF);
+    effect.SetOutline(true);
+    effect.SetBlur(50);
+  }
+  if (TFontLabel* text = FFonts.AddFont("Text3", "隶书", 11, 0xFF0000, 0, true, 1, 1)) {
+    TAAEffect& effect = text->Effect();
+    effect.Gradual().SetEnabled(true);
+    effect.Gradual().SetStyle(gsTopToBottom);
+    effect.Gradual().SetStartColor(0xCC3311);
+    effect.Gradual().SetEndColor(0xFF22AA);
+  }
+}
+
+void TAAScrollText::DoLoaded() {
+  CreateDesignDefaults();
+  Reset();  // whatever AutoUpdate says: a loaded panel always has its image
+}
+
+void TAAScrollText::Reset() {
+  const bool active = FActive;
+  FRepeatedCount = -1;
+  SetActive(false);
+  CreateText();
+  RememberSize();
+  FCurrPos = 0;
+  BuildFrame();
+  PaintNow();
+  SetActive(active);
+}
+
+std::vector<QString> TAAScrollText::RowsOf(const QString& line, int lineWidth, int width) {
+  if (FText.WordWrap() && lineWidth > width) {
+    const std::string utf8 = line.toStdString();
+    int columns = static_cast<int>(static_cast<long long>(Cp936Length(utf8)) * width / lineWidth);
+    while (columns > 0 && FRenderer.TextWidth(Cp936Prefix(line, columns)) > width) --columns;
+    std::vector<std::string> rows;
+    SplitLine(utf8, rows, columns);
+    std::vector<QString> result;
+    result.reserve(rows.size());
+    for (const std::string& row : rows) result.push_back(QString::fromStdString(row));
+    return result;
+  }
+  if (line.isEmpty()) return {QStringLiteral(" ")};
+  return {line};
+}
+
+void TAAScrollText::CreateText() {
+  const TUpdateScope scope(*this);  // the copies below must not rebuild
+  const int w = width();
+  const int h = height();
+  FTextImage = QImage();
+  FTextCanvas.BrushColor = Color();
+  FTextCanvas.BrushStyle = bsSolid;
+
+  TMarkupState base;
+  base.Font = FText.Font();
+  base.Effect = FText.FontEffect();
+  base.Alignment = FText.Alignment();
+  const int top = (FText.Fade() ? FText.FadeHeight() : 0) + h * FText.HeadSpace() / 100;
+
+  // Measuring pass: how tall the image must be.
+  TMarkupState state = base;
+  int y = top;
+  for (const QString& source : FText.Lines()) {
+    std::string line = source.toStdString();
+    ApplyMarkup(line, state, base, FText.LabelEffect(), FFonts, FLabels);
+    FTextCanvas.Font = state.Font;
+    FRenderer.Effect() = state.Effect;
+    const QString text = QString::fromStdString(line);
+    const int lineHeight = FRenderer.TextHeight(text + QLatin1Char(' '));
+    const int lineWidth = FRenderer.TextWidth(text);
+    const auto rows = static_cast<int>(RowsOf(text, lineWidth, w).size());
+    y += rows * RowAdvance(FText.RowPitch(), lineHeight);
+  }
+  y += h * FText.TailSpace() / 100;
+  y = std::max(y, h);
+
+  FTextImage = QImage(w, y, QImage::Format_BGR888);
+  FTextImage.fill(ResolveColor(Color()));
+  if (!FText.BackGround().isNull())
+    DrawBackGround(FTextImage, QRect(0, 0, w, y), FText.BackGround(), FText.BackGroundMode(), Color());
+
+  // Drawing pass: the rows over the background.
+  FTextCanvas.BrushStyle = bsClear;
+  state = base;
+  y = top;
+  for (const QString& source : FText.Lines()) {
+    std::string line = source.toStdString();
+    ApplyMarkup(line, state, base, FText.LabelEffect(), FFonts, FLabels);
+    FTextCanvas.Font = state.Font;
+    FRenderer.Effect() = state.Effect;
+    const QString text = QString::fromStdString(line);
+    for (const QString& row : RowsOf(text, FRenderer.TextWidth(text), w)) {
+      const int rowHeight = FRenderer.TextHeight(row + QLatin1Char(' '));
+      const int rowWidth = FRenderer.TextWidth(row);
+      int x = 0;
+      if (state.Alignment == taRightJustify) x = FTextImage.width() - rowWidth;
+      if (state.Alignment == taCenter) x = (FTextImage.width() - rowWidth) / 2;
+      FRenderer.TextOut(x, y, row);
+      y += RowAdvance(FText.RowPitch(), rowHeight);
+    }
+  }
+  if (OnTextReady) OnTextReady(this);
+}
+
+void TAAScrollText::BuildFrame() {
+  const int w = width();
+  const int h = height();
+  if (FFrame.size() != QSize(w, h)) FFrame = QImage(w, h, QImage::Format_BGR888);
+  const QColor background = ResolveColor(Color());
+  const int t = FTextImage.height();
+  // After a resize that was not rebuilt the image may be narrower or
+  // shorter than the frame: the rest shows the background.
+  if (t == 0 || FTextImage.width() != w || t < h) FFrame.fill(background);
+  if (t > 0) {
+    const std::size_t bytes = static_cast<std::size_t>(std::min(w, FTextImage.width())) * 3;
+    int source = std::clamp(FCurrPos, 0, t - 1);
+    for (int row = 0; row < h; ++row) {
+      std::memcpy(FFrame.scanLine(row), FTextImage.constScanLine(source), bytes);
+      if (++source == t) source = 0;  // the text wraps round
+    }
+  }
+  if (FText.Fade()) FadeBands(FFrame, FText.FadeHeight(), background);
+}
+
+void TAAScrollText::PaintCanvas(QPainter& painter) {
+  if (FFrame.size() != size()) BuildFrame();
+  if (!Destroying()) painter.drawImage(0, 0, FFrame);
+  if (OnPainted) OnPainted(this);
+}
+
+void TAAScrollText::PaintNow() {
+  // Inside a paint the frame is shown by that paint; hidden, by the first one.
+  if (Painting() || Destroying() || !isVisible()) return;
+  repaint();
+}
+
+void TAAScrollText::SetCurrentPos(int p) {
+  if (p == FCurrPos) return;
+  const int t = FTextImage.height();
+  if (t == 0) {
+    FCurrPos = 0;  // nothing laid out yet: there is no row to show
+    return;
+  }
+  FCurrPos = p % t;
+  if (FCurrPos < 0) FCurrPos += t;
+  BuildFrame();
+  PaintNow();
+}
+
+void TAAScrollText::Tick() {
+  if (FCurrPos == 0) {
+    ++FRepeatedCount;
+    if (FRepeatCount > 0 && FRepeatedCount >= FRepeatCount) {
+      SetActive(false);
+      FRepeatedCount = -1;
+      if (OnComplete) OnComplete(this);
+      return;
+    }
+    if (FRepeatDelay != 0) {
+      FScrollTimer->SetEnabled(false);
+      FDelayTimer.start();
+      return;
+    }
+    // Without a pause the step off the top is this tick's: a backward run
+    // must wrap to the bottom here, or it would stand at the top for ever.
+    if (FScrollStep < 0) {
+      SetCurrentPos(FScrollStep);
+      return;
+    }
+  }
+  const long long next = static_cast<long long>(FCurrPos) + FScrollStep;
+  if ((FScrollStep > 0 && next >= FTextImage.height()) || (FScrollStep < 0 && next < 0)) {
+    SetCurrentPos(0);  // the pass ends: back to the top
+    return;
+  }
+  SetCurrentPos(static_cast<int>(next));
+}
+
+void TAAScrollText::DelayTick() {
+  FDelayTimer.stop();
+  SetCurrentPos(static_cast<int>((static_cast<long long>(FCurrPos) + FScrollStep) % std::max(1, FTextImage.height())));
+  if (FActive) FScrollTimer->SetEnabled(true);
+}
+
+}  // namespace tessary
