@@ -34,6 +34,11 @@ TAALabel::TAALabel(QWidget* parent) : TAAGraphicControl(parent), FEffect(this) {
 
 TAALabel::~TAALabel() { BeginDestroy(); }
 
+QSize TAALabel::sizeHint() const {
+  if (!AutoSize() || !IsLoaded()) return QWidget::sizeHint();
+  return FTextSize + QSize(2 * Border(), 2 * Border());
+}
+
 void TAALabel::SetCaption(const QString& value) {
   if (FCaption == value) return;
   FCaption = value;
@@ -56,7 +61,11 @@ void TAALabel::SetEffect(const TAAFontEffect& value) {
 void TAALabel::Reset() {
   if (Destroying()) return;
   Place();
-  if (!FEffect.Transparent()) RenderImage();
+  if (FEffect.Transparent()) {
+    FImage = QImage();  // unused until the label is opaque again
+  } else {
+    RenderImage();
+  }
   update();
 }
 
@@ -77,6 +86,7 @@ void TAALabel::Place() {
       resize(target);
       EndUpdate();
       RememberSize();
+      updateGeometry();  // a layout asks sizeHint again
     }
   }
   int x = border;
@@ -124,11 +134,16 @@ void TAALabel::PaintCanvas(QPainter& painter) {
   }
   QImage surface = Beneath();
   if (surface.isNull()) return;
+  // The canvas must not keep pointing at the local image, whatever TextOut does.
+  struct TRestore {
+    TAACanvas& Canvas;
+    QImage* Target;
+    ~TRestore() { Canvas.Target = Target; }
+  } restore{FCanvas, &FImage};
   FCanvas.Target = &surface;
   FCanvas.BrushColor = Color();
   FCanvas.BrushStyle = bsClear;  // blend into the pixels beneath
   FRenderer.TextOut(FTextPos.x(), FTextPos.y(), FCaption);
-  FCanvas.Target = &FImage;
   painter.drawImage(0, 0, surface);
 }
 

@@ -62,6 +62,8 @@ class TAALabel : public TAAGraphicControl {
 
   // Renders the opaque image (unless transparent) and asks for a repaint.
   void Reset() override;
+  // The auto-sized box, so that a layout can keep to it.
+  QSize sizeHint() const override;
 
  protected:
   void PaintCanvas(QPainter& painter) override;

@@ -62,6 +62,7 @@ TEST(AALabel, PlacementWithBorderTwoAndAShadow) {
   ASSERT_GT(text.width(), 0);
   EXPECT_EQ(label.size(), text + QSize(4, 4));
   EXPECT_EQ(label.TextPos(), QPoint(2, 2));
+  EXPECT_EQ(label.sizeHint(), label.size()) << "a layout keeps the auto-size";
 
   const QImage& image = label.Image();
   ASSERT_EQ(image.size(), label.size());
@@ -245,6 +246,17 @@ TEST(AALabel, TransparentDrawsOverWhatTheParentPaints) {
   EXPECT_EQ(opaque.pixel(opaque.width() - 1, opaque.height() - 1) & 0xFFFFFF, 0xFFFFFFu)
       << "the label colour beyond the picture";
   EXPECT_FALSE(label.Image().isNull());
+}
+
+TEST(AALabel, TransparentWithoutAParentShowsTheLabelColour) {
+  TAALabel label;
+  label.Effect().SetTransparent(true);
+  Prepare(label);
+  label.SetColor(0x00FFFF);  // yellow
+  label.show();
+  const QImage shown = label.grab().toImage();
+  EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, qRgb(255, 255, 0) & 0xFFFFFF);
+  EXPECT_FALSE(InkBox(shown, qRgb(255, 255, 0)).isEmpty()) << "the caption is drawn";
 }
 
 TEST(AALabel, TheSidePanelCaptionInRedKaiti) {
