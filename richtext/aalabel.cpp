@@ -35,8 +35,9 @@ TAALabel::TAALabel(QWidget* parent) : TAAGraphicControl(parent), FEffect(this) {
 TAALabel::~TAALabel() { BeginDestroy(); }
 
 QSize TAALabel::sizeHint() const {
+  // Placement has already fitted the sides that Align leaves to AutoSize.
   if (!AutoSize() || !IsLoaded()) return QWidget::sizeHint();
-  return FTextSize + QSize(2 * Border(), 2 * Border());
+  return size();
 }
 
 void TAALabel::SetCaption(const QString& value) {
