@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
   try {
     tessary::TFormFCalculator window(app.Engine(), tessary::platform::SystemUserDialogs());
     window.show();
+    // Sets the side panels scrolling without the board: for a look at them
+    // and for the CPU benchmark.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--panels-active")))
+      window.SetPanelsActive(true);
     return app.exec();
   } catch (const std::exception& e) {
     app.ShowException(tessary::TApplication::MessageText(e.what()));

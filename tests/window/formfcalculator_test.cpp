@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "aalabel.h"
+#include "aascrolltext.h"
 #include "calculation.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
@@ -387,6 +389,46 @@ TEST_F(Window, AboutAndManual) {
   ASSERT_EQ(FDialogs.Opened.size(), 1u);
   EXPECT_EQ(FDialogs.Opened[0], QUrl::fromLocalFile(manual));
   std::filesystem::remove(manual.toStdString());
+}
+
+TEST_F(Window, SideColumnOfSixStillPanels) {
+  FWindow->show();
+  QApplication::processEvents();
+  EXPECT_EQ(FWindow->AALabel1()->Caption(), "右侧广告招租");
+  EXPECT_EQ(FWindow->AALabel1()->pos(), QPoint(631, 122));
+  const int tops[] = {115, 202, 289, 376, 463, 550};
+  for (int i = 0; i < TFormFCalculator::kPanelCount; ++i) {
+    TAAScrollText* panel = FWindow->Panels()[i];
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->objectName(), QStringLiteral("AAST%1").arg(i)) << "index i holds AAST<i>";
+    EXPECT_EQ(panel->geometry(), QRect(755, tops[i], 258, 73));
+    EXPECT_FALSE(panel->Active()) << "still until the board fills it";
+    EXPECT_EQ(panel->Text().Lines(), TFormFCalculator::BuiltInPanelText());
+    EXPECT_EQ(panel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(panel->Fonts().IndexOf("Title1"), 0);
+    EXPECT_EQ(panel->Fonts().IndexOf("Text3"), 6);
+    EXPECT_GT(panel->TextImage().height(), 73) << "the built-in text is laid out";
+  }
+  EXPECT_EQ(FWindow->Panels()[2]->RepeatDelay(), 8000);
+  EXPECT_EQ(FWindow->Panels()[3]->Fonts()[0].Effect().Gradual().Style(), gsBottomToTop);
+}
+
+TEST_F(Window, PanelsPauseUnderTheMouseAndOpenTheirLinks) {
+  TAAScrollText* panel = FWindow->Panels()[4];
+  FWindow->AAST0MouseEnter(panel);
+  EXPECT_EQ(panel->ScrollStep(), 0);
+  EXPECT_FALSE(panel->Active()) << "an inactive panel only changes its step";
+  FWindow->AAST0MouseLeave(panel);
+  EXPECT_EQ(panel->ScrollStep(), 1);
+
+  FWindow->AAFadeText1Click(panel);
+  EXPECT_TRUE(FDialogs.Opened.empty()) << "no link before the board: nothing happens";
+  FWindow->PanelLinks[4] = "http://127.0.0.1:8080/board/4";
+  FWindow->AAFadeText1Click(panel);
+  ASSERT_EQ(FDialogs.Opened.size(), 1u);
+  EXPECT_EQ(FDialogs.Opened[0], QUrl("http://127.0.0.1:8080/board/4"));
+  FWindow->AAFadeText1Click(FWindow->Panels()[3]);
+  EXPECT_EQ(FDialogs.Opened.size(), 1u) << "each panel its own link";
 }
 
 TEST_F(Window, ASavedWorksheetCalculatesTheSameOutsideTheWindow) {

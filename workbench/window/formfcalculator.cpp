@@ -96,6 +96,7 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   setCentralWidget(FClient);
   FClient->installEventFilter(this);  // lays the parts out on every resize
   BuildPanes();
+  BuildSideColumn();
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();
@@ -117,8 +118,10 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
 
 TFormFCalculator::~TFormFCalculator() = default;
 
-// CurrentFileName and Modified start empty; the list reads its ini file.
+// Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
+  FillPanelTable();
+  LoadSideColumn();
   FCurrentFileName.clear();
   FModified = false;
 }
@@ -330,7 +333,7 @@ void TFormFCalculator::LayOut() {
   FResult->setGeometry(10, 311 + top, 742 + dw, 160 + bottom);
   FPrgFormula->setGeometry(10, 476 + dh, 742 + dw, 70);
   FActFormula->setGeometry(10, 553 + dh, 742 + dw, 70);
-  FSideColumnLeft = 755 + dw;
+  LayOutSideColumn(dw);
 }
 
 // Hints go to the first section of the status bar.

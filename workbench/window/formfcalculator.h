@@ -6,6 +6,9 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
+#include <QStringList>
+
+#include <array>
 
 #include <memory>
 #include <vector>
@@ -22,6 +25,8 @@ class QToolButton;
 
 namespace tessary {
 
+class TAALabel;
+class TAAScrollText;
 class TFormulaParser;
 class TMostRecentFiles;
 class TValueListEditor;
@@ -36,6 +41,8 @@ class TFormFCalculator : public QMainWindow {
  public:
   static constexpr const char* kTitle = "Tessary公式计算器";
   static constexpr const char* kFileFilter = "文本文件(*.txt)|*.txt";
+  static constexpr int kPanelCount = 6;
+  static constexpr int kBoardPieces = 10;
 
   // iniFile: where the recent-files list lives (the program's ini by
   // default); dialogs: the boxes and dialogs the commands ask through.
@@ -55,6 +62,18 @@ class TFormFCalculator : public QMainWindow {
   TMostRecentFiles* MostRecentFiles1() const { return FRecentFiles; }
   QMenu* MFile() const { return FFileMenu; }
   QAction* MFile_Save() const { return FSaveItem; }
+  // The side column: the panel table (index i holds AAST<i>) and the link
+  // of each board piece (empty until the board gives one).
+  const std::array<TAAScrollText*, kPanelCount>& Panels() const { return FPanels; }
+  TAALabel* AALabel1() const { return FSideLabel; }
+  std::array<QString, kBoardPieces> PanelLinks;
+  static const QStringList& BuiltInPanelText();
+  // Sets every panel scrolling or still (the board does it for real).
+  void SetPanelsActive(bool active);
+  void AAFadeText1Click(QObject* sender);
+  void AAST0MouseEnter(QObject* sender);
+  void AAST0MouseLeave(QObject* sender);
+
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
 
@@ -102,6 +121,10 @@ class TFormFCalculator : public QMainWindow {
   void BuildRecentFiles(const QString& iniFile);
   void ConnectChanges();
   void LayOut();
+  void BuildSideColumn();
+  void FillPanelTable();
+  void LoadSideColumn();
+  void LayOutSideColumn(int dw);
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
                 void (TFormFCalculator::*command)());
   QAction* ToolButton(QToolBar* bar, const char* name, const QString& hint, int picture,
@@ -132,7 +155,9 @@ class TFormFCalculator : public QMainWindow {
   QToolButton* FCalcButton = nullptr;
   QPushButton* FBoardButton = nullptr;
   QMenu* FPopupMenu = nullptr;
-  int FSideColumnLeft = 755;
+  TAALabel* FSideLabel = nullptr;
+  std::array<TAAScrollText*, kPanelCount> FPanelWidgets{};  // as built
+  std::array<TAAScrollText*, kPanelCount> FPanels{};        // the panel table
   QMap<int, QString> FFailures;  // result-pane line -> why it is 0
 };
 
