@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -121,7 +122,9 @@ TFormFCalculator::~TFormFCalculator() = default;
 // Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
   FillPanelTable();
-  LoadSideColumn();
+  // The panels lay their text out once the window is up: the calculator is
+  // usable at once, and the column follows a moment later.
+  QTimer::singleShot(0, this, &TFormFCalculator::LoadSideColumn);
   FCurrentFileName.clear();
   FModified = false;
 }
