@@ -9,14 +9,6 @@ namespace tessary {
 
 namespace {
 
-// Stores value when it differs and reports it; the one rule of every setter.
-template <typename T, typename U>
-void Store(TNotifyClass& self, T& field, U value) {
-  if (field == static_cast<T>(value)) return;
-  field = static_cast<T>(value);
-  self.Changed();
-}
-
 // Integers as the classic ini functions read them: decimal with a sign, or
 // hexadecimal after "$" or "0x"; anything else gives the default.
 int ParseInt(const std::string& text, int defaultValue) {

@@ -35,6 +35,15 @@ class TNotifyClass {
   void* FOwner;
 };
 
+// Stores value when it differs and reports it: the one rule of every setter
+// of the settings objects.
+template <typename T, typename U>
+void Store(TNotifyClass& self, T& field, U value) {
+  if (field == static_cast<T>(value)) return;
+  field = static_cast<T>(value);
+  self.Changed();
+}
+
 class TEnabledClass : public TNotifyClass {
  public:
   using TNotifyClass::TNotifyClass;

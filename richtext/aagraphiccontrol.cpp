@@ -15,13 +15,6 @@ namespace tessary {
 
 namespace {
 
-template <typename T>
-void Store(TNotifyClass& self, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  self.Changed();
-}
-
 TColor ToColor(const QColor& c) { return RGBToColor(c.red(), c.green(), c.blue()); }
 
 TFontDesc ToFontDesc(const QFont& font, TColor color) {

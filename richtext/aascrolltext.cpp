@@ -12,12 +12,6 @@ namespace tessary {
 
 namespace {
 
-template <typename T>
-void Store(TNotifyClass& self, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  self.Changed();
-}
 
 int Clamp16(int value) { return std::clamp(value, 0, 65535); }
 

@@ -1,5 +1,5 @@
-// The widget tests need a QApplication; without a screen they use Qt's
-// offscreen platform.
+// main() of the test programs that need a QApplication: without a screen
+// they use Qt's offscreen platform.
 
 #include <QApplication>
 
