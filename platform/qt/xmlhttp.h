@@ -1,0 +1,64 @@
+#pragma once
+
+// A stand-in for the platform's late-bound asynchronous HTTP request object,
+// on Qt Network. Its ready-state notifications reach the sink on the thread
+// that created it (the user-interface thread), between window messages: never
+// from inside open(), send() or another member.
+//
+// Lifetime: the request holds a counted reference to its sink, and a sink that
+// holds the request back closes a cycle. The request releases the sink after
+// notifying readyState 4, on abort(), on setOnreadystatechange(nullptr) and
+// when it is destroyed. While a request is under way it keeps itself alive, so
+// a caller may drop its reference after send(). A request still under way when
+// the application object goes is abandoned without notifying its sink, so exit
+// never waits for a server.
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <stdexcept>
+
+#include "dispatch.h"
+
+namespace tessary::platform {
+
+// Thrown by CreateOleObject for a class it does not know, and by members
+// called out of order.
+class EOleError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class IXmlHttpRequest : public TInterfacedObject {
+ public:
+  // method "GET"/"POST"; asynchronous must be true here.
+  virtual void open(const QString& method, const QString& address, bool asynchronous,
+                    const QString& user = {}, const QString& password = {}) = 0;
+  // The sink called through its default member (0) at every ready-state change.
+  virtual void setOnreadystatechange(IDispatchLike* sink) = 0;
+  virtual void send(const QByteArray& body = {}) = 0;
+  // Cancels a request under way without notifying the sink, releases the
+  // sink and returns to readyState 0 with status 0.
+  virtual void abort() = 0;
+  virtual int readyState() const = 0;  // 0 unsent, 1 opened, 2 headers, 3 loading, 4 done
+  virtual int status() const = 0;      // the HTTP status; 0 when none was received
+  // The body as text: code page 936 unless the Content-Type names another
+  // charset. At most kMaxResponseBytes are kept; the rest is dropped.
+  virtual QString responseText() const = 0;
+  // Caps what one response may hold in memory.
+  static constexpr qint64 kMaxResponseBytes = 8 * 1024 * 1024;
+  // A request that receives nothing for this long fails as a network
+  // failure (readyState 4, status 0); there is no limit on the total time.
+  static constexpr int kInactivityTimeoutMs = 30000;
+};
+
+// Creates a request object by its class name; only "MSXML2.XMLHttp" is known.
+// Needs a running application object on the calling thread.
+TComPtr<IXmlHttpRequest> CreateOleObject(const QString& className);
+
+// Changes the inactivity limit for requests sent afterwards (tests use a
+// short one); 0 or less restores kInactivityTimeoutMs.
+void SetXmlHttpInactivityTimeout(int milliseconds);
+
+}  // namespace tessary::platform
