@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <utility>
 
 namespace tessary::platform {
 
@@ -53,15 +54,16 @@ class TComPtr {
   TComPtr() = default;
   explicit TComPtr(T* p) : FPtr(p) { if (FPtr) FPtr->AddRef(); }
   TComPtr(const TComPtr& o) : TComPtr(o.FPtr) {}
-  TComPtr& operator=(const TComPtr& o) {
-    TComPtr copy(o);
-    std::swap(FPtr, copy.FPtr);
+  TComPtr(TComPtr&& o) noexcept : FPtr(std::exchange(o.FPtr, nullptr)) {}
+  TComPtr& operator=(TComPtr o) noexcept {
+    std::swap(FPtr, o.FPtr);
     return *this;
   }
   ~TComPtr() { Reset(); }
+  // Forgets the pointer before releasing it: the release may destroy the
+  // object that holds this very reference.
   void Reset() {
-    if (FPtr) FPtr->Release();
-    FPtr = nullptr;
+    if (T* p = std::exchange(FPtr, nullptr)) p->Release();
   }
   T* Get() const { return FPtr; }
   T* operator->() const { return FPtr; }

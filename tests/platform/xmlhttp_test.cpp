@@ -1,0 +1,400 @@
+// The HTTP request object against an in-process server on 127.0.0.1 that
+// answers each request with a canned, slow, endless or silent response.
+
+#include "xmlhttp.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tessary::platform {
+namespace {
+
+// What one round left behind: the sink outlives the test body when a request
+// is still under way at exit, so it shares this instead of pointing into it.
+struct TLog {
+  std::vector<int> States;  // readyState seen at each notification
+  int Status = -1;          // status and text read at readyState 4
+  QString Text;
+  int SinkDestroyed = 0;
+  bool InOurCall = false;   // set around open/setOnreadystatechange/send
+  int CallsInside = 0;      // notifications that arrived inside one of those
+  std::function<void(IXmlHttpRequest&)> OnNotify;
+};
+
+// Holds the request back, as the board's sink does: request and sink form a
+// cycle that the request must break.
+class TCountingSink final : public TInterfacedObject {
+ public:
+  TCountingSink(IXmlHttpRequest* request, std::shared_ptr<TLog> log)
+      : FRequest(request), FLog(std::move(log)) {}
+  ~TCountingSink() override { ++FLog->SinkDestroyed; }
+
+  long GetTypeInfoCount(unsigned*) override { return E_NOTIMPL_; }
+  long GetTypeInfo(unsigned, void**) override { return E_NOTIMPL_; }
+  long GetIDsOfNames(const QString*, unsigned, int*) override { return E_NOTIMPL_; }
+  long Invoke(int dispId, const QVariantList&, QVariant*) override {
+    if (dispId != 0) return E_INVALIDARG_;
+    if (FLog->InOurCall) ++FLog->CallsInside;
+    FLog->States.push_back(FRequest->readyState());
+    if (FRequest->readyState() == 4) {
+      FLog->Status = FRequest->status();
+      FLog->Text = FRequest->responseText();
+    }
+    if (FLog->OnNotify) FLog->OnNotify(*FRequest.Get());
+    return S_OK_;
+  }
+
+ private:
+  TComPtr<IXmlHttpRequest> FRequest;
+  std::shared_ptr<TLog> FLog;
+};
+
+// Accepts connections and hands each one, once its request head and body are
+// in, to Answer. Records the request lines it saw.
+class TTestServer {
+ public:
+  using TAnswer = std::function<void(QTcpSocket*)>;
+
+  explicit TTestServer(TAnswer answer) : FAnswer(std::move(answer)) {
+    EXPECT_TRUE(FServer.listen(QHostAddress::LocalHost));
+    QObject::connect(&FServer, &QTcpServer::newConnection, [this] {
+      while (QTcpSocket* socket = FServer.nextPendingConnection()) Accept(socket);
+    });
+  }
+  QString Url() const { return QStringLiteral("http://127.0.0.1:%1/scolbrd.php").arg(FServer.serverPort()); }
+  const QList<QByteArray>& RequestLines() const { return FRequestLines; }
+
+ private:
+  void Accept(QTcpSocket* socket) {
+    auto buffer = std::make_shared<QByteArray>();
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+      *buffer += socket->readAll();
+      const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
+      if (headEnd < 0 || socket->property("answered").toBool()) return;
+      qsizetype length = 0;
+      for (const QByteArray& line : buffer->left(headEnd).split('\n'))
+        if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
+      if (buffer->size() < headEnd + 4 + length) return;
+      socket->setProperty("answered", true);
+      FRequestLines.append(buffer->left(buffer->indexOf("\r\n")));
+      FAnswer(socket);
+    });
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+  }
+
+  QTcpServer FServer;
+  TAnswer FAnswer;
+  QList<QByteArray> FRequestLines;
+};
+
+TTestServer::TAnswer Canned(const QByteArray& response) {
+  return [response](QTcpSocket* socket) {
+    socket->write(response);
+    socket->disconnectFromHost();
+  };
+}
+
+QByteArray Response(const QByteArray& statusLine, const QByteArray& contentType, const QByteArray& body) {
+  QByteArray head = "HTTP/1.1 " + statusLine + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+  if (!contentType.isEmpty()) head += "Content-Type: " + contentType + "\r\n";
+  return head + "Connection: close\r\n\r\n" + body;
+}
+
+// Starts a POST with an empty body as the board does, and keeps no reference
+// of its own unless asked: from then on only the sink holds the request.
+TComPtr<IXmlHttpRequest> Start(const QString& url, const std::shared_ptr<TLog>& log) {
+  TComPtr<IXmlHttpRequest> request = CreateOleObject(QStringLiteral("MSXML2.XMLHttp"));
+  log->InOurCall = true;
+  request->open(QStringLiteral("POST"), url, true);
+  request->setOnreadystatechange(new TCountingSink(request.Get(), log));
+  request->send();
+  log->InOurCall = false;
+  return request;
+}
+
+// The round is over once the request let go of its sink.
+bool WaitReleased(const TLog& log, int milliseconds = 1500) {
+  return QTest::qWaitFor([&] { return log.SinkDestroyed > 0; }, milliseconds);
+}
+
+// A port nothing listens on.
+QString RefusingUrl() {
+  QTcpServer probe;
+  EXPECT_TRUE(probe.listen(QHostAddress::LocalHost));
+  const quint16 port = probe.serverPort();
+  probe.close();
+  return QStringLiteral("http://127.0.0.1:%1/scolbrd.php").arg(port);
+}
+
+class ScopedInactivityTimeout {
+ public:
+  explicit ScopedInactivityTimeout(int ms) { SetXmlHttpInactivityTimeout(ms); }
+  ~ScopedInactivityTimeout() { SetXmlHttpInactivityTimeout(0); }
+};
+
+TEST(XmlHttp, CreatesOnlyTheKnownClass) {
+  for (const char* name : {"MSXML2.XMLHttp", "msxml2.xmlhttp", " MSXML2.XMLHTTP "}) {
+    TComPtr<IXmlHttpRequest> request = CreateOleObject(QString::fromUtf8(name));
+    ASSERT_TRUE(request) << name;
+    EXPECT_EQ(request->RefCount(), 1u) << name;
+    EXPECT_EQ(request->readyState(), 0) << name;
+  }
+  for (const char* name : {"", "MSXML2.XMLHttp.9", "Tessary.Board"}) {
+    try {
+      CreateOleObject(QString::fromUtf8(name));
+      ADD_FAILURE() << "created " << name;
+    } catch (const EOleError& e) {
+      EXPECT_NE(std::string(e.what()).find(std::string("“") + name + "”"), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(XmlHttp, RefusesBadUseWithoutChangingState) {
+  struct TCase {
+    const char* Method;
+    const char* Address;
+    bool Asynchronous;
+    const char* Why;
+  };
+  const TCase cases[] = {
+      {"POST", "http://127.0.0.1/scolbrd.php", false, "synchronous"},
+      {"", "http://127.0.0.1/scolbrd.php", true, "no method"},
+      {"GE T", "http://127.0.0.1/scolbrd.php", true, "method with a blank"},
+      {"POST", "ftp://127.0.0.1/scolbrd.php", true, "not HTTP"},
+      {"POST", "http://", true, "no host"},
+      {"POST", "scolbrd.php", true, "relative"},
+  };
+  for (const TCase& c : cases) {
+    TComPtr<IXmlHttpRequest> request = CreateOleObject(QStringLiteral("MSXML2.XMLHttp"));
+    EXPECT_THROW(request->open(QString::fromUtf8(c.Method), QString::fromUtf8(c.Address), c.Asynchronous),
+                 EOleError)
+        << c.Why;
+    EXPECT_EQ(request->readyState(), 0) << c.Why;
+  }
+  TComPtr<IXmlHttpRequest> request = CreateOleObject(QStringLiteral("MSXML2.XMLHttp"));
+  EXPECT_THROW(request->send(), EOleError) << "send before open";
+  request->open(QStringLiteral("POST"), RefusingUrl(), true);
+  request->send();
+  EXPECT_THROW(request->send(), EOleError) << "send twice";
+  request->abort();
+}
+
+// Canned answers: status, text decoding and the states the sink sees.
+TEST(XmlHttp, ReportsStatusAndDecodedTextOfCannedAnswers) {
+  const QString chinese = QStringLiteral("中文");
+  const QString bad = QString(QChar(0xFFFD));
+  struct TCase {
+    QByteArray Response;
+    int Status;
+    QString Text;
+    std::vector<int> States;
+    const char* Why;
+  };
+  const std::vector<TCase> cases = {
+      {Response("200 OK", "text/html", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4}, "code page 936 by default"},
+      {Response("200 OK", "", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4}, "no Content-Type"},
+      {Response("200 OK", "text/html; charset=UTF-8", "中文"), 200, chinese, {1, 2, 3, 4}, "named UTF-8"},
+      {Response("200 OK", "text/html;charset=\"gb2312\"", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4},
+       "quoted gb2312 read as code page 936"},
+      {Response("200 OK", "text/html; charset=x-unheard-of", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4},
+       "unknown charset falls back to code page 936"},
+      {Response("200 OK", "text/plain; charset=iso-8859-1", "\xD6\xD0"), 200, QStringLiteral("ÖÐ"),
+       {1, 2, 3, 4}, "named Latin-1"},
+      {Response("200 OK", "text/html", "1\xFF" "2\xD6"), 200, "1" + bad + "2" + bad, {1, 2, 3, 4},
+       "malformed code page 936"},
+      {Response("200 OK", "text/html; charset=utf-8", "a\xC3(b"), 200, "a" + bad + "(b", {1, 2, 3, 4},
+       "malformed UTF-8"},
+      {Response("404 Not Found", "text/plain", "missing"), 404, "missing", {1, 2, 3, 4}, "404 keeps its body"},
+      {Response("500 Internal Server Error", "", ""), 500, "", {1, 2, 4}, "no body, no loading state"},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\nabc", 0, "abc", {1, 2, 3, 4},
+       "closed before the whole body: no status"},
+  };
+  for (const TCase& c : cases) {
+    TTestServer server(Canned(c.Response));
+    auto log = std::make_shared<TLog>();
+    Start(server.Url(), log);
+    ASSERT_TRUE(WaitReleased(*log)) << c.Why;
+    EXPECT_EQ(log->States, c.States) << c.Why;
+    EXPECT_EQ(log->Status, c.Status) << c.Why;
+    EXPECT_EQ(log->Text, c.Text) << c.Why;
+    EXPECT_EQ(log->CallsInside, 0) << c.Why;
+    EXPECT_EQ(server.RequestLines(), QList<QByteArray>{"POST /scolbrd.php HTTP/1.1"}) << c.Why;
+  }
+}
+
+TEST(XmlHttp, FailsWithoutStatusWhenNoServerAnswers) {
+  ScopedInactivityTimeout timeout(600);  // bounds the name lookup where DNS hangs
+  struct TCase {
+    QString Url;
+    const char* Why;
+  };
+  const TCase cases[] = {
+      {RefusingUrl(), "connection refused"},
+      {QStringLiteral("http://nonexistent.invalid/scolbrd.php"), "host not found"},
+  };
+  for (const TCase& c : cases) {
+    auto log = std::make_shared<TLog>();
+    Start(c.Url, log);
+    ASSERT_TRUE(WaitReleased(*log)) << c.Why;
+    EXPECT_EQ(log->States, (std::vector<int>{1, 4})) << c.Why;
+    EXPECT_EQ(log->Status, 0) << c.Why;
+    EXPECT_EQ(log->Text, "") << c.Why;
+  }
+}
+
+// After completion only the caller's reference is left: the sink was released,
+// and with it the sink's reference to the request.
+TEST(XmlHttp, CompletionBreaksTheRequestSinkCycle) {
+  TTestServer server(Canned(Response("200 OK", "text/html", "ok")));
+  auto log = std::make_shared<TLog>();
+  TComPtr<IXmlHttpRequest> request = Start(server.Url(), log);
+  EXPECT_EQ(request->readyState(), 1);
+  ASSERT_TRUE(WaitReleased(*log));
+  EXPECT_EQ(log->SinkDestroyed, 1);
+  EXPECT_EQ(request->RefCount(), 1u);
+  EXPECT_EQ(request->readyState(), 4);
+  EXPECT_EQ(request->status(), 200);
+  EXPECT_EQ(request->responseText(), "ok");
+}
+
+TEST(XmlHttp, AbortReleasesTheSinkAndStaysSilent) {
+  TTestServer server([](QTcpSocket*) {});
+  auto log = std::make_shared<TLog>();
+  TComPtr<IXmlHttpRequest> request = Start(server.Url(), log);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestLines().size() == 1; }, 1000));
+  request->abort();
+  EXPECT_EQ(log->SinkDestroyed, 1);
+  EXPECT_EQ(request->RefCount(), 1u);
+  EXPECT_EQ(request->readyState(), 0);
+  QTest::qWait(20);
+  EXPECT_EQ(log->States, (std::vector<int>{1}));
+}
+
+// A sink may unregister itself, or drop the last outside reference, while it
+// is being called.
+TEST(XmlHttp, SinkMayLetGoWhileBeingCalled) {
+  TTestServer server(Canned(Response("200 OK", "text/html", "ok")));
+  auto log = std::make_shared<TLog>();
+  log->OnNotify = [](IXmlHttpRequest& request) {
+    if (request.readyState() == 2) request.setOnreadystatechange(nullptr);
+  };
+  Start(server.Url(), log);
+  ASSERT_TRUE(WaitReleased(*log));
+  EXPECT_EQ(log->States, (std::vector<int>{1, 2}));
+}
+
+TEST(XmlHttp, SlowByteByByteAnswerNotifiesEachStateOnce) {
+  const QByteArray response = Response("200 OK", "text/plain; charset=utf-8", "中文 board");
+  TTestServer server([response](QTcpSocket* socket) {
+    auto* timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, response, sent] {
+      socket->write(response.mid((*sent)++, 1));
+      if (*sent == response.size()) {
+        timer->stop();
+        socket->disconnectFromHost();
+      }
+    });
+    timer->start(1);
+  });
+  auto log = std::make_shared<TLog>();
+  Start(server.Url(), log);
+  ASSERT_TRUE(WaitReleased(*log));
+  EXPECT_EQ(log->States, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(log->Status, 200);
+  EXPECT_EQ(log->Text, QStringLiteral("中文 board"));
+}
+
+// A 50 MB body: the text stops at the cap, the status stays, and the transfer
+// is cut off well before the server has sent it all.
+TEST(XmlHttp, CapsAHugeBodyAndStopsTheTransfer) {
+  constexpr qint64 kBodyBytes = 50 * 1024 * 1024;
+  auto sent = std::make_shared<qint64>(0);
+  TTestServer server([sent](QTcpSocket* socket) {
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                  QByteArray::number(kBodyBytes) + "\r\n\r\n");
+    const QByteArray chunk(64 * 1024, 'x');
+    auto feed = [socket, sent, chunk] {
+      while (*sent < kBodyBytes && socket->state() == QAbstractSocket::ConnectedState &&
+             socket->bytesToWrite() < 4 * chunk.size()) {
+        socket->write(chunk);
+        *sent += chunk.size();
+      }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, feed);
+    feed();
+  });
+  auto log = std::make_shared<TLog>();
+  Start(server.Url(), log);
+  ASSERT_TRUE(WaitReleased(*log, 1900));
+  EXPECT_EQ(log->States, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(log->Status, 200);
+  EXPECT_EQ(log->Text.size(), IXmlHttpRequest::kMaxResponseBytes);
+  EXPECT_LT(*sent, 2 * IXmlHttpRequest::kMaxResponseBytes);
+}
+
+TEST(XmlHttp, SilentServerFailsAfterTheInactivityLimit) {
+  ScopedInactivityTimeout timeout(300);
+  TTestServer server([](QTcpSocket* socket) { socket->write("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"); });
+  auto log = std::make_shared<TLog>();
+  Start(server.Url(), log);
+  ASSERT_TRUE(WaitReleased(*log));
+  EXPECT_EQ(log->States, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(log->Status, 0);
+}
+
+// The caller drops the request of a server that never answers and goes on;
+// the request waits in the background until the application object goes.
+TEST(XmlHttp, SilentServerNeitherBlocksNorNotifies) {
+  TTestServer* server = new TTestServer([](QTcpSocket*) {});  // lives on, like a remote server
+  auto log = std::make_shared<TLog>();
+  QElapsedTimer clock;
+  clock.start();
+  Start(server->Url(), log);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server->RequestLines().size() == 1; }, 1000));
+  QTest::qWait(50);
+  EXPECT_LT(clock.elapsed(), 1000);
+  EXPECT_EQ(log->States, (std::vector<int>{1}));
+  EXPECT_EQ(log->SinkDestroyed, 0);
+}
+
+// The end of the thread that owns a request under way abandons it: the sink
+// is released without another call, and the end does not wait for the server.
+TEST(XmlHttp, EndOfItsThreadAbandonsARequestUnderWay) {
+  TTestServer server([](QTcpSocket*) {});
+  auto log = std::make_shared<TLog>();
+  QThread thread;
+  QObject context;
+  context.moveToThread(&thread);
+  thread.start();
+  QMetaObject::invokeMethod(&context, [&] { Start(server.Url(), log); });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestLines().size() == 1; }, 1000));
+  QElapsedTimer clock;
+  clock.start();
+  thread.quit();
+  ASSERT_TRUE(thread.wait(1000));
+  EXPECT_LT(clock.elapsed(), 500);
+  EXPECT_EQ(log->SinkDestroyed, 1);
+  EXPECT_EQ(log->States, (std::vector<int>{1}));
+}
+
+}  // namespace
+}  // namespace tessary::platform
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
