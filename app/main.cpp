@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "application.h"
+#include "boardurl.h"
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
 #include "singleinstance.h"
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
   // left to end the program with a bare abort; then the program gives up.
   try {
     tessary::TFormFCalculator window(app.Engine(), tessary::platform::SystemUserDialogs());
+    // The bulletin board is fetched once the window is up, from the
+    // address of --board-url or TESSARY_BOARD_URL; --no-board skips it.
+    window.SetBoardUrl(tessary::BoardUrlFromArguments(
+        QCoreApplication::arguments(), qEnvironmentVariable(tessary::kBoardUrlVariable)));
     window.show();
     // Sets the side panels scrolling without the board: for a look at them
     // and for the CPU benchmark.

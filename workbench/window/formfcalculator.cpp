@@ -117,7 +117,7 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   FOriFormula->setFocus();
 }
 
-TFormFCalculator::~TFormFCalculator() = default;
+TFormFCalculator::~TFormFCalculator() { DropBoardRequest(); }
 
 // Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
@@ -125,6 +125,8 @@ void TFormFCalculator::FormCreate() {
   // The panels lay their text out once the window is up: the calculator is
   // usable at once, and the column follows a moment later.
   QTimer::singleShot(0, this, &TFormFCalculator::LoadSideColumn);
+  // Then the bulletin board, which fills the panels when it arrives.
+  QTimer::singleShot(0, this, &TFormFCalculator::StartBoard);
   FCurrentFileName.clear();
   FModified = false;
 }
@@ -161,6 +163,7 @@ void TFormFCalculator::BuildPanes() {
   FBoardButton->setObjectName(QStringLiteral("BBRD"));
   FBoardButton->setGeometry(464, 120, 75, 25);
   FBoardButton->hide();
+  connect(FBoardButton, &QPushButton::clicked, this, &TFormFCalculator::BBRDClick);
 
   // The variable table's pop-up menu.
   FPopupMenu = new QMenu(this);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "calculation.h"
+#include "xmlhttp.h"
 
 class QAction;
 class QLabel;
@@ -74,10 +75,23 @@ class TFormFCalculator : public QMainWindow {
   void AAST0MouseEnter(QObject* sender);
   void AAST0MouseLeave(QObject* sender);
 
+  // The bulletin board. The address is fetched once the window is up; empty
+  // (the default) means no fetch.
+  void SetBoardUrl(const QString& url) { FBoardUrl = url; }
+  const QString& BoardUrl() const { return FBoardUrl; }
+  // The ready-state handler of the board request: at state 4 with status 200
+  // it fills the panels with the pieces of the page.
+  void EventHandl(platform::IXmlHttpRequest* request);
+  platform::TComPtr<platform::IXmlHttpRequest> BoardRequest;
+  QString BoardText;
+  bool BoardComplete = false;
+  std::array<QString, kBoardPieces> BoardPieces;
+
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
 
  public slots:
+  void BBRDClick();
   void TBCalClick();
   void MFile_NewClick();
   void MFile_OpenClick();
@@ -125,6 +139,9 @@ class TFormFCalculator : public QMainWindow {
   void FillPanelTable();
   void LoadSideColumn();
   void LayOutSideColumn(int dw);
+  void StartBoard();
+  void ApplyBoardText();
+  void DropBoardRequest() noexcept;
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
                 void (TFormFCalculator::*command)());
   QAction* ToolButton(QToolBar* bar, const char* name, const QString& hint, int picture,
@@ -159,6 +176,7 @@ class TFormFCalculator : public QMainWindow {
   std::array<TAAScrollText*, kPanelCount> FPanelWidgets{};  // as built
   std::array<TAAScrollText*, kPanelCount> FPanels{};        // the panel table
   QMap<int, QString> FFailures;  // result-pane line -> why it is 0
+  QString FBoardUrl;
 };
 
 }  // namespace tessary

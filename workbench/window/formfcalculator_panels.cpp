@@ -156,12 +156,20 @@ void TFormFCalculator::SetPanelsActive(bool active) {
   for (TAAScrollText* panel : FPanels) panel->SetActive(active);
 }
 
-// A click opens the panel's link, if the board gave it one.
+// A click opens the panel's link, if the board gave it one. The link comes
+// from a server: only a web address goes to the desktop's opener, never a
+// file, a script or another scheme's handler.
 void TFormFCalculator::AAFadeText1Click(QObject* sender) {
   const int index = sender->property("HelpContext").toInt();
   if (index < 0 || index >= kBoardPieces) return;
   const QString& link = PanelLinks[index];
-  if (!link.isEmpty()) FDialogs.OpenDocument(QUrl(link));
+  if (link.isEmpty()) return;
+  const QUrl url(link);
+  const QString scheme = url.scheme().toLower();
+  if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+      url.host().isEmpty())
+    return;
+  FDialogs.OpenDocument(url);
 }
 
 // The mouse over a panel holds it still; leaving lets it go on.
