@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
+#include <memory>
 #include <vector>
 
 #include "ajaxevent.h"
+#include "board/cannedserver.h"
 #include "board/fakerequest.h"
 
 namespace tessary {
@@ -95,6 +99,46 @@ TEST(AjaxEvent, SurvivesAHandlerThatLetsGoOfEverything) {
   EXPECT_EQ(raw->Sink->Invoke(0, {}, nullptr), platform::S_OK_);
   EXPECT_EQ(calls, 1);
   EXPECT_TRUE(gone) << "the last references went at the end of the call";
+}
+
+// With the real request object: the states the handler sees, and the sink
+// and request gone once the answer is in (no cycle left behind).
+TEST(AjaxEvent, FollowsARealRequestToItsEnd) {
+  const struct {
+    const char* Why;
+    bool Listening;
+    int Status;
+  } cases[] = {{"answered", true, 200}, {"not found", true, 404}, {"refused", false, 0}};
+  for (const auto& c : cases) {
+    testing::TCannedServer server(testing::TCannedServer::Http(c.Status, "<body>x</body>"));
+    const QString url = c.Listening ? server.Url() : testing::TCannedServer::RefusingUrl();
+    std::vector<int> seen;
+    auto alive = std::make_shared<int>(0);  // held by the handler, so by the sink
+    std::weak_ptr<int> sinkAlive = alive;
+    int status = -1;
+    {
+      TComPtr<platform::IXmlHttpRequest> request = platform::CreateOleObject("MSXML2.XMLHttp");
+      request->open("POST", url, true);
+      request->setOnreadystatechange(new TAjaxEvent(
+          request, [&seen, &status, alive](platform::IXmlHttpRequest* r) {
+            seen.push_back(r->readyState());
+            if (r->readyState() == 4) status = r->status();
+          }));
+      alive.reset();
+      request->send();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !seen.empty() && seen.back() == 4; }, 1500)) << c.Why;
+      EXPECT_TRUE(sinkAlive.expired()) << c.Why << ": completion ends the sink";
+    }
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), 1) << c.Why;
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << c.Why;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 4), 1) << c.Why;
+    EXPECT_EQ(status, c.Status) << c.Why;
+    if (c.Listening) {
+      ASSERT_EQ(server.Requests().size(), 1u);
+      EXPECT_EQ(server.Requests()[0].Method, "POST");
+    }
+  }
 }
 
 }  // namespace
