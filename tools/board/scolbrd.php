@@ -23,7 +23,7 @@ $pieces = [
 <Left>sqrt、log、max、min……
 <Left>变量可在公式中直接使用。
 <Left>多条公式一次计算。
-<Text2><Center>函数一览 http://127.0.0.1:8080/about.html#functions
+<Text2><Center>http://127.0.0.1:8080/about.html#f
 <Text1><Right>第 1 期",
 
     // Panel 2
@@ -32,7 +32,7 @@ $pieces = [
 <Left>乘号写 × 或 *，
 <Left>除号写 ÷ 或 /。
 <Left>// 之后是注释。
-<Text2><Center>更多技巧 http://127.0.0.1:8080/about.html#tips
+<Text2><Center>http://127.0.0.1:8080/about.html#t
 <Text1><Right>第 2 期",
 
     // Panel 3
@@ -41,7 +41,7 @@ $pieces = [
 <Left>P=100，T=273.15
 <Left>结果 Z=273.15
 <Text3><Center>动手试一试！
-<Text2><Center>示例下载 http://127.0.0.1:8080/about.html#examples
+<Text2><Center>http://127.0.0.1:8080/about.html#e
 <Text1><Right>第 3 期",
 
     // Panel 4
@@ -49,7 +49,7 @@ $pieces = [
 <Text1><Left>计算可保存为文本文件，
 <Left>变量一同保存。
 <Left>最近的文件在“文件”菜单中。
-<Text2><Center>说明 http://127.0.0.1:8080/about.html#files
+<Text2><Center>http://127.0.0.1:8080/about.html#d
 <Text1><Right>第 4 期",
 
     // Panel 5
@@ -57,7 +57,7 @@ $pieces = [
 <Text1><Left>欢迎提出意见和建议。
 <Text3><Center><Owner>
 <Left>更新时间：<Date> <Time>
-<Text2><Center>反馈 http://127.0.0.1:8080/about.html#contact
+<Text2><Center>http://127.0.0.1:8080/about.html#c
 <Text1><Right>谢谢！",
 ];
 
