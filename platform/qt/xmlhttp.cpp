@@ -111,7 +111,11 @@ TRequestHub& TRequestHub::ForThisThread() {
   if (app == nullptr) throw EOleError("HTTP 请求需要应用程序对象");
   QThread* thread = QThread::currentThread();
   if (thread == app->thread()) {
-    tHub = new TRequestHub(app);
+    // Gone at the start of the application object's end, while the event
+    // machinery still runs; as a child of the application object it would go
+    // after that, and Qt's HTTP thread sometimes leaks its connections then.
+    tHub = new TRequestHub(nullptr);
+    qAddPostRoutine([] { delete tHub; });
   } else {
     auto* hub = new TRequestHub(nullptr);
     QObject::connect(thread, &QThread::finished, hub, [hub] { delete hub; }, Qt::DirectConnection);
@@ -283,6 +287,7 @@ void TXmlHttpRequest::OnMetaData() {
 }
 
 void TXmlHttpRequest::ReadAvailable() {
+  if (!FReply->isOpen()) return;  // aborted: nothing left to read
   const qint64 room = kMaxResponseBytes - FBody.size();
   if (room > 0) FBody += FReply->read(std::min(room, FReply->bytesAvailable()));
   if (FReply->bytesAvailable() > 0) FCapped = true;
