@@ -296,12 +296,12 @@ void TXmlHttpRequest::ReadAvailable() {
 void TXmlHttpRequest::OnReadyRead() {
   TComPtr<IXmlHttpRequest> keep(this);
   if (!FReply) return;
+  const unsigned generation = FGeneration;
   if (FReadyState < 2) OnMetaData();
-  if (!FReply) return;  // the sink aborted or reopened
+  if (generation != FGeneration || !FReply) return;  // the sink aborted or reopened
   ReadAvailable();
   if (FReadyState < 3) {
     FReadyState = 3;
-    const unsigned generation = FGeneration;
     Notify();
     if (generation != FGeneration || !FReply) return;
   }
@@ -313,9 +313,12 @@ void TXmlHttpRequest::OnFinished() {
   TComPtr<IXmlHttpRequest> keep(this);
   if (!FReply) return;
   ReadAvailable();
-  const bool answered = FCapped || CarriesHttpAnswer(FReply->error());
-  if (answered) TakeHeaders();
-  FStatus = answered ? FStatus : 0;
+  // A transfer we cut at the cap still reports the server's status; a
+  // network failure (refused, no host, silence, cut short) reports none.
+  if (FCapped || CarriesHttpAnswer(FReply->error()))
+    TakeHeaders();
+  else
+    FStatus = 0;
   DetachReply(false);
   FReadyState = 4;
   const unsigned generation = FGeneration;
