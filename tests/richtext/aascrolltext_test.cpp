@@ -260,6 +260,20 @@ TEST(AAScrollText, TickRulesForEachKindOfStep) {
   EXPECT_EQ(still.RepeatedCount(), 2) << "a pass at every tick while standing at the top";
 }
 
+TEST(AAScrollText, TicksMoveTheFrameWithoutLayingTheTextOutAgain) {
+  TAAScrollText panel;
+  Prepare(panel, 258, 73, {QStringLiteral("<Big>one"), QStringLiteral("two"), QStringLiteral("three")});
+  int layouts = 0;
+  panel.OnTextReady = [&](QObject*) { ++layouts; };
+  panel.SetRepeatDelay(0);
+  panel.Loaded();
+  ASSERT_EQ(layouts, 1);
+  const QImage first = panel.FrameImage();
+  for (int i = 0; i < 200; ++i) panel.Tick();
+  EXPECT_EQ(layouts, 1) << "a tick only copies rows of the text image";
+  EXPECT_NE(panel.FrameImage(), first) << "but the frame moves";
+}
+
 TEST(AAScrollText, TheScrollTimerDrivesTheTicksUnlessTheDelayIsZero) {
   for (int delay : {0, 5}) {
     TSyntheticText panel(100);
