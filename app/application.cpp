@@ -2,8 +2,8 @@
 
 #include <QStringDecoder>
 
-#include "aatimer.h"
 #include "cp936.h"
+#include "exceptionhook.h"
 #include "messageservice.h"
 
 namespace tessary {

@@ -1,7 +1,7 @@
 // Speed of Calculate over whole worksheets, and how it grows with their size.
 //
 // Worksheets of 100, 1,000 and 10,000 statements, each statement using
-// earlier results and variables of a 1,000-row table, go through TBCalClick
+// earlier results and variables of a 1,000-row table, go through Calculate
 // on a fresh copy per run. The substitution must not scan every row of both
 // tables for every statement, which would make a run quadratic in its size;
 // the goal is that ten times the statements cost at most twelve times the
@@ -89,9 +89,9 @@ double Seconds(Clock::time_point start) {
 bool Prepare(TSize& size, TFormulaParser& engine) {
   TWorksheet ws = size.Template;
   TCountingMessages messages;
-  const TCalcReport report = tessary::TBCalClick(ws, engine, messages);
+  const TCalcReport report = tessary::Calculate(ws, engine, messages);
   bool ok = report.Failure.empty() && messages.Count() == 0 &&
-            report.Statements.size() == size.Statements && ws.LACTFormula.size() == size.Statements;
+            report.Statements.size() == size.Statements && ws.EvaluatedLog.size() == size.Statements;
   if (!ok)
     std::printf("  %zu statements: %zu evaluated, %zu messages, first: %s\n", size.Statements,
                 report.Statements.size(), messages.Count(), messages.First().c_str());
@@ -101,8 +101,8 @@ bool Prepare(TSize& size, TFormulaParser& engine) {
                 s.ErrorMessage.c_str(), s.ErrorPosition, s.Expression.c_str());
     return false;
   }
-  for (std::size_t i = 0; ok && i < ws.LACTFormula.size(); ++i) {
-    const std::string& line = ws.LACTFormula[i];
+  for (std::size_t i = 0; ok && i < ws.EvaluatedLog.size(); ++i) {
+    const std::string& line = ws.EvaluatedLog[i];
     const std::string bytes = tessary::platform::Utf8ToCp936(line.substr(line.find('=') + 1));
     // The engine alone must give exactly what the pipeline listed.
     engine.SetExpression(bytes);
@@ -121,7 +121,7 @@ void Measure(TSize& size, TFormulaParser& engine, int minRuns, double minSeconds
     TWorksheet ws = size.Template;  // the copy is not timed
     TCountingMessages messages;
     const auto start = Clock::now();
-    tessary::TBCalClick(ws, engine, messages);
+    tessary::Calculate(ws, engine, messages);
     return Seconds(start);
   });
   size.EngineSeconds = Fastest(minRuns, minSeconds, [&] {

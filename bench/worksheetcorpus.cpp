@@ -123,8 +123,8 @@ TWorksheetCorpus::TWorksheetCorpus(std::size_t variableCount) {
 
 TWorksheet TWorksheetCorpus::Worksheet(std::size_t statementCount) const {
   TWorksheet ws;
-  for (const std::string& row : FRows) ws.VLEVars.AppendRow(row);
-  ws.MOriFormula.reserve(statementCount);
+  for (const std::string& row : FRows) ws.Variables.AppendRow(row);
+  ws.Formula.reserve(statementCount);
   const int variableCount = static_cast<int>(FNames.size());
   for (std::size_t i = 0; i < statementCount; ++i) {
     TRandom r(kStatementSeed + i * 0x632BE59BD9B4E019ULL);
@@ -142,7 +142,7 @@ TWorksheet TWorksheetCorpus::Worksheet(std::size_t statementCount) const {
       if (k > 0) line += r.Chance(60) ? '+' : '-';
       line += terms[k];
     }
-    ws.MOriFormula.push_back(std::move(line));
+    ws.Formula.push_back(std::move(line));
   }
   return ws;
 }

@@ -3,19 +3,17 @@
 #include <algorithm>
 #include <string>
 
-#include "textfuncs.h"
+#include "textutil.h"
 
 namespace tessary {
 
 namespace {
 
-// Blanks and control characters (codes 0 to 32) at both ends go.
+// Blanks and control characters (codes 0 to 32) at both ends go; in UTF-8
+// they are single bytes that no other character contains.
 QString TrimControls(const QString& s) {
-  qsizetype begin = 0;
-  qsizetype end = s.size();
-  while (begin < end && s[begin].unicode() <= ' ') ++begin;
-  while (end > begin && s[end - 1].unicode() <= ' ') --end;
-  return s.mid(begin, end - begin);
+  const std::string utf8 = s.toStdString();
+  return QString::fromStdString(std::string(Trim(utf8)));
 }
 
 // The first count characters, without leaving half a surrogate pair.

@@ -10,6 +10,7 @@
 
 #include "cp936.h"
 #include "numbertext.h"
+#include "textutil.h"
 
 namespace tessary::cli {
 
@@ -51,15 +52,8 @@ class TLineReader {
   int FError = 0;
 };
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 bool IsQuitCommand(std::string_view line) {
-  std::string word(Trim(line));
-  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string word = AsciiLower(Trim(line));
   return word == "quit" || word == "exit";
 }
 

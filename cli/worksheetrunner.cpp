@@ -47,7 +47,7 @@ class TRecordedMessages : public ICalcMessages {
   const std::vector<TMessage>& Messages() const { return FMessages; }
 
  private:
-  void Record(const std::string& text) { FMessages.push_back({FWs.LPRGFormula.size(), text}); }
+  void Record(const std::string& text) { FMessages.push_back({FWs.NormalisedLog.size(), text}); }
 
   const TWorksheet& FWs;
   std::vector<TMessage> FMessages;
@@ -74,17 +74,17 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
   const TFileEncoding encoding = options.Utf8 ? TFileEncoding::Utf8 : TFileEncoding::Cp936;
   std::string varsName;  // where a duplicate key came from
   try {
-    ws.MOriFormula = WorksheetLines(ReadInput(options.Path), encoding);
+    ws.Formula = WorksheetLines(ReadInput(options.Path), encoding);
     if (!options.VarsPath.empty()) {
       varsName = options.VarsPath == "-" ? std::string(kStandardInput) : options.VarsPath;
-      ReadVariableRows(ReadInput(options.VarsPath), ws.VLEVars, encoding);
+      ReadVariableRows(ReadInput(options.VarsPath), ws.Variables, encoding);
     } else if (options.Path != "-") {
       varsName = VariableFilePath(options.Path);
-      ReadVariableFileIfPresent(varsName, ws.VLEVars, encoding);
+      ReadVariableFileIfPresent(varsName, ws.Variables, encoding);
     }
     for (const std::string& row : options.VarRows) {
       varsName = "--var " + row;
-      ws.VLEVars.AppendRow(row);
+      ws.Variables.AppendRow(row);
     }
   } catch (const platform::EFileError& e) {
     FErr << kPrefix << e.what() << '\n';
@@ -100,22 +100,22 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
 
 void TWorksheetRunner::Print(const TWorksheet& ws, bool log) {
   if (!log) {
-    PrintLines(FOut, ws.MResult);
+    PrintLines(FOut, ws.Results);
     return;
   }
   FOut << "== 结果 ==\n";
-  PrintLines(FOut, ws.MResult);
+  PrintLines(FOut, ws.Results);
   FOut << "\n== 规范化公式 ==\n";
-  PrintLines(FOut, ws.LPRGFormula);
+  PrintLines(FOut, ws.NormalisedLog);
   FOut << "\n== 计算公式 ==\n";
-  PrintLines(FOut, ws.LACTFormula);
+  PrintLines(FOut, ws.EvaluatedLog);
 }
 
 int TWorksheetRunner::Run(const TWorksheetOptions& options) {
   TWorksheet ws;
   if (!Load(options, ws)) return 2;
   TRecordedMessages messages(ws);
-  const TCalcReport report = TBCalClick(ws, FParser, messages);
+  const TCalcReport report = Calculate(ws, FParser, messages);
   Print(ws, options.Log);
 
   auto next = messages.Messages().begin();

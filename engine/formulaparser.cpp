@@ -9,6 +9,7 @@
 #include "cp936.h"
 #include "errorcodes.h"
 #include "random.h"
+#include "textutil.h"
 
 namespace tessary {
 
@@ -42,13 +43,7 @@ inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool IsLetter(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 inline bool IsNameChar(unsigned char c) { return IsDigit(c) || IsLetter(c) || c == '_'; }
 inline unsigned char Upper(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
-}
-
-std::string UpperAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(Upper(static_cast<unsigned char>(c)));
-  return r;
+  return static_cast<unsigned char>(AsciiUpper(static_cast<char>(c)));
 }
 
 // Counts a grammar level in and out of the recursion.
@@ -118,7 +113,7 @@ std::string TFormulaParser::Message(int code) const {
 
 void TFormulaParser::RegisterFunction(std::string_view name, int kind,
                                       TBuildinFuncs* implementer) {
-  std::string upper = UpperAscii(name);
+  std::string upper = AsciiUpper(name);
   if (FNameIndex.count(upper) != 0) {
     SetError(ecNameExists);
     return;

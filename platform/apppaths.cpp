@@ -1,55 +1,24 @@
 #include "apppaths.h"
 
-#include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string_view>
-#include <vector>
+
+#include "pathname.h"
+#include "usernames.h"
 
 namespace tessary::platform {
 
 namespace {
 
-std::string JoinPath(const std::string& folder, std::string_view name) {
-  if (folder.empty()) return std::string(name);
-  std::string path = folder;
-  if (path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// "calc.bin" -> "calc.ini", "calc" -> "calc.ini"; a leading dot starts a
-// hidden name, not an extension.
-std::string WithIniExtension(const std::string& name) {
-  const auto dot = name.rfind('.');
-  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  return stem + ".ini";
-}
-
 bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
 
 std::string PasswordHome() {
-  std::vector<char> buffer(16384);
-  struct passwd entry;
-  struct passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
-    return {};
-  return IsAbsolute(found->pw_dir) ? found->pw_dir : std::string();
+  const auto entry = CurrentPasswdEntry();
+  return entry && IsAbsolute(entry->Home.c_str()) ? entry->Home : std::string();
 }
 
 }  // namespace
@@ -120,7 +89,7 @@ std::string ProgramIniPathFor(const std::string& executable, const std::string& 
   if (fileName.find('/') != std::string::npos) return fileName;
   std::string name = fileName;
   if (name.empty())
-    name = executable.empty() ? "tessary.ini" : WithIniExtension(NameOf(executable));
+    name = executable.empty() ? "tessary.ini" : WithExtension(NameOf(executable), ".ini");
   const std::string folder = executable.empty() ? std::string() : FolderOf(executable);
   if (!folder.empty() && IsWritableDir(folder)) return JoinPath(folder, name);
   const std::string config = UserConfigDir();

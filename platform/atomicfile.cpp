@@ -12,6 +12,8 @@
 #include <random>
 #include <system_error>
 
+#include "pathname.h"
+
 namespace tessary::platform {
 
 namespace {
@@ -39,17 +41,6 @@ std::string ResolveTarget(const std::string& path) {
   if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
   std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
   return real ? std::string(real.get()) : path;  // a dangling link is replaced
-}
-
-struct TPathParts {
-  std::string Folder;  // "" for the current folder
-  std::string Name;
-};
-
-TPathParts SplitPath(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {"", path};
-  return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
 // ".NAME.XXXXXX.tmp" beside the target. A long name is shortened so that

@@ -6,6 +6,8 @@
 
 #include "apppaths.h"
 #include "atomicfile.h"
+#include "pathname.h"
+#include "textutil.h"
 
 namespace tessary::platform {
 
@@ -15,20 +17,8 @@ constexpr std::size_t kNone = std::string::npos;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
+// Ini names and values lose only the spaces and tabs around them.
+std::string_view Trim(std::string_view text) { return TrimBlanks(text); }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
@@ -130,7 +120,7 @@ TIniFile::TIniFile(std::string path) : FPath(std::move(path)) {
 std::size_t TIniFile::FindSection(std::string_view section) const {
   for (std::size_t i = 0; i < FLines.size(); ++i) {
     const TParsed line = ParseLine(WithoutBom(FLines[i].Text, i));
-    if (line.Kind == TKind::Section && EqualIgnoringCase(line.Name, section)) return i;
+    if (line.Kind == TKind::Section && EqualIgnoringAsciiCase(line.Name, section)) return i;
   }
   return kNone;
 }
@@ -139,7 +129,7 @@ std::size_t TIniFile::FindKey(std::size_t header, std::string_view key) const {
   for (std::size_t i = header + 1; i < FLines.size(); ++i) {
     const TParsed line = ParseLine(FLines[i].Text);
     if (line.Kind == TKind::Section) break;
-    if (line.Kind == TKind::Key && EqualIgnoringCase(line.Name, key)) return i;
+    if (line.Kind == TKind::Key && EqualIgnoringAsciiCase(line.Name, key)) return i;
   }
   return kNone;
 }
@@ -199,8 +189,7 @@ void TIniFile::UpdateFile() {
   if (!FDirty) return;
   // Writing over a file we could not read would throw its content away.
   if (FReadError != 0) throw EFileError(EFileError::TAction::Save, FPath, FReadError);
-  const auto slash = FPath.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(FPath.substr(0, slash)))
+  if (!MakeFolders(FolderOf(FPath)))
     throw EFileError(EFileError::TAction::Save, FPath, errno);
   std::string bytes;
   for (const TLine& line : FLines) {

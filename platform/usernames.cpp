@@ -28,7 +28,8 @@ std::optional<TPasswdEntry> CurrentPasswdEntry() {
          buffer.size() < (1u << 20))
     buffer.resize(buffer.size() * 2);
   if (error != 0 || !found) return std::nullopt;
-  return TPasswdEntry{found->pw_name ? found->pw_name : "", found->pw_gecos ? found->pw_gecos : ""};
+  return TPasswdEntry{found->pw_name ? found->pw_name : "", found->pw_gecos ? found->pw_gecos : "",
+                      found->pw_dir ? found->pw_dir : ""};
 }
 
 std::string GecosFullName(std::string_view gecos) { return std::string(gecos.substr(0, gecos.find(','))); }

@@ -13,6 +13,7 @@ namespace tessary::platform {
 struct TPasswdEntry {
   std::string Name;   // login name
   std::string Gecos;  // "full name,room,work phone,home phone,other"
+  std::string Home;   // home folder
 };
 
 // The effective user's entry (through the system's name services, so

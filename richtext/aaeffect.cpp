@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "inifile.h"
+#include "textutil.h"
 
 namespace tessary {
 
@@ -43,9 +44,7 @@ int ReadInt(const platform::TIniFile& ini, const std::string& section, const cha
 }
 
 bool ReadBool(const platform::TIniFile& ini, const std::string& section, const char* key, bool defaultValue) {
-  std::string text = ini.ReadString(section, key, "");
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  const std::string text = AsciiLower(ini.ReadString(section, key, ""));
   if (text == "true") return true;
   if (text == "false") return false;
   return ParseInt(text, defaultValue ? 1 : 0) != 0;

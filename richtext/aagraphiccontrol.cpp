@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "aatimer.h"
+#include "exceptionhook.h"
 
 namespace tessary {
 

@@ -6,18 +6,12 @@
 #include <QString>
 #include <QTime>
 
+#include "textutil.h"
 #include "usernames.h"
 
 namespace tessary {
 
 namespace {
-
-std::string AsciiUpper(std::string_view text) {
-  std::string upper(text);
-  for (char& ch : upper)
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - ('a' - 'A'));
-  return upper;
-}
 
 // Where the label's tag first stands in line; npos when it does not.
 std::size_t FindTag(const std::string& line, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "wrapline.h"
+#include "exceptionhook.h"
 
 namespace tessary {
 

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include "exceptionhook.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -19,9 +21,6 @@ constexpr std::uint32_t kNoneDue = std::numeric_limits<std::uint32_t>::max();
 // this often so they start soon after one exists.
 constexpr std::uint32_t kNoAppRecheckMs = 10;
 
-std::mutex gHandlerLock;
-TExceptionHandler gHandler;  // under gHandlerLock
-
 // Halves go to the even neighbour; done by hand so that a rounding mode set
 // elsewhere in the process cannot change an interval.
 std::uint32_t RoundHalfEven(double v) {
@@ -37,24 +36,6 @@ std::uint32_t GetTickCount() {
   using namespace std::chrono;
   return static_cast<std::uint32_t>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void SetApplicationExceptionHandler(TExceptionHandler handler) {
-  std::lock_guard guard(gHandlerLock);
-  gHandler = std::move(handler);
-}
-
-void HandleApplicationException(const std::exception& error) {
-  TExceptionHandler handler;
-  {
-    std::lock_guard guard(gHandlerLock);
-    handler = gHandler;
-  }
-  if (handler) {
-    handler(error);
-  } else {
-    std::fprintf(stderr, "Timer handler failed: %s\n", error.what());
-  }
 }
 
 // ---------------------------------------------------------------------------

@@ -16,7 +16,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -29,13 +28,6 @@ namespace tessary {
 // 49.7 days; every comparison of ticks is made in unsigned 32-bit arithmetic.
 using TTickSource = std::function<std::uint32_t()>;
 std::uint32_t GetTickCount();
-
-// Where an exception that leaves a timer handler goes, on the thread the
-// handler ran on. The application sets one that shows the message; until
-// then the message is written to stderr. Passing nullptr restores that.
-using TExceptionHandler = std::function<void(const std::exception&)>;
-void SetApplicationExceptionHandler(TExceptionHandler handler);
-void HandleApplicationException(const std::exception& error);
 
 class TAATimerMgr;
 class TAATimerObject;

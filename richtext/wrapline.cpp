@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "textutil.h"
+
 namespace tessary {
 
 namespace {
@@ -22,14 +24,6 @@ bool IsQuote(unsigned char ch) { return ch == '"' || ch == '\''; }
 // GBK lead bytes; 0x80 is the single-byte euro sign and 0xFF is unused.
 bool IsLeadByte(unsigned char ch) { return ch >= 0x81 && ch <= 0xFE; }
 
-unsigned char AsciiUpper(unsigned char ch) { return ch >= 'a' && ch <= 'z' ? ch - ('a' - 'A') : ch; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
-}
 
 // Where breakStr goes: the byte offsets of line after which a row ends.
 // Positions count from 1 as the column rule does; the rows are the pieces
@@ -55,7 +49,7 @@ std::vector<std::size_t> BreakOffsets(std::string_view line, std::string_view br
       ++pos;
       ++col;
     } else if (!breakStr.empty() && cur == static_cast<unsigned char>(breakStr[0]) && quote == 0) {
-      existingBreak = SameIgnoringCase(line.substr(pos - 1, breakStr.size()), breakStr);
+      existingBreak = EqualIgnoringAsciiCase(line.substr(pos - 1, breakStr.size()), breakStr);
       if (existingBreak) {
         pos += breakStr.size() - 1;
         breakPos = pos;

@@ -6,6 +6,7 @@
 #include "cp936.h"
 #include "numbertext.h"
 #include "textfuncs.h"
+#include "textutil.h"
 
 namespace tessary {
 
@@ -143,18 +144,18 @@ std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& 
   expr = ReplacePairs(kNormalisation, expr);
   const bool unbalanced = BracketBalance(expr) != 0;
   if (unbalanced) messages.ShowMessage(std::string(kBracketMessage));
-  ws.LPRGFormula.push_back(name + expr);
+  ws.NormalisedLog.push_back(name + expr);
 
-  expr = SubstituteTable(ws.VLEVars, std::move(expr), "(");
-  expr = SubstituteTable(ws.VLETemp, std::move(expr), "(+");
+  expr = SubstituteTable(ws.Variables, std::move(expr), "(");
+  expr = SubstituteTable(ws.NamedResults, std::move(expr), "(+");
   expr = ReplacePairs(kNormalisation, expr);
   expr = ReplacePairs(kSignCleanUp, expr);
-  ws.LACTFormula.push_back(name + expr);
+  ws.EvaluatedLog.push_back(name + expr);
 
   TStatementOutcome out = Evaluate(engine, name, expr);
   out.BracketsUnbalanced = unbalanced;
   std::string text = NumberText(out.Value);
-  ws.MResult.push_back(name + text);
+  ws.Results.push_back(name + text);
   report.Statements.push_back(std::move(out));
   return text;
 }
@@ -163,9 +164,9 @@ std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& 
 
 TWorksheet DefaultWorksheet() {
   TWorksheet ws;
-  ws.MOriFormula = {"Z={80+2×[5+2×(1.5+1)]}/(P/T)"};
-  ws.VLEVars.AppendRow("P=100");
-  ws.VLEVars.AppendRow("T=273.15");
+  ws.Formula = {"Z={80+2×[5+2×(1.5+1)]}/(P/T)"};
+  ws.Variables.AppendRow("P=100");
+  ws.Variables.AppendRow("T=273.15");
   return ws;
 }
 
@@ -176,21 +177,21 @@ bool TCalcReport::AnyError() const {
   return false;
 }
 
-TCalcReport TBCalClick(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages) {
+TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages) {
   TCalcReport report;
-  CutBack(ws.MResult);
-  CutBack(ws.LPRGFormula);
-  CutBack(ws.LACTFormula);
-  ws.VLETemp.Clear();
+  CutBack(ws.Results);
+  CutBack(ws.NormalisedLog);
+  CutBack(ws.EvaluatedLog);
+  ws.NamedResults.Clear();
   try {
-    const std::vector<std::string> statements = SplitStatements(JoinFormulaLines(ws.MOriFormula));
+    const std::vector<std::string> statements = SplitStatements(JoinFormulaLines(ws.Formula));
     for (const std::string& statement : statements) {
       if (statement.empty()) break;  // the first empty slot ends the run
       const std::string text = RunStatement(ws, engine, messages, statement, report);
       const std::string& name = report.Statements.back().Name;
       // The key is the name without its "="; a second assignment of the same
       // name throws and ends the run after its result line.
-      ws.VLETemp.Append(std::string_view(name).substr(0, name.empty() ? 0 : name.size() - 1),
+      ws.NamedResults.Append(std::string_view(name).substr(0, name.empty() ? 0 : name.size() - 1),
                         text);
     }
   } catch (const std::exception& e) {

@@ -16,12 +16,12 @@ namespace tessary {
 
 // The six containers of a worksheet. Text is UTF-8.
 struct TWorksheet {
-  std::vector<std::string> MOriFormula;  // formula pane
-  TKeyValueTable VLEVars;                // variable table
-  TKeyValueTable VLETemp;                // temporary table: results of this run
-  std::vector<std::string> MResult;      // result pane
-  std::vector<std::string> LPRGFormula;  // normalised-formula log
-  std::vector<std::string> LACTFormula;  // evaluated-formula log
+  std::vector<std::string> Formula;        // formula pane, one line per row
+  TKeyValueTable Variables;                // variable table
+  TKeyValueTable NamedResults;             // named results of this run ("temporary table")
+  std::vector<std::string> Results;        // result pane
+  std::vector<std::string> NormalisedLog;  // normalised-formula log
+  std::vector<std::string> EvaluatedLog;   // evaluated-formula log
 };
 
 // The worksheet as the window starts with it.
@@ -57,7 +57,8 @@ struct TCalcReport {
 
 inline constexpr std::string_view kBracketMessage = "公式错误：括号不配对!";
 
-// One Calculate over the worksheet with the process's engine.
-TCalcReport TBCalClick(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages);
+// One Calculate over the worksheet with the process's engine (the window's
+// 计算 command and tessary-calc's worksheets).
+TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages);
 
 }  // namespace tessary

@@ -1,6 +1,6 @@
 #include "keyvaluetable.h"
 
-#include "textfuncs.h"
+#include "textutil.h"
 
 namespace tessary {
 

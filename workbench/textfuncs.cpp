@@ -54,27 +54,6 @@ std::string SubstituteVariable(std::string_view name, std::string_view value,
   return result;
 }
 
-int SplitText(std::string_view text, std::span<std::string> slots, char separator) {
-  for (auto& s : slots) s.clear();
-  if (text.empty()) return 0;
-  std::size_t count = 0;
-  std::size_t start = 0;
-  for (auto at = text.find(separator); at != std::string_view::npos;
-       at = text.find(separator, start)) {
-    if (count < slots.size()) slots[count].assign(text.substr(start, at - start));
-    ++count;
-    start = at + 1;
-  }
-  if (start < text.size() && count < slots.size()) slots[count].assign(text.substr(start));
-  return static_cast<int>(count + 1);
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 std::size_t Utf8Length(std::string_view s) {
   return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;

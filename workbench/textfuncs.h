@@ -27,14 +27,6 @@ bool ContainsAny(std::span<const std::string_view> candidates, std::string_view 
 std::string SubstituteVariable(std::string_view name, std::string_view value,
                                std::string_view text);
 
-// Splits text at separator into slots (all emptied first); returns the
-// number of pieces (separators + 1), 0 for an empty text. Pieces beyond the
-// last slot are counted but not stored.
-int SplitText(std::string_view text, std::span<std::string> slots, char separator);
-
-// Removes leading and trailing characters of codes 0 to 32.
-std::string_view Trim(std::string_view s);
-
 // ASCII letters only: digits, "_", "." and every non-ASCII character are not.
 inline bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

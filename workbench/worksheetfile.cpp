@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "cp936.h"
+#include "pathname.h"
 
 namespace tessary {
 
@@ -44,12 +45,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }  // namespace
 
 std::string VariableFilePath(std::string_view worksheetPath) {
-  const auto slash = worksheetPath.rfind('/');
-  const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-  const auto dot = worksheetPath.rfind('.');
-  const std::size_t stemEnd =
-      dot == std::string_view::npos || dot < nameStart ? worksheetPath.size() : dot;
-  return std::string(worksheetPath.substr(0, stemEnd)) + ".vle";
+  return platform::WithExtension(worksheetPath, ".vle");
 }
 
 std::vector<std::string> WorksheetLines(std::string_view bytes, TFileEncoding encoding) {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <stdexcept>
 
-#include "aatimer.h"
+#include "exceptionhook.h"
 #include "recordingmessages.h"
 
 namespace tessary {

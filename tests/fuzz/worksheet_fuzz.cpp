@@ -38,18 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const auto split = input.find('\0');
   tessary::TWorksheet ws;
-  ws.MOriFormula = Lines(input.substr(0, split));
+  ws.Formula = Lines(input.substr(0, split));
   if (split != std::string_view::npos) {
     try {
-      for (const auto& row : Lines(input.substr(split + 1))) ws.VLEVars.AppendRow(row);
+      for (const auto& row : Lines(input.substr(split + 1))) ws.Variables.AppendRow(row);
     } catch (const tessary::EDuplicateKey&) {
       // The table keeps the rows before the duplicate, as a file read does.
     }
   }
   TSilent messages;
-  const tessary::TCalcReport report = tessary::TBCalClick(ws, engine, messages);
-  if (ws.MResult.size() != report.Statements.size() ||
-      ws.LPRGFormula.size() != ws.MResult.size() || ws.LACTFormula.size() != ws.MResult.size())
+  const tessary::TCalcReport report = tessary::Calculate(ws, engine, messages);
+  if (ws.Results.size() != report.Statements.size() ||
+      ws.NormalisedLog.size() != ws.Results.size() || ws.EvaluatedLog.size() != ws.Results.size())
     std::abort();
   for (const auto& s : report.Statements)
     if (s.ErrorCode != 0 && s.Value != 0) std::abort();

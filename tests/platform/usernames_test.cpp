@@ -37,14 +37,14 @@ TEST(UserNames, OwnerFallsBackToTheLoggedOnUserName) {
     const char* owner;
     const char* loggedOn;
   } cases[] = {
-      {TPasswdEntry{"lilei", "Li Lei,,,"}, "env", "env", "Li Lei", "lilei"},
-      {TPasswdEntry{"lilei", ""}, "env", "env", "lilei", "lilei"},
-      {TPasswdEntry{"lilei", ",Room 12"}, std::nullopt, std::nullopt, "lilei", "lilei"},
+      {TPasswdEntry{"lilei", "Li Lei,,,", ""}, "env", "env", "Li Lei", "lilei"},
+      {TPasswdEntry{"lilei", "", ""}, "env", "env", "lilei", "lilei"},
+      {TPasswdEntry{"lilei", ",Room 12", ""}, std::nullopt, std::nullopt, "lilei", "lilei"},
       // No entry at all (a container user without one): the environment.
       {std::nullopt, "fromuser", "fromlogname", "fromuser", "fromuser"},
       {std::nullopt, std::nullopt, "fromlogname", "fromlogname", "fromlogname"},
       {std::nullopt, "", "fromlogname", "fromlogname", "fromlogname"},
-      {TPasswdEntry{"", ""}, "fromuser", std::nullopt, "fromuser", "fromuser"},
+      {TPasswdEntry{"", "", ""}, "fromuser", std::nullopt, "fromuser", "fromuser"},
       {std::nullopt, std::nullopt, std::nullopt, "", ""},
   };
   for (const auto& c : cases) {

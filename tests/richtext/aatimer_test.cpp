@@ -3,6 +3,7 @@
 // waits for the UI thread).
 
 #include "aatimer.h"
+#include "exceptionhook.h"
 
 #include <QCoreApplication>
 #include <QThread>

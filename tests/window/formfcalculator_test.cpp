@@ -438,16 +438,16 @@ TEST_F(Window, ASavedWorksheetCalculatesTheSameOutsideTheWindow) {
   FWindow->MFile_SaveClick();
 
   TWorksheet ws;
-  ws.MOriFormula = ReadWorksheetFile(PathOf("same.txt"));
-  ReadVariableFile(PathOf("same.vle"), ws.VLEVars);
+  ws.Formula = ReadWorksheetFile(PathOf("same.txt"));
+  ReadVariableFile(PathOf("same.vle"), ws.Variables);
   struct : ICalcMessages {
     void ShowMessage(const std::string&) override {}
     void ShowError(const std::string&) override {}
   } quiet;
   TFormulaParser engine;
-  TBCalClick(ws, engine, quiet);
+  Calculate(ws, engine, quiet);
   QStringList lines;
-  for (const auto& l : ws.MResult) lines << Q(l);
+  for (const auto& l : ws.Results) lines << Q(l);
   EXPECT_EQ(lines, Results());
 }
 

@@ -26,11 +26,11 @@ class Calculation : public ::testing::Test {
   // A worksheet with the given formula lines and variable rows.
   static TWorksheet Sheet(TLines formula, TLines vars = {}) {
     TWorksheet ws;
-    ws.MOriFormula = std::move(formula);
-    for (const auto& row : vars) ws.VLEVars.AppendRow(row);
+    ws.Formula = std::move(formula);
+    for (const auto& row : vars) ws.Variables.AppendRow(row);
     return ws;
   }
-  TCalcReport Run(TWorksheet& ws) { return TBCalClick(ws, FEngine, FMessages); }
+  TCalcReport Run(TWorksheet& ws) { return Calculate(ws, FEngine, FMessages); }
 
   TFormulaParser FEngine;
   TRecordedMessages FMessages;
@@ -39,10 +39,10 @@ class Calculation : public ::testing::Test {
 TEST_F(Calculation, TheInitialWorksheetGives273_15) {
   TWorksheet ws = DefaultWorksheet();
   const TCalcReport report = Run(ws);
-  EXPECT_EQ(ws.LPRGFormula, TLines{"Z=(80+2*(5+2*(1.5+1)))/(P/T)"});
-  EXPECT_EQ(ws.LACTFormula, TLines{"Z=(80+2*(5+2*(1.5+1)))/(100/273.15)"});
-  EXPECT_EQ(ws.MResult, TLines{"Z=273.15"});
-  EXPECT_EQ(ws.VLETemp.Rows(), TLines{"Z=273.15"});
+  EXPECT_EQ(ws.NormalisedLog, TLines{"Z=(80+2*(5+2*(1.5+1)))/(P/T)"});
+  EXPECT_EQ(ws.EvaluatedLog, TLines{"Z=(80+2*(5+2*(1.5+1)))/(100/273.15)"});
+  EXPECT_EQ(ws.Results, TLines{"Z=273.15"});
+  EXPECT_EQ(ws.NamedResults.Rows(), TLines{"Z=273.15"});
   EXPECT_FALSE(report.AnyError());
   EXPECT_TRUE(FMessages.Messages.empty());
 }
@@ -50,10 +50,10 @@ TEST_F(Calculation, TheInitialWorksheetGives273_15) {
 TEST_F(Calculation, EarlierResultsAreBracketedWithAPlus) {
   TWorksheet ws = Sheet({"A=-2", "B=A*3"});
   Run(ws);
-  EXPECT_EQ(ws.LPRGFormula, (TLines{"A=-2", "B=A*3"}));
-  EXPECT_EQ(ws.LACTFormula, (TLines{"A=-2", "B=(-2)*3"})) << "(+-2) cleaned up to (-2)";
-  EXPECT_EQ(ws.MResult, (TLines{"A=-2", "B=-6"}));
-  EXPECT_EQ(ws.VLETemp.Rows(), (TLines{"A=-2", "B=-6"}));
+  EXPECT_EQ(ws.NormalisedLog, (TLines{"A=-2", "B=A*3"}));
+  EXPECT_EQ(ws.EvaluatedLog, (TLines{"A=-2", "B=(-2)*3"})) << "(+-2) cleaned up to (-2)";
+  EXPECT_EQ(ws.Results, (TLines{"A=-2", "B=-6"}));
+  EXPECT_EQ(ws.NamedResults.Rows(), (TLines{"A=-2", "B=-6"}));
 }
 
 TEST_F(Calculation, JoiningLinesIntoStatements) {
@@ -76,7 +76,7 @@ TEST_F(Calculation, JoiningLinesIntoStatements) {
   for (auto& c : cases) {
     TWorksheet ws = Sheet(c.Formula);
     Run(ws);
-    EXPECT_EQ(ws.MResult, c.Results) << c.Why;
+    EXPECT_EQ(ws.Results, c.Results) << c.Why;
   }
 }
 
@@ -105,15 +105,15 @@ TEST_F(Calculation, SubstitutionRules) {
   for (auto& c : cases) {
     TWorksheet ws = Sheet(c.Formula, c.Vars);
     Run(ws);
-    ASSERT_FALSE(ws.LACTFormula.empty()) << c.Why;
-    EXPECT_EQ(ws.LACTFormula.back(), c.Evaluated) << c.Why;
+    ASSERT_FALSE(ws.EvaluatedLog.empty()) << c.Why;
+    EXPECT_EQ(ws.EvaluatedLog.back(), c.Evaluated) << c.Why;
   }
 }
 
 TEST_F(Calculation, EngineErrorsYieldZeroAndAreKept) {
   TWorksheet ws = Sheet({"Z=1/0", "Y=Z+1", "X=FOO(2)"});
   const TCalcReport report = Run(ws);
-  EXPECT_EQ(ws.MResult, (TLines{"Z=0", "Y=1", "X=0"})) << "a failed statement is listed as 0";
+  EXPECT_EQ(ws.Results, (TLines{"Z=0", "Y=1", "X=0"})) << "a failed statement is listed as 0";
   ASSERT_EQ(report.Statements.size(), 3u);
   EXPECT_EQ(report.Statements[0].ErrorCode, ecDivisionByZero);
   EXPECT_EQ(report.Statements[0].ErrorMessage, "被0除");
@@ -137,7 +137,7 @@ TEST_F(Calculation, UnbalancedBracketsWarnButStillEvaluate) {
   TWorksheet ws = Sheet({"Z=(1+2", "Y={3]"});
   const TCalcReport report = Run(ws);
   EXPECT_EQ(FMessages.Messages, TLines{"公式错误：括号不配对!"}) << "only the first is unbalanced";
-  EXPECT_EQ(ws.MResult, (TLines{"Z=0", "Y=3"}));
+  EXPECT_EQ(ws.Results, (TLines{"Z=0", "Y=3"}));
   EXPECT_TRUE(report.Statements[0].BracketsUnbalanced);
   EXPECT_EQ(report.Statements[0].ErrorCode, ecBracketMismatch);
 }
@@ -145,36 +145,36 @@ TEST_F(Calculation, UnbalancedBracketsWarnButStillEvaluate) {
 TEST_F(Calculation, ASecondAssignmentEndsTheRun) {
   TWorksheet ws = Sheet({"a=1", "a=a+1", "b=2"});
   const TCalcReport report = Run(ws);
-  EXPECT_EQ(ws.MResult, (TLines{"a=1", "a=2"})) << "the result line comes before the failure";
+  EXPECT_EQ(ws.Results, (TLines{"a=1", "a=2"})) << "the result line comes before the failure";
   EXPECT_EQ(FMessages.Errors, TLines{"A key with the name of \"a\" already exists"});
   EXPECT_EQ(report.Failure, FMessages.Errors.front());
   EXPECT_TRUE(report.AnyError());
-  EXPECT_EQ(ws.VLETemp.Rows(), TLines{"a=1"});
+  EXPECT_EQ(ws.NamedResults.Rows(), TLines{"a=1"});
 
-  ws.MOriFormula = {"b=3"};
+  ws.Formula = {"b=3"};
   Run(ws);
-  EXPECT_EQ(ws.VLETemp.Rows(), TLines{"b=3"}) << "the next run starts with an empty table";
+  EXPECT_EQ(ws.NamedResults.Rows(), TLines{"b=3"}) << "the next run starts with an empty table";
 
   TWorksheet other = Sheet({"a=1", "A=2"});
   Run(other);
-  EXPECT_EQ(other.MResult, (TLines{"a=1", "A=2"})) << "keys ignore letter case";
+  EXPECT_EQ(other.Results, (TLines{"a=1", "A=2"})) << "keys ignore letter case";
   EXPECT_EQ(FMessages.Errors.back(), "A key with the name of \"A\" already exists");
 }
 
 TEST_F(Calculation, NamelessResultsGetEmptyKeys) {
   TWorksheet ws = Sheet({"1+2;3+4", "Z=5"});
   Run(ws);
-  EXPECT_EQ(ws.MResult, (TLines{"3", "7", "Z=5"}));
-  EXPECT_EQ(ws.VLETemp.Rows(), (TLines{"=3", "=7", "Z=5"})) << "empty keys may repeat";
+  EXPECT_EQ(ws.Results, (TLines{"3", "7", "Z=5"}));
+  EXPECT_EQ(ws.NamedResults.Rows(), (TLines{"=3", "=7", "Z=5"})) << "empty keys may repeat";
 }
 
 TEST_F(Calculation, NamesAreKeptAsWritten) {
   TWorksheet ws = Sheet({" x = 1+1", "y=x"});
   Run(ws);
-  EXPECT_EQ(ws.LPRGFormula.front(), "x = 1+1") << "the line is trimmed, the name keeps its blank";
-  EXPECT_EQ(ws.MResult.front(), "x =2");
-  EXPECT_EQ(ws.VLETemp.Rows().front(), "x =2");
-  EXPECT_EQ(ws.MResult.back(), "y=2") << "the trimmed key 'x' still substitutes";
+  EXPECT_EQ(ws.NormalisedLog.front(), "x = 1+1") << "the line is trimmed, the name keeps its blank";
+  EXPECT_EQ(ws.Results.front(), "x =2");
+  EXPECT_EQ(ws.NamedResults.Rows().front(), "x =2");
+  EXPECT_EQ(ws.Results.back(), "y=2") << "the trimmed key 'x' still substitutes";
 }
 
 TEST_F(Calculation, LongExpressionsAreCutAfterAName) {
@@ -182,8 +182,8 @@ TEST_F(Calculation, LongExpressionsAreCutAfterAName) {
   while (sum.size() < 10300) sum += "+1";
   TWorksheet ws = Sheet({sum, "Z=" + sum});
   Run(ws);
-  EXPECT_EQ(ws.LPRGFormula[0].size(), sum.size()) << "a statement without a name is not cut";
-  EXPECT_EQ(ws.LPRGFormula[1].size(), 2 + 10240u) << "10240 characters after the name";
+  EXPECT_EQ(ws.NormalisedLog[0].size(), sum.size()) << "a statement without a name is not cut";
+  EXPECT_EQ(ws.NormalisedLog[1].size(), 2 + 10240u) << "10240 characters after the name";
 }
 
 TEST_F(Calculation, MoreThanOneHundredStatementsAreAllCalculated) {
@@ -191,28 +191,28 @@ TEST_F(Calculation, MoreThanOneHundredStatementsAreAllCalculated) {
   for (int i = 0; i < 250; ++i) formula.push_back("S" + std::to_string(i) + "=" + std::to_string(i));
   TWorksheet ws = Sheet(formula);
   Run(ws);
-  ASSERT_EQ(ws.MResult.size(), 250u);
-  EXPECT_EQ(ws.MResult.back(), "S249=249");
+  ASSERT_EQ(ws.Results.size(), 250u);
+  EXPECT_EQ(ws.Results.back(), "S249=249");
 }
 
 TEST_F(Calculation, PanesAreCutBackAtTheStartOfTheNextRun) {
   TWorksheet ws = Sheet({"Z=1"});
-  ws.MResult.assign(501, "old");
-  ws.LPRGFormula.assign(500, "old");
-  ws.LACTFormula.assign(600, "old");
+  ws.Results.assign(501, "old");
+  ws.NormalisedLog.assign(500, "old");
+  ws.EvaluatedLog.assign(600, "old");
   Run(ws);
-  EXPECT_EQ(ws.MResult.size(), 450u + 1) << "501 lines lose 51, then the new line";
-  EXPECT_EQ(ws.LPRGFormula.size(), 501u) << "500 lines are not more than 500";
-  EXPECT_EQ(ws.LACTFormula.size(), 549u + 1);
-  EXPECT_EQ(ws.MResult.back(), "Z=1");
+  EXPECT_EQ(ws.Results.size(), 450u + 1) << "501 lines lose 51, then the new line";
+  EXPECT_EQ(ws.NormalisedLog.size(), 501u) << "500 lines are not more than 500";
+  EXPECT_EQ(ws.EvaluatedLog.size(), 549u + 1);
+  EXPECT_EQ(ws.Results.back(), "Z=1");
 }
 
 TEST_F(Calculation, ResultsFeedLaterStatementsAsRounded) {
   TWorksheet ws = Sheet({"A=1/3", "B=A*3", "C=B=1"});
   Run(ws);
-  EXPECT_EQ(ws.LACTFormula[1], "B=0.333333333333333*3") << "the 15-digit text is substituted";
-  EXPECT_EQ(ws.MResult[1], "B=0.999999999999999");
-  EXPECT_EQ(ws.MResult[2], "C=0");
+  EXPECT_EQ(ws.EvaluatedLog[1], "B=0.333333333333333*3") << "the 15-digit text is substituted";
+  EXPECT_EQ(ws.Results[1], "B=0.999999999999999");
+  EXPECT_EQ(ws.Results[2], "C=0");
 }
 
 }  // namespace

@@ -105,9 +105,9 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   ConnectChanges();
 
   const TWorksheet initial = DefaultWorksheet();
-  FOriFormula->setPlainText(QString::fromStdString(initial.MOriFormula.front()));
+  FOriFormula->setPlainText(QString::fromStdString(initial.Formula.front()));
   QStringList rows;
-  for (const auto& row : initial.VLEVars.Rows()) rows << QString::fromStdString(row);
+  for (const auto& row : initial.Variables.Rows()) rows << QString::fromStdString(row);
   FVars->SetStrings(rows);
 
   FormCreate();

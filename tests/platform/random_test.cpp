@@ -52,7 +52,7 @@ TEST(Random, FractionBounds) {
   rng::SetSeed(0);  // next seed 1
   EXPECT_EQ(rng::RandomFraction(), 1.0L / 4294967296.0L);
   rng::SetSeed(1298181734u);  // next seed 0xFFFFFFFF
-  const TReal top = rng::RandomFraction();
+  const long double top = rng::RandomFraction();
   EXPECT_LT(top, 1.0L) << "the largest seed still gives less than 1";
   EXPECT_EQ(top, 4294967295.0L / 4294967296.0L);
 }
@@ -63,7 +63,7 @@ TEST(Random, DrawsStayInRange) {
     const auto r = rng::Random(7);
     ASSERT_GE(r, 0);
     ASSERT_LT(r, 7);
-    const TReal f = rng::RandomFraction();
+    const long double f = rng::RandomFraction();
     ASSERT_GE(f, 0.0L);
     ASSERT_LT(f, 1.0L);
   }

@@ -33,6 +33,6 @@ std::int32_t Random(std::int32_t range) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(product >> 32));
 }
 
-TReal RandomFraction() { return static_cast<TReal>(Next()) / 4294967296.0L; }
+long double RandomFraction() { return static_cast<long double>(Next()) / 4294967296.0L; }
 
 }  // namespace tessary::rng

@@ -13,7 +13,7 @@
 
 #include "apppaths.h"
 #include "formfcalculator.h"
-#include "textfuncs.h"
+#include "textutil.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
 
@@ -70,26 +70,26 @@ void TFormFCalculator::ShowError(const QString& message) {
 
 void TFormFCalculator::TBCalClick() {
   TWorksheet ws;
-  ws.MOriFormula = PaneLines(FOriFormula);
+  ws.Formula = PaneLines(FOriFormula);
   try {
-    for (const QString& row : FVars->Strings()) ws.VLEVars.AppendRow(row.toStdString());
+    for (const QString& row : FVars->Strings()) ws.Variables.AppendRow(row.toStdString());
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));
     return;
   }
-  ws.VLETemp = std::move(FTemp);
-  ws.MResult = PaneLines(FResult);
-  ws.LPRGFormula = PaneLines(FPrgFormula);
-  ws.LACTFormula = PaneLines(FActFormula);
+  ws.NamedResults = std::move(FTemp);
+  ws.Results = PaneLines(FResult);
+  ws.NormalisedLog = PaneLines(FPrgFormula);
+  ws.EvaluatedLog = PaneLines(FActFormula);
 
   TWindowMessages messages(this, FDialogs);
-  FLastReport = tessary::TBCalClick(ws, FEngine, messages);
+  FLastReport = tessary::Calculate(ws, FEngine, messages);
 
-  FTemp = std::move(ws.VLETemp);
-  SetPaneLines(FResult, ws.MResult);
-  SetPaneLines(FPrgFormula, ws.LPRGFormula);
-  SetPaneLines(FActFormula, ws.LACTFormula);
-  MarkFailedResults(ws.MResult.size());
+  FTemp = std::move(ws.NamedResults);
+  SetPaneLines(FResult, ws.Results);
+  SetPaneLines(FPrgFormula, ws.NormalisedLog);
+  SetPaneLines(FActFormula, ws.EvaluatedLog);
+  MarkFailedResults(ws.Results.size());
 }
 
 // A statement whose evaluation recorded an error keeps its line ("Z=0"),

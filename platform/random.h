@@ -6,8 +6,6 @@
 
 #include <cstdint>
 
-#include "real.h"
-
 namespace tessary::rng {
 
 // Seeds from the low 32 bits of the high-resolution clock.
@@ -20,6 +18,6 @@ std::uint32_t Next();
 // read as a signed 32-bit number; in [0, range) for range > 0.
 std::int32_t Random(std::int32_t range);
 // Draws a fraction in [0, 1): the new seed / 2^32.
-TReal RandomFraction();
+long double RandomFraction();
 
 }  // namespace tessary::rng
