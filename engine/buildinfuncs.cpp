@@ -1,8 +1,6 @@
 #include "buildinfuncs.h"
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace tessary {
 
@@ -10,49 +8,47 @@ namespace {
 
 using B = TBuildinFuncs;
 
-// Every built-in by its method name.
-const std::array<B::TMethod, 52> kMethods{{
-    {"Mpi", &B::Mpi},           {"mE", &B::mE},
-    {"mTrue", &B::mTrue},       {"mFalse", &B::mFalse},
-    {"mRand", &B::mRand},       {"mSin", &B::mSin},
-    {"mCos", &B::mCos},         {"mTan", &B::mTan},
-    {"mCot", &B::mCot},         {"mSec", &B::mSec},
-    {"mCsc", &B::mCsc},         {"mArctan", &B::mArctan},
-    {"mDeg", &B::mDeg},         {"mRad", &B::mRad},
-    {"mSinh", &B::mSinh},       {"mCosh", &B::mCosh},
-    {"mTanh", &B::mTanh},       {"mCsch", &B::mCsch},
-    {"mSech", &B::mSech},       {"mCoth", &B::mCoth},
-    {"mArcsinh", &B::mArcsinh}, {"mArccosh", &B::mArccosh},
-    {"mArctanh", &B::mArctanh}, {"mArccsch", &B::mArccsch},
-    {"mArcsech", &B::mArcsech}, {"mArccoth", &B::mArccoth},
-    {"mExp", &B::mExp},         {"mLn", &B::mLn},
-    {"mLog", &B::mLog},         {"mSqr", &B::mSqr},
-    {"mSqrt", &B::mSqrt},       {"mAbs", &B::mAbs},
-    {"mInt", &B::mInt},         {"mFrac", &B::mFrac},
-    {"mRound", &B::mRound},     {"mSgn", &B::mSgn},
-    {"mAnd", &B::mAnd},         {"mIor", &B::mIor},
-    {"mXor", &B::mXor},         {"mNot", &B::mNot},
-    {"mIf", &B::mIf},           {"mMax", &B::mMax},
-    {"mMin", &B::mMin},         {"mSum", &B::mSum},
-    {"mAvg", &B::mAvg},         {"mAverage", &B::mAverage},
-    {"mStd", &B::mStd},         {"mStdDev", &B::mStdDev},
-    {"mMean", &B::mMean},       {"mRnd", &B::mRnd},
-    {"mLength", &B::mLength},   {"mStrComp", &B::mStrComp},
+// Every built-in under the names that reach it: its method's name without
+// the leading "m", upper-cased, and for three methods the name the engine
+// registers for them as well.
+const std::array<TBuiltin, 55> kBuiltins{{
+    {"PI", &B::Mpi},           {"E", &B::mE},
+    {"TRUE", &B::mTrue},       {"FALSE", &B::mFalse},
+    {"RAND", &B::mRand},       {"SIN", &B::mSin},
+    {"COS", &B::mCos},         {"TAN", &B::mTan},
+    {"COT", &B::mCot},         {"SEC", &B::mSec},
+    {"CSC", &B::mCsc},         {"ARCTAN", &B::mArctan},
+    {"DEG", &B::mDeg},         {"RAD", &B::mRad},
+    {"SINH", &B::mSinh},       {"COSH", &B::mCosh},
+    {"TANH", &B::mTanh},       {"CSCH", &B::mCsch},
+    {"SECH", &B::mSech},       {"COTH", &B::mCoth},
+    {"ARCSINH", &B::mArcsinh}, {"ARCCOSH", &B::mArccosh},
+    {"ARCTANH", &B::mArctanh}, {"ARCCSCH", &B::mArccsch},
+    {"ARCSECH", &B::mArcsech}, {"ARCCOTH", &B::mArccoth},
+    {"EXP", &B::mExp},         {"LN", &B::mLn},
+    {"LOG", &B::mLog},         {"SQR", &B::mSqr},
+    {"SQRT", &B::mSqrt},       {"ABS", &B::mAbs},
+    {"INT", &B::mInt},         {"FRAC", &B::mFrac},
+    {"ROUND", &B::mRound},     {"SGN", &B::mSgn},
+    {"AND", &B::mAnd},         {"IOR", &B::mIor},
+    {"XOR", &B::mXor},         {"NOT", &B::mNot},
+    {"IF", &B::mIf},           {"MAX", &B::mMax},
+    {"MIN", &B::mMin},         {"SUM", &B::mSum},
+    {"AVG", &B::mAvg},         {"AVERAGE", &B::mAverage},
+    {"STD", &B::mStd},         {"STDDEV", &B::mStdDev},
+    {"MEAN", &B::mMean},       {"RND", &B::mRnd},
+    {"LENGTH", &B::mLength},   {"STRCOMP", &B::mStrComp},
+    // Registered names whose method is named otherwise.
+    {"OR", &B::mIor},          {"AVGERAGE", &B::mAverage},
+    {"STDEV", &B::mStdDev},
 }};
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 
-const B::TMethod* TBuildinFuncs::FindMethod(std::string_view methodName) {
-  for (const auto& m : kMethods)
-    if (EqualNoCase(m.Name, methodName)) return &m;
+// Called once per registered name, never per call: a plain scan will do.
+const TBuiltin* TBuildinFuncs::Find(std::string_view name) {
+  for (const auto& b : kBuiltins)
+    if (name == b.Name) return &b;
   return nullptr;
 }
 

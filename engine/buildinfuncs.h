@@ -1,9 +1,10 @@
 #pragma once
 
-// The library of built-in functions and constants. A call of NAME reaches the
-// method named "m" + NAME (case ignored); OR, AVGERAGE and STDEV reach mIor,
-// mAverage and mStdDev. A built-in reports a bad argument through
-// engine.SetError(code) and returns 0; it never throws.
+// The library of built-in functions and constants. NAME reaches the method
+// named "m" + NAME, or the one the table in buildinfuncs.cpp gives it; the
+// engine looks each name up once, when it registers the name. A built-in
+// reports a bad argument through engine.SetError(code) and returns 0; it
+// never throws.
 
 #include <span>
 #include <string>
@@ -15,6 +16,7 @@
 namespace tessary {
 
 class TFormulaParser;
+struct TBuiltin;
 
 class TBuildinFuncs {
  public:
@@ -27,13 +29,9 @@ class TBuildinFuncs {
                                          const std::string&);
   using TFn = std::variant<TFn0, TFn1, TFn2, TFn3, TFn8, TFn9>;
 
-  struct TMethod {
-    const char* Name;  // as declared: "mAbs", "Mpi", ...
-    TFn Fn;
-  };
-
-  // The method whose name equals methodName without regard to case, or null.
-  static const TMethod* FindMethod(std::string_view methodName);
+  // The built-in that NAME (upper case, as the name table holds it) reaches,
+  // or null when there is none.
+  static const TBuiltin* Find(std::string_view name);
 
   // Constants and random (kind 0).
   TReal Mpi(TFormulaParser& fp);
@@ -102,6 +100,12 @@ class TBuildinFuncs {
   TReal mRnd(TFormulaParser& fp, const TReal& x);
   TReal mLength(TFormulaParser& fp, const std::string& s);
   TReal mStrComp(TFormulaParser& fp, const std::string& a, const std::string& b);
+};
+
+// A built-in under the name that reaches it.
+struct TBuiltin {
+  const char* Name;
+  TBuildinFuncs::TFn Fn;
 };
 
 // Constants shared by the families.

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <locale.h>
 #include <new>
-#include <unordered_map>
+#include <string_view>
+#include <variant>
 
 #include "buildinfuncs.h"
 #include "errorcodes.h"
@@ -207,45 +208,55 @@ TReal TFormulaParser::LogicalOr(TReal x, TReal y) {
 
 // ---------------------------------------------------------------- dispatch
 
-TReal TFormulaParser::Dispatch(const TNameEntry& entry, std::int64_t at,
-                               std::span<const TReal> reals, const std::string& s1,
-                               const std::string& s2) {
+namespace {
+
+using B = TBuildinFuncs;
+
+// The kind whose calls hand over what a built-in of this shape takes.
+struct TKindOf {
+  TCallKind operator()(B::TFn0) const { return ckConstant; }
+  TCallKind operator()(B::TFn1) const { return ckUnary; }
+  TCallKind operator()(B::TFn2) const { return ckBinary; }
+  TCallKind operator()(B::TFn3) const { return ckList; }
+  TCallKind operator()(B::TFn8) const { return ckString; }
+  TCallKind operator()(B::TFn9) const { return ckStringPair; }
+};
+
+// One call of a built-in with the arguments its kind collected.
+struct TCall {
+  B& Host;
+  TFormulaParser& Fp;
+  std::span<const TReal> Reals;
+  const std::string& S1;
+  const std::string& S2;
+  TReal operator()(B::TFn0 f) const { return (Host.*f)(Fp); }
+  TReal operator()(B::TFn1 f) const { return (Host.*f)(Fp, Reals[0]); }
+  TReal operator()(B::TFn2 f) const { return (Host.*f)(Fp, Reals[0], Reals[1]); }
+  TReal operator()(B::TFn3 f) const { return (Host.*f)(Fp, Reals); }
+  TReal operator()(B::TFn8 f) const { return (Host.*f)(Fp, S1); }
+  TReal operator()(B::TFn9 f) const { return (Host.*f)(Fp, S1, S2); }
+};
+
+}  // namespace
+
+// A name is bound only to a built-in that takes what its kind's calls hand
+// over; any other (or none) leaves its calls to record 38.
+const TBuiltin* TFormulaParser::Bind(std::string_view name, TCallKind kind) {
+  const TBuiltin* builtin = TBuildinFuncs::Find(name);
+  return builtin != nullptr && std::visit(TKindOf{}, builtin->Fn) == kind ? builtin : nullptr;
+}
+
+TReal TFormulaParser::Dispatch(std::size_t index, std::int64_t at, std::span<const TReal> reals,
+                               const std::string& s1, const std::string& s2) {
   FAnchor = at;
   TReal result = 0;
-  if (entry.Implementer == nullptr) {
+  if (FNameTable[index].Implementer == nullptr) {
     SetError(ecNoObject);
+  } else if (const TBuiltin* builtin = FBound[index]; builtin == nullptr) {
+    SetError(ecUnknownName);
   } else {
-    // The built-in of NAME is the method "m" + NAME; three names differ.
-    std::string method;
-    if (entry.Name == "OR")
-      method = "mIor";
-    else if (entry.Name == "AVGERAGE")
-      method = "mAverage";
-    else if (entry.Name == "STDEV")
-      method = "mStdDev";
-    else
-      method = "m" + entry.Name;
-    const TBuildinFuncs::TMethod* m = TBuildinFuncs::FindMethod(method);
-    TBuildinFuncs& b = *entry.Implementer;
-    using B = TBuildinFuncs;
-    const std::size_t n = reals.size();
-    if (m == nullptr) {
-      SetError(ecUnknownName);
-    } else if (auto f0 = std::get_if<B::TFn0>(&m->Fn); f0 && entry.Kind == ckConstant) {
-      result = (b.**f0)(*this);
-    } else if (auto f1 = std::get_if<B::TFn1>(&m->Fn); f1 && entry.Kind == ckUnary && n == 1) {
-      result = (b.**f1)(*this, reals[0]);
-    } else if (auto f2 = std::get_if<B::TFn2>(&m->Fn); f2 && entry.Kind == ckBinary && n == 2) {
-      result = (b.**f2)(*this, reals[0], reals[1]);
-    } else if (auto f3 = std::get_if<B::TFn3>(&m->Fn); f3 && entry.Kind == ckList) {
-      result = (b.**f3)(*this, reals);
-    } else if (auto f8 = std::get_if<B::TFn8>(&m->Fn); f8 && entry.Kind == ckString) {
-      result = (b.**f8)(*this, s1);
-    } else if (auto f9 = std::get_if<B::TFn9>(&m->Fn); f9 && entry.Kind == ckStringPair) {
-      result = (b.**f9)(*this, s1, s2);
-    } else {
-      SetError(ecUnknownName);  // no method of this name takes this kind
-    }
+    // The kinds agree, so the call read exactly the arguments the built-in takes.
+    result = std::visit(TCall{*FNameTable[index].Implementer, *this, reals, s1, s2}, builtin->Fn);
     // No infinity or NaN leaves a built-in (COT beyond 2^63, DEG near the
     // type's limit, a sum of huge items): the result is out of range.
     if (!Failed() && !std::isfinite(result)) SetError(ecOutOfRange);

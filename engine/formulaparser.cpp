@@ -17,22 +17,27 @@ namespace {
 
 struct TNameKind {
   const char* Name;
-  int Kind;
+  TCallKind Kind;
 };
 
 // The registered names in their order; the order is visible in NameTable.
 constexpr std::array<TNameKind, 52> kNames{{
-    {"ARCTAN", 1}, {"COS", 1}, {"DEG", 1}, {"PI", 0}, {"RAD", 1}, {"SIN", 1}, {"TAN", 1},
-    {"AND", 3}, {"FALSE", 0}, {"OR", 3}, {"TRUE", 0}, {"XOR", 2}, {"NOT", 1},
-    {"EXP", 1}, {"E", 0}, {"LN", 1}, {"LOG", 1}, {"SQR", 1}, {"SQRT", 1},
-    {"ABS", 1}, {"FRAC", 1}, {"INT", 1}, {"MAX", 3}, {"MIN", 3}, {"ROUND", 1},
-    {"SGN", 1}, {"CSC", 1}, {"SEC", 1}, {"COT", 1},
-    {"SINH", 1}, {"COSH", 1}, {"TANH", 1}, {"CSCH", 1}, {"SECH", 1}, {"COTH", 1},
-    {"ARCSINH", 1}, {"ARCCOSH", 1}, {"ARCTANH", 1}, {"ARCCSCH", 1}, {"ARCSECH", 1},
-    {"ARCCOTH", 1},
-    {"AVG", 3}, {"AVGERAGE", 3}, {"STD", 3}, {"STDEV", 3}, {"MEAN", 3}, {"SUM", 3},
-    {"RAND", 0}, {"RND", 1},
-    {"LENGTH", 8}, {"STRCOMP", 9}, {"IF", 3},
+    {"ARCTAN", ckUnary}, {"COS", ckUnary}, {"DEG", ckUnary}, {"PI", ckConstant},
+    {"RAD", ckUnary}, {"SIN", ckUnary}, {"TAN", ckUnary},
+    {"AND", ckList}, {"FALSE", ckConstant}, {"OR", ckList}, {"TRUE", ckConstant},
+    {"XOR", ckBinary}, {"NOT", ckUnary},
+    {"EXP", ckUnary}, {"E", ckConstant}, {"LN", ckUnary}, {"LOG", ckUnary},
+    {"SQR", ckUnary}, {"SQRT", ckUnary},
+    {"ABS", ckUnary}, {"FRAC", ckUnary}, {"INT", ckUnary}, {"MAX", ckList},
+    {"MIN", ckList}, {"ROUND", ckUnary}, {"SGN", ckUnary}, {"CSC", ckUnary},
+    {"SEC", ckUnary}, {"COT", ckUnary},
+    {"SINH", ckUnary}, {"COSH", ckUnary}, {"TANH", ckUnary}, {"CSCH", ckUnary},
+    {"SECH", ckUnary}, {"COTH", ckUnary},
+    {"ARCSINH", ckUnary}, {"ARCCOSH", ckUnary}, {"ARCTANH", ckUnary},
+    {"ARCCSCH", ckUnary}, {"ARCSECH", ckUnary}, {"ARCCOTH", ckUnary},
+    {"AVG", ckList}, {"AVGERAGE", ckList}, {"STD", ckList}, {"STDEV", ckList},
+    {"MEAN", ckList}, {"SUM", ckList}, {"RAND", ckConstant}, {"RND", ckUnary},
+    {"LENGTH", ckString}, {"STRCOMP", ckStringPair}, {"IF", ckList},
 }};
 
 // What the scanner reads for a NUL byte that is not the end mark: a byte no
@@ -111,7 +116,7 @@ std::string TFormulaParser::Message(int code) const {
   return {};
 }
 
-void TFormulaParser::RegisterFunction(std::string_view name, int kind,
+void TFormulaParser::RegisterFunction(std::string_view name, TCallKind kind,
                                       TBuildinFuncs* implementer) {
   std::string upper = AsciiUpper(name);
   if (FNameIndex.count(upper) != 0) {
@@ -122,14 +127,16 @@ void TFormulaParser::RegisterFunction(std::string_view name, int kind,
     if (!IsNameChar(c)) SetError(ecBadNameChar);
   if (upper.empty() || !IsLetter(static_cast<unsigned char>(upper[0]))) SetError(ecBadNameChar);
   FNameIndex.emplace(upper, FNameTable.size());
-  FNameTable.push_back({upper + "=" + std::to_string(kind), upper, kind, implementer});
+  FBound.push_back(Bind(upper, kind));
+  FNameTable.push_back(
+      {upper + "=" + std::to_string(static_cast<int>(kind)), upper, kind, implementer});
 }
 
-const TNameEntry* TFormulaParser::FindName(std::string_view name) const {
+std::size_t TFormulaParser::FindName(const std::string& name) const {
   // Names reach here upper-cased by the scanner; the index holds upper-cased
   // names, so an exact lookup is the case-insensitive one.
-  auto it = FNameIndex.find(std::string(name));
-  return it == FNameIndex.end() ? nullptr : &FNameTable[it->second];
+  auto it = FNameIndex.find(name);
+  return it == FNameIndex.end() ? kNoName : it->second;
 }
 
 // ---------------------------------------------------------------- scanner
@@ -371,13 +378,14 @@ void TFormulaParser::Expect(unsigned char c) {
 
 // at: where the name starts; a failed call is attributed to it.
 TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
-  const TNameEntry* entry = FindName(name);
-  if (entry == nullptr) {
+  const std::size_t index = FindName(name);
+  if (index == kNoName) {
     FAnchor = at;
     SetError(ecUnknownName);
     FAnchor = 0;
   }
   if (Failed()) return 0;
+  const TNameEntry* entry = &FNameTable[index];
 
   std::vector<TReal> reals;
   std::string s1, s2;
@@ -437,7 +445,7 @@ TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
       break;
   }
   if (Failed()) return 0;
-  return Dispatch(*entry, at, reals, s1, s2);
+  return Dispatch(index, at, reals, s1, s2);
 }
 
 std::string TFormulaParser::ReadStringLiteral() {

@@ -17,6 +17,7 @@
 namespace tessary {
 
 class TBuildinFuncs;
+struct TBuiltin;
 
 // Scanner state of one evaluation.
 struct TFpState {
@@ -25,15 +26,8 @@ struct TFpState {
   unsigned char Current = 0;   // Text[Position] with a..z upper-cased
 };
 
-// One line of the name table: "NAME=kind" and the object implementing NAME.
-struct TNameEntry {
-  std::string Line;
-  std::string Name;
-  int Kind;
-  TBuildinFuncs* Implementer;
-};
-
 // Call kinds: what a name reads after itself and what its built-in receives.
+// The numbers show in the name table's lines.
 enum TCallKind : int {
   ckConstant = 0,   // NAME or NAME()
   ckUnary = 1,      // NAME(x)
@@ -41,6 +35,14 @@ enum TCallKind : int {
   ckList = 3,       // NAME(x, y, ...)
   ckString = 8,     // NAME('s')
   ckStringPair = 9, // NAME('s', 't')
+};
+
+// One line of the name table: "NAME=kind" and the object implementing NAME.
+struct TNameEntry {
+  std::string Line;
+  std::string Name;
+  TCallKind Kind;
+  TBuildinFuncs* Implementer;
 };
 
 class TFormulaParser {
@@ -77,9 +79,10 @@ class TFormulaParser {
   const std::vector<std::string>& MessageTable() const { return FMessageTable; }
   const std::vector<TNameEntry>& NameTable() const { return FNameTable; }
 
-  // Adds NAME with its call kind; records 30 for a name already present and
-  // 12 for a bad character (the name is added all the same).
-  void RegisterFunction(std::string_view name, int kind, TBuildinFuncs* implementer);
+  // Adds NAME with its call kind and binds it to the built-in it reaches in
+  // that kind, if any; records 30 for a name already present and 12 for a
+  // bad character (the name is added all the same).
+  void RegisterFunction(std::string_view name, TCallKind kind, TBuildinFuncs* implementer);
   void SetMessage(int code, std::string_view text);
 
  private:
@@ -104,9 +107,12 @@ class TFormulaParser {
   TReal CallFunction(const std::string& name, std::int64_t at);
   std::string ReadStringLiteral();
   void Expect(unsigned char c);
-  TReal Dispatch(const TNameEntry& entry, std::int64_t at, std::span<const TReal> reals,
+  static const TBuiltin* Bind(std::string_view name, TCallKind kind);
+  TReal Dispatch(std::size_t index, std::int64_t at, std::span<const TReal> reals,
                  const std::string& s1, const std::string& s2);
-  const TNameEntry* FindName(std::string_view name) const;
+  // Index of NAME in the name table, or kNoName.
+  static constexpr std::size_t kNoName = static_cast<std::size_t>(-1);
+  std::size_t FindName(const std::string& name) const;
   bool ConvertLiteral(const std::string& literal, TReal& value);
   std::int64_t Here() const { return FScanState.Position; }
 
@@ -126,6 +132,9 @@ class TFormulaParser {
   std::string FExpressionText = "0";
   std::vector<std::string> FMessageTable;
   std::vector<TNameEntry> FNameTable;
+  // The built-in each line of FNameTable calls, bound at registration; null
+  // when none takes the line's kind.
+  std::vector<const TBuiltin*> FBound;
   std::unordered_map<std::string, std::size_t> FNameIndex;  // first line of each name
   std::unique_ptr<TBuildinFuncs> FBuildins;
   // Scanner state: meaningful only while FScanning; kept as a member so its
