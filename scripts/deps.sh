@@ -8,9 +8,10 @@
 # engine benchmark. To run and for the font tests: the fonts that stand in for
 # the Windows faces the window asks for (宋体, 黑体, 楷体_GB2312 and 隶书, MS
 # Sans Serif, Times New Roman); Xvfb, to start the window without a display.
+# locales: a decimal-comma locale for the test that number text ignores it.
 TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 pkg-config libmuparser-dev
                   fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
-                  xvfb)
+                  xvfb locales)
 
 tessary_missing_packages() {
   local pkg
@@ -19,6 +20,30 @@ tessary_missing_packages() {
     if [[ $(dpkg-query -W -f='${db:Status-Abbrev}' "$pkg" 2>/dev/null) != ii* ]]; then
       echo "$pkg"
     fi
+  done
+}
+
+tessary_sudo() {
+  if ((EUID == 0)); then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    echo "Cannot run '$*': run this script as root or install sudo." >&2
+    return 1
+  fi
+}
+
+# Compiles the named locales (e.g. de_DE.UTF-8) that the system lacks.
+tessary_ensure_locales() {
+  local name have
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-')
+  for name in "$@"; do
+    local folded=${name,,}
+    folded=${folded//-/}
+    grep -qx "$folded" <<<"$have" && continue
+    echo "Generating locale $name" >&2
+    tessary_sudo localedef -i "${name%%.*}" -f "${name#*.}" "$name"
   done
 }
 

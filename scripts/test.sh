@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 source scripts/deps.sh
 
 tessary_install_packages "${TESSARY_PACKAGES[@]}"
+tessary_ensure_locales de_DE.UTF-8
 
 preset=default
 if [[ ${SANITIZE:-0} == 1 ]]; then
