@@ -1,0 +1,412 @@
+#include "statementprompt.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "atomicfile.h"
+#include "calculation.h"
+#include "keyvaluetable.h"
+#include "textutil.h"
+#include "worksheetfile.h"
+
+namespace tessary::cli {
+
+namespace {
+
+constexpr std::string_view kLineFailed = "这一行有错误，其中的名字都没有保留";
+constexpr std::string_view kNoNames = "（还没有名字）";
+constexpr std::string_view kBadName = "：名字以字母或汉字开头，只含字母、汉字、数字和下划线";
+constexpr std::string_view kBuiltinName = "：它是内置的函数或常量";
+// A variable file is a few kilobytes; anything near this is no variable file
+// and would only make the prompt wait.
+constexpr std::int64_t kMaxVariableFile = 16 * 1024 * 1024;
+// Cells of the table that lines up a typed expression with the evaluated one;
+// beyond it the caret goes to where the two start to differ.
+constexpr std::size_t kMaxAlignCells = 4 * 1024 * 1024;
+
+constexpr std::string_view kHelp =
+    "每行是一个语句，与工作表的一行相同：\n"
+    "  表达式        例如 2×[3+4]，只显示结果\n"
+    "  名字=表达式   例如 r=2.5，结果留给后面的行使用\n"
+    "  :vars         列出留下的名字和数值\n"
+    "  :load 文件    从 .vle 变量文件（窗口保存的 GBK 格式）读入名字\n"
+    "  :clear        忘记所有名字\n"
+    "  quit、exit    退出（或按 Ctrl+D）\n"
+    "编辑：←→ Home End 移动，↑↓ 翻历史，Ctrl+R 搜索历史，Tab 补全函数名和名字";
+
+// Calculate's messages are collected, not shown: the prompt decides.
+class TCollectedMessages : public ICalcMessages {
+ public:
+  void ShowMessage(const std::string&) override {}
+  void ShowError(const std::string&) override {}
+};
+
+// The bytes of each UTF-8 character; a malformed byte is a character of its own.
+std::vector<std::string_view> Characters(std::string_view text) {
+  std::vector<std::string_view> chars;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (lead >= 0xF8 || i + len > text.size()) len = 1;
+    for (std::size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) len = 1;
+    chars.push_back(text.substr(i, len));
+    i += len;
+  }
+  return chars;
+}
+
+char32_t CodePoint(std::string_view ch) {
+  const auto b = [ch](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(ch[i])); };
+  switch (ch.size()) {
+    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
+    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+    case 4: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+    default: return b(0);
+  }
+}
+
+bool IsWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+         (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+         (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+// Characters a name may hold besides ASCII letters, digits and "_": letters
+// of other scripts such as Chinese, not signs the pipeline rewrites (× ÷ π)
+// nor punctuation.
+bool IsNameLetter(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (c == 0xD7 || c == 0xF7 || c == 0x3C0) return false;
+  if (c < 0xC0) return false;
+  return !((c >= 0x2000 && c <= 0x2BFF) || (c >= 0x3000 && c <= 0x303F) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF0F) ||
+           (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF3B && c <= 0xFF40) ||
+           (c >= 0xFF5B && c <= 0xFF65));
+}
+
+bool IsName(std::string_view name) {
+  const std::vector<std::string_view> chars = Characters(name);
+  if (chars.empty() || !IsNameLetter(CodePoint(chars.front()))) return false;
+  return std::all_of(chars.begin(), chars.end(), [](std::string_view ch) {
+    const char32_t c = CodePoint(ch);
+    return IsNameLetter(c) || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// Index of the bracket that leaves text unbalanced: the first ")" without
+// its "(", else the first "(" never closed; 0 if there is none.
+std::size_t UnmatchedBracket(const std::vector<std::string_view>& text) {
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == "(") open.push_back(i);
+    if (text[i] != ")") continue;
+    if (open.empty()) return i;
+    open.pop_back();
+  }
+  return open.empty() ? 0 : open.front();
+}
+
+// The character of typed that became character e of evaluated. Where
+// normalisation and substitution left the text alone the answer is exact;
+// a character inside a changed piece (a name replaced by its value, π by PI)
+// is answered with the first character of that piece as typed. The two are
+// lined up by their longest common subsequence.
+std::size_t MapBack(const std::vector<std::string_view>& typed,
+                    const std::vector<std::string_view>& evaluated, std::size_t e) {
+  const std::size_t n = typed.size();
+  const std::size_t m = evaluated.size();
+  if (e >= m) return n;
+  std::size_t pre = 0;
+  while (pre < n && pre < m && typed[pre] == evaluated[pre]) ++pre;
+  if (e < pre) return e;
+  std::size_t suf = 0;
+  while (suf < n - pre && suf < m - pre && typed[n - 1 - suf] == evaluated[m - 1 - suf]) ++suf;
+  if (e >= m - suf) return n - (m - e);
+
+  const std::size_t tn = n - pre - suf;
+  const std::size_t en = m - pre - suf;
+  if ((tn + 1) * (en + 1) > kMaxAlignCells) return pre;
+  const auto T = [&](std::size_t i) { return typed[pre + i]; };
+  const auto E = [&](std::size_t j) { return evaluated[pre + j]; };
+  // lcs[i][j]: longest common subsequence of T from i and E from j.
+  std::vector<std::uint32_t> lcs((tn + 1) * (en + 1), 0);
+  const auto at = [en](std::size_t i, std::size_t j) { return i * (en + 1) + j; };
+  for (std::size_t i = tn; i-- > 0;)
+    for (std::size_t j = en; j-- > 0;)
+      lcs[at(i, j)] = T(i) == E(j) ? lcs[at(i + 1, j + 1)] + 1
+                                   : std::max(lcs[at(i + 1, j)], lcs[at(i, j + 1)]);
+  const std::size_t q = e - pre;
+  std::size_t changedFrom = 0;  // where the typed piece after the last match begins
+  for (std::size_t i = 0, j = 0; i < tn && j < en;) {
+    if (T(i) == E(j)) {
+      if (j == q) return pre + i;
+      changedFrom = ++i;
+      ++j;
+    } else if (lcs[at(i + 1, j)] >= lcs[at(i, j + 1)]) {
+      ++i;
+    } else {
+      if (j == q) break;
+      ++j;
+    }
+  }
+  return pre + changedFrom;
+}
+
+// Where statement index of line begins its expression: the byte offset in
+// line and the expression as typed. A line is cut and split as a worksheet
+// line is: comment off, blanks trimmed, statements at ";", the name up to "=".
+std::pair<std::size_t, std::string_view> TypedExpression(std::string_view line,
+                                                         std::size_t index) {
+  std::string_view text = line.substr(0, line.find("//"));
+  const std::string_view trimmed = Trim(text);
+  std::size_t start = trimmed.empty() ? 0 : static_cast<std::size_t>(trimmed.data() - line.data());
+  text = trimmed;
+  for (std::size_t k = 0; k < index; ++k) {
+    const std::size_t semicolon = text.find(';');
+    if (semicolon == std::string_view::npos) return {start + text.size(), {}};
+    start += semicolon + 1;
+    text.remove_prefix(semicolon + 1);
+  }
+  text = text.substr(0, text.find(';'));
+  if (const std::size_t eq = text.find('='); eq != std::string_view::npos) {
+    start += eq + 1;
+    text.remove_prefix(eq + 1);
+  }
+  return {start, text};
+}
+
+std::size_t ErrorColumn(std::string_view line, std::size_t index, const TStatementOutcome& s) {
+  const auto [start, typedText] = TypedExpression(line, index);
+  const std::vector<std::string_view> typed = Characters(typedText);
+  const std::vector<std::string_view> evaluated = Characters(s.Expression);
+  std::size_t e = 0;
+  if (s.ErrorPosition != 0)
+    e = s.ErrorPosition - 1;
+  else if (s.ErrorCode == 3)  // the bracket count failed before reading
+    e = UnmatchedBracket(evaluated);
+  std::size_t bytes = start;
+  const std::size_t t = MapBack(typed, evaluated, e);
+  for (std::size_t i = 0; i < t; ++i) bytes += typed[i].size();
+  return DisplayColumns(line.substr(0, bytes));
+}
+
+std::string Quoted(std::string_view name) { return "“" + std::string(name) + "”"; }
+
+// A name's continuation in the case the user started it: all lower case
+// typed gives lower case, a mixed start is kept and continued in lower case.
+std::string InTypedCase(std::string_view typed, std::string_view name) {
+  const bool anyLower = std::any_of(typed.begin(), typed.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+  const bool anyUpper = std::any_of(typed.begin(), typed.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+  if (!anyLower) return std::string(name);
+  if (!anyUpper) return AsciiLower(name);
+  return std::string(typed) + AsciiLower(name.substr(typed.size()));
+}
+
+bool StartsIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string ExpandHome(std::string_view path) {
+  const char* home = std::getenv("HOME");
+  if (path.starts_with("~/") && home != nullptr && home[0] == '/')
+    return std::string(home) + std::string(path.substr(1));
+  return std::string(path);
+}
+
+}  // namespace
+
+TPromptReply TStatementPrompt::Answer(std::string_view line) {
+  TPromptReply reply;
+  reply.Typed = line;
+  const std::string_view trimmed = Trim(line);
+  const std::string word = AsciiLower(trimmed);
+  if (word == "quit" || word == "exit" || word == ":quit" || word == ":q") {
+    reply.Quit = true;
+  } else if (trimmed.starts_with(':')) {
+    RunCommand(trimmed, reply);
+  } else if (!trimmed.empty()) {
+    Calculate(line, reply);
+  }
+  return reply;
+}
+
+void TStatementPrompt::Calculate(std::string_view line, TPromptReply& reply) {
+  TWorksheet ws;
+  ws.Formula.emplace_back(line);
+  for (const TKept& kept : FKept) ws.Variables.Append(kept.Name, kept.Value);
+  TCollectedMessages messages;
+  const TCalcReport report = tessary::Calculate(ws, FEngine, messages);
+
+  std::vector<TKept> assigned;
+  bool failed = !report.Failure.empty();
+  auto& items = reply.Items;
+  for (std::size_t i = 0; i < report.Statements.size(); ++i) {
+    const TStatementOutcome& s = report.Statements[i];
+    if (s.ErrorCode != 0) {
+      failed = true;
+      items.push_back({TPromptItem::TKind::Error,
+                       "ERROR " + std::to_string(s.ErrorCode) + " " + s.ErrorMessage,
+                       ErrorColumn(line, i, s)});
+      continue;
+    }
+    // Unbalanced brackets that still evaluate: the worksheet's warning.
+    if (s.BracketsUnbalanced) items.push_back({TPromptItem::TKind::Note, std::string(kBracketMessage)});
+    items.push_back({TPromptItem::TKind::Result, ws.Results[i]});
+    if (s.Name.empty()) continue;
+    const std::string_view name = Trim(std::string_view(s.Name).substr(0, s.Name.size() - 1));
+    if (const std::string why = Unkeepable(name); !why.empty()) {
+      items.push_back({TPromptItem::TKind::Note, why});
+      continue;
+    }
+    assigned.push_back({std::string(name), ws.Results[i].substr(s.Name.size())});
+  }
+  if (!report.Failure.empty()) items.push_back({TPromptItem::TKind::Note, report.Failure});
+  if (failed) {
+    // A later statement may have used the failed one's 0: keep nothing.
+    FAnyError = true;
+    if (!assigned.empty()) items.push_back({TPromptItem::TKind::Note, std::string(kLineFailed)});
+    return;
+  }
+  for (const TKept& kept : assigned) Keep(kept.Name, kept.Value);
+}
+
+void TStatementPrompt::RunCommand(std::string_view command, TPromptReply& reply) {
+  const std::size_t blank = command.find_first_of(" \t");
+  const std::string name = AsciiLower(command.substr(0, blank));
+  const std::string_view argument =
+      blank == std::string_view::npos ? std::string_view() : Trim(command.substr(blank));
+  auto note = [&reply](std::string text) {
+    reply.Items.push_back({TPromptItem::TKind::Note, std::move(text)});
+  };
+  if (name == ":vars") {
+    if (FKept.empty()) note(std::string(kNoNames));
+    for (const TKept& kept : FKept) note(kept.Name + "=" + kept.Value);
+  } else if (name == ":clear") {
+    note("已忘记 " + std::to_string(FKept.size()) + " 个名字");
+    FKept.clear();
+  } else if (name == ":load") {
+    if (argument.empty())
+      note("用法：:load 文件.vle");
+    else
+      Load(argument, reply);
+  } else if (name == ":help") {
+    note(std::string(kHelp));
+  } else {
+    note("未知的命令" + Quoted(command.substr(0, blank)) + "；:help 列出命令");
+  }
+}
+
+void TStatementPrompt::Load(std::string_view shownPath, TPromptReply& reply) {
+  auto note = [&reply](std::string text) {
+    reply.Items.push_back({TPromptItem::TKind::Note, std::move(text)});
+  };
+  const std::string path = ExpandHome(shownPath);
+  // A pipe or a device would make the prompt wait for ever.
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return note(std::string(shownPath) + " 不是普通文件");
+    if (st.st_size > kMaxVariableFile) return note(std::string(shownPath) + " 太大，不是变量文件");
+  }
+  TKeyValueTable table;
+  try {
+    ReadVariableFile(path, table);
+  } catch (const platform::EFileError& e) {
+    return note(e.what());
+  } catch (const EDuplicateKey& e) {
+    // Half a file would give plausible but wrong results.
+    return note(std::string(shownPath) + ": " + e.what());
+  }
+  std::size_t count = 0;
+  for (const std::string& row : table.Rows()) {
+    const std::string_view name = Trim(TKeyValueTable::KeyOf(row));
+    if (name.empty()) continue;  // a blank line or a row without a name
+    if (const std::string why = Unkeepable(name); !why.empty()) {
+      note(why);
+      continue;
+    }
+    Keep(name, Trim(TKeyValueTable::ValueOf(row)));
+    ++count;
+  }
+  note("已读入 " + std::to_string(count) + " 个名字：" + std::string(shownPath));
+}
+
+void TStatementPrompt::Keep(std::string_view name, std::string_view value) {
+  for (TKept& kept : FKept) {
+    if (!EqualIgnoringAsciiCase(kept.Name, name)) continue;
+    kept.Name = name;
+    kept.Value = value;
+    return;
+  }
+  FKept.push_back({std::string(name), std::string(value)});
+}
+
+std::string TStatementPrompt::Unkeepable(std::string_view name) const {
+  // A kept name is put into every later line: a relation's left side or a
+  // built-in's name would quietly change the formulas that use them.
+  if (!IsName(name)) return "没有保留" + Quoted(name) + std::string(kBadName);
+  if (IsBuiltinName(name)) return "没有保留" + Quoted(name) + std::string(kBuiltinName);
+  return {};
+}
+
+bool TStatementPrompt::IsBuiltinName(std::string_view name) const {
+  const auto& table = FEngine.NameTable();
+  return std::any_of(table.begin(), table.end(),
+                     [name](const TNameEntry& e) { return EqualIgnoringAsciiCase(e.Name, name); });
+}
+
+std::vector<std::string> TStatementPrompt::KeptRows() const {
+  std::vector<std::string> rows;
+  for (const TKept& kept : FKept) rows.push_back(kept.Name + "=" + kept.Value);
+  return rows;
+}
+
+std::vector<std::string> TStatementPrompt::Completions(std::string_view word) const {
+  // A name starts with a letter: digits before it belong to a number.
+  const std::size_t stemAt = std::min(word.size(), word.find_first_not_of("0123456789._"));
+  const std::string lead(word.substr(0, stemAt));
+  const std::string_view stem = word.substr(stemAt);
+  std::vector<std::string> found;
+  for (const TNameEntry& e : FEngine.NameTable())
+    if (StartsIgnoringCase(e.Name, stem)) found.push_back(lead + InTypedCase(stem, e.Name));
+  for (const TKept& kept : FKept)
+    if (StartsIgnoringCase(kept.Name, stem)) found.push_back(lead + kept.Name);
+  std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+    const std::string la = AsciiLower(a), lb = AsciiLower(b);
+    return la != lb ? la < lb : a < b;
+  });
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
+
+std::string RenderReply(const TPromptReply& reply, std::size_t promptColumns) {
+  std::string text;
+  for (std::size_t i = 0; i < reply.Items.size(); ++i) {
+    const TPromptItem& item = reply.Items[i];
+    if (item.Kind == TPromptItem::TKind::Error) {
+      // Only the first line of output sits right under the typed line.
+      if (i > 0) text += std::string(promptColumns, ' ') + reply.Typed + "\n";
+      text += std::string(promptColumns + item.Column, ' ') + "^\n";
+    }
+    text += item.Text + "\n";
+  }
+  return text;
+}
+
+std::size_t DisplayColumns(std::string_view utf8) {
+  std::size_t columns = 0;
+  for (std::string_view ch : Characters(utf8)) {
+    const char32_t c = CodePoint(ch);
+    columns += (c < 0x20 || c == 0x7F || IsWide(c)) ? 2 : 1;
+  }
+  return columns;
+}
+
+}  // namespace tessary::cli

@@ -1,0 +1,184 @@
+// The prompt's rules that no terminal shows at a glance: what a line prints
+// and which names it keeps, where the caret of an error goes, and what Tab
+// offers.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "statementprompt.h"
+#include "testutil/tempfolder.h"
+
+namespace tessary::cli {
+namespace {
+
+using TLines = std::vector<std::string>;
+
+// Answers the lines in turn; returns everything shown after a "> " prompt.
+std::string Type(TStatementPrompt& prompt, const TLines& lines) {
+  std::string shown;
+  for (const std::string& line : lines) shown += RenderReply(prompt.Answer(line), 2);
+  return shown;
+}
+
+struct TSessionCase {
+  TLines Lines;
+  std::string Shown;
+  TLines Kept;
+  const char* Why;
+};
+
+TEST(StatementPrompt, LinesPrintTheirResultsAndKeepTheirNames) {
+  const TSessionCase cases[] = {
+      {{"a=2", "a*3"}, "a=2\n6\n", {"a=2"}, "an assignment feeds the later lines"},
+      {{"r=2×[1+1]", "r÷4"}, "r=4\n1\n", {"r=4"}, "× ÷ and bracket kinds as in a worksheet"},
+      {{"x=-2", "y=x^2", "x-y"}, "x=-2\ny=4\n-6\n", {"x=-2", "y=4"},
+       "a negative value is put in brackets"},
+      {{"a=1", "a=a+1", "a"}, "a=1\na=2\n2\n", {"a=2"}, "a name assigned again is replaced"},
+      {{"a=1", "A=5", "A+1"}, "a=1\nA=5\n6\n", {"A=5"}, "names are one ignoring letter case"},
+      {{"z=1", "z=1/0", "z"}, "z=1\n     ^\nERROR 9 被0除\n1\n", {"z=1"},
+       "a failed assignment leaves the earlier value"},
+      {{"1+2"}, "3\n", {}, "a plain expression prints just its value"},
+      {{"", "   ", "// 注释"}, "", {}, "blank and comment lines print nothing"},
+      {{"a=1;b=a+1"}, "a=1\nb=2\n", {"a=1", "b=2"}, "two statements on one line"},
+      {{"a=1;b=1/0"}, "a=1\n  a=1;b=1/0\n         ^\nERROR 9 被0除\n这一行有错误，其中的名字都没有保留\n", {},
+       "a line with an error keeps none of its names"},
+      {{"a=1;a=2"}, "a=1\na=2\nA key with the name of \"a\" already exists\n"
+                    "这一行有错误，其中的名字都没有保留\n", {},
+       "a name twice on one line ends the line as in a worksheet"},
+      {{"PI=3", "2*PI"}, "PI=3\n没有保留“PI”：它是内置的函数或常量\n6.28318530717959\n", {},
+       "a built-in name is not taken over"},
+      {{"2=2"}, "2=2\n没有保留“2”：名字以字母或汉字开头，只含字母、汉字、数字和下划线\n", {},
+       "a relation is no name"},
+      {{"长度=3", "长度*2"}, "长度=3\n6\n", {"长度=3"}, "Chinese names"},
+      {{"a=2", "b=a*a", ":vars"}, "a=2\nb=4\na=2\nb=4\n", {"a=2", "b=4"}, ":vars lists them"},
+      {{":vars"}, "（还没有名字）\n", {}, ":vars without names"},
+      {{"c=5", ":clear", ":vars"}, "c=5\n已忘记 1 个名字\n（还没有名字）\n", {}, ":clear forgets"},
+      {{":frobnicate"}, "未知的命令“:frobnicate”；:help 列出命令\n", {}, "an unknown command"},
+  };
+  for (const TSessionCase& c : cases) {
+    SCOPED_TRACE(c.Why);
+    TFormulaParser engine;
+    TStatementPrompt prompt(engine);
+    EXPECT_EQ(Type(prompt, c.Lines), c.Shown);
+    EXPECT_EQ(prompt.KeptRows(), c.Kept);
+  }
+}
+
+TEST(StatementPrompt, QuitEndsTheSessionAndErrorsSetTheStatus) {
+  TFormulaParser engine;
+  TStatementPrompt prompt(engine);
+  EXPECT_FALSE(prompt.Answer("quitter=1").Quit);
+  EXPECT_FALSE(prompt.AnyError());
+  EXPECT_TRUE(prompt.Answer(" Quit ").Quit);
+  EXPECT_TRUE(prompt.Answer("exit").Quit);
+  prompt.Answer("1/0");
+  EXPECT_TRUE(prompt.AnyError());
+}
+
+struct TCaretCase {
+  TLines Before;  // lines typed first, for their names
+  std::string Line;
+  std::size_t Column;
+  std::string Error;
+  const char* Why;
+};
+
+TEST(StatementPrompt, TheCaretStandsUnderTheErrorsCharacterAsTyped) {
+  const TCaretCase cases[] = {
+      {{}, "1/0", 1, "ERROR 9 被0除", "the operator of a failed operation"},
+      {{}, "y=2*/3", 4, "ERROR 2 未知的函数", "after the name"},
+      {{}, "  1/0", 3, "ERROR 9 被0除", "blanks before the line"},
+      {{}, "sqrt(-1)", 0, "ERROR 8 SQRT(x) for x<0 -> complex number", "the name of a call"},
+      {{}, "2*", 2, "ERROR 2 未知的函数", "the end of the line"},
+      {{}, "2*(3+4", 2, "ERROR 3 ( ) 不匹配", "the bracket left open"},
+      {{}, "(1+2))*3", 5, "ERROR 3 ( ) 不匹配", "the bracket closed once too often"},
+      {{}, "π/0", 1, "ERROR 9 被0除", "π became PI"},
+      {{}, "{1+2]*[3/0]", 8, "ERROR 9 被0除", "bracket kinds"},
+      {{}, "长度=2/0", 6, "ERROR 9 被0除", "Chinese characters take two columns"},
+      {{"x=-2"}, "x/0", 1, "ERROR 9 被0除", "a name replaced by its value"},
+      {{"a=6", "b=0"}, "a/b", 1, "ERROR 9 被0除", "two names replaced"},
+      {{"k=0"}, "5÷k", 1, "ERROR 9 被0除", "a changed sign next to a replaced name"},
+      {{"w=1E30"}, "w*w*w", 1, "ERROR 11 Intermediate result out of range",
+       "values longer than their names"},
+  };
+  for (const TCaretCase& c : cases) {
+    SCOPED_TRACE(c.Why);
+    TFormulaParser engine;
+    TStatementPrompt prompt(engine);
+    for (const std::string& line : c.Before) prompt.Answer(line);
+    const TPromptReply reply = prompt.Answer(c.Line);
+    ASSERT_EQ(reply.Items.size(), 1u);
+    EXPECT_EQ(reply.Items[0].Kind, TPromptItem::TKind::Error);
+    EXPECT_EQ(reply.Items[0].Column, c.Column);
+    EXPECT_EQ(reply.Items[0].Text, c.Error);
+  }
+}
+
+class StatementPromptLoad : public tessary::testing::TTempFolderTest {};
+
+TEST_F(StatementPromptLoad, ReadsAVariableFileOrLeavesTheNamesAlone) {
+  Put(PathOf("calc.vle"), "P=100\r\nT=273.15\r\n\xB3\xA4=2\r\n");  // 长=2, code page 936
+  Put(PathOf("twice.vle"), "a=1\r\nA=2\r\n");
+  Put(PathOf("odd.vle"), "1x=5\r\nq=7\r\n");
+  struct TCase {
+    TLines Lines;
+    std::string Shown;
+    TLines Kept;
+    const char* Why;
+  } cases[] = {
+      {{":load " + PathOf("calc.vle"), "P+T", "长*3"},
+       "已读入 3 个名字：" + PathOf("calc.vle") + "\n373.15\n6\n", {"P=100", "T=273.15", "长=2"},
+       "rows of a .vle in code page 936"},
+      {{"T=1", "u=2", ":load " + PathOf("calc.vle")},
+       "T=1\nu=2\n已读入 3 个名字：" + PathOf("calc.vle") + "\n",
+       {"T=273.15", "u=2", "P=100", "长=2"}, "a loaded row replaces a kept name in place"},
+      {{"a=5", ":load " + PathOf("twice.vle")},
+       "a=5\n" + PathOf("twice.vle") + ": A key with the name of \"A\" already exists\n", {"a=5"},
+       "a key twice loads nothing"},
+      {{"a=5", ":load " + PathOf("none.vle")},
+       "a=5\n无法打开文件“" + PathOf("none.vle") + "”：No such file or directory\n", {"a=5"},
+       "a missing file changes nothing"},
+      {{":load " + FDir.string()}, FDir.string() + " 不是普通文件\n", {}, "a folder"},
+      {{":load " + PathOf("odd.vle")},
+       "没有保留“1x”：名字以字母或汉字开头，只含字母、汉字、数字和下划线\n已读入 1 个名字：" +
+           PathOf("odd.vle") + "\n",
+       {"q=7"}, "a row whose key is no name"},
+      {{":load"}, "用法：:load 文件.vle\n", {}, "no file given"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Why);
+    TFormulaParser engine;
+    TStatementPrompt prompt(engine);
+    EXPECT_EQ(Type(prompt, c.Lines), c.Shown);
+    EXPECT_EQ(prompt.KeptRows(), c.Kept);
+  }
+}
+
+TEST(StatementPrompt, TabOffersFunctionsInTheTypedCaseAndKeptNames) {
+  TFormulaParser engine;
+  TStatementPrompt prompt(engine);
+  prompt.Answer("rate=2");
+  prompt.Answer("Radius=3");
+  const struct {
+    std::string Word;
+    TLines Candidates;
+    const char* Why;
+  } cases[] = {
+      {"ARCT", {"ARCTAN", "ARCTANH"}, "upper case typed"},
+      {"arct", {"arctan", "arctanh"}, "lower case typed"},
+      {"ArcT", {"ArcTan", "ArcTanh"}, "mixed: the typed part stays, the rest lower case"},
+      {"st", {"std", "stdev", "strcomp"}, "a prefix of several"},
+      {"avge", {"avgerage"}, "the spelling the engine knows"},
+      {"ra", {"rad", "Radius", "rand", "rate"}, "kept names as spelled, sorted with functions"},
+      {"RA", {"RAD", "Radius", "RAND", "rate"}, "kept names ignore the typed case"},
+      {"2si", {"2sin", "2sinh"}, "digits in front stay"},
+      {"q", {}, "nothing starts so"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(prompt.Completions(c.Word), c.Candidates) << c.Why;
+  EXPECT_EQ(prompt.Completions("").size(), 54u) << "52 functions and 2 names";
+}
+
+}  // namespace
+}  // namespace tessary::cli
