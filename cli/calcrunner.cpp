@@ -2,7 +2,6 @@
 
 #include <sys/types.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +9,6 @@
 
 #include "cp936.h"
 #include "numbertext.h"
-#include "textutil.h"
 
 namespace tessary::cli {
 
@@ -51,11 +49,6 @@ class TLineReader {
   std::size_t FCapacity = 0;
   int FError = 0;
 };
-
-bool IsQuitCommand(std::string_view line) {
-  const std::string word = AsciiLower(Trim(line));
-  return word == "quit" || word == "exit";
-}
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -101,22 +94,6 @@ void TCalcRunner::RunStream(std::FILE* in, const std::string& name, bool flushEa
     if (flushEach) FOut.flush();
   }
   if (reader.Error() != 0) ReportFileError("cannot read", name, reader.Error());
-}
-
-void TCalcRunner::RunInteractive(std::FILE* in) {
-  FOut << "Tessary公式计算器 tessary-calc：每行输入一个公式，输入 quit 或 exit（或按 Ctrl+D）退出。\n";
-  TLineReader reader(in);
-  std::string line;
-  for (;;) {
-    FOut << "> " << std::flush;
-    if (!reader.Next(line)) {
-      FOut << '\n';
-      break;
-    }
-    if (IsQuitCommand(line)) break;
-    EvaluateLine(line);
-  }
-  FOut.flush();
 }
 
 void TCalcRunner::ReportFileError(const char* what, const std::string& name, int err) {

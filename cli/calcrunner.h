@@ -22,8 +22,6 @@ class TCalcRunner {
   // Evaluates every line of the file ("-": standard input); a file that cannot
   // be opened or read is reported on the error stream.
   void RunFile(const std::string& path);
-  // Prompts for expressions on a terminal until end of input, quit or exit.
-  void RunInteractive(std::FILE* in);
 
   // 0 all evaluated without error, 1 some recorded an error, 2 a file failed.
   int ExitStatus() const;

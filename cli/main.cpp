@@ -9,6 +9,7 @@
 
 #include "calcoptions.h"
 #include "calcrunner.h"
+#include "terminalprompt.h"
 #include "worksheetrunner.h"
 
 using namespace tessary::cli;
@@ -20,14 +21,9 @@ constexpr int kExitUsage = 2;
 int Run(const TCalcOptions& options) {
   // Each mode builds the process's one engine.
   if (options.HasWorksheet) return TWorksheetRunner(std::cout, std::cerr).Run(options.Worksheet);
+  if (options.Inputs.empty() && isatty(STDIN_FILENO)) return RunTerminalPrompt();
   TCalcRunner runner(std::cout, std::cerr);
-  if (options.Inputs.empty()) {
-    if (isatty(STDIN_FILENO)) {
-      runner.RunInteractive(stdin);
-    } else {
-      runner.RunFile("-");
-    }
-  }
+  if (options.Inputs.empty()) runner.RunFile("-");
   for (const TCalcInput& input : options.Inputs) {
     if (input.Kind == TInputKind::Expression) {
       runner.EvaluateLine(input.Text);

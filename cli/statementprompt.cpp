@@ -38,8 +38,9 @@ constexpr std::string_view kHelp =
     "  quit、exit    退出（或按 Ctrl+D）\n"
     "编辑：←→ Home End 移动，↑↓ 翻历史，Ctrl+R 搜索历史，Tab 补全函数名和名字";
 
-// Calculate's messages are collected, not shown: the prompt decides.
-class TCollectedMessages : public ICalcMessages {
+// The report tells the prompt the same (unbalanced brackets, the message
+// that ended the line), next to the statement it concerns.
+class TIgnoredMessages : public ICalcMessages {
  public:
   void ShowMessage(const std::string&) override {}
   void ShowError(const std::string&) override {}
@@ -233,17 +234,17 @@ TPromptReply TStatementPrompt::Answer(std::string_view line) {
   } else if (trimmed.starts_with(':')) {
     RunCommand(trimmed, reply);
   } else if (!trimmed.empty()) {
-    Calculate(line, reply);
+    CalculateLine(line, reply);
   }
   return reply;
 }
 
-void TStatementPrompt::Calculate(std::string_view line, TPromptReply& reply) {
+void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply) {
   TWorksheet ws;
   ws.Formula.emplace_back(line);
   for (const TKept& kept : FKept) ws.Variables.Append(kept.Name, kept.Value);
-  TCollectedMessages messages;
-  const TCalcReport report = tessary::Calculate(ws, FEngine, messages);
+  TIgnoredMessages messages;
+  const TCalcReport report = Calculate(ws, FEngine, messages);
 
   std::vector<TKept> assigned;
   bool failed = !report.Failure.empty();

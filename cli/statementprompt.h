@@ -56,7 +56,7 @@ class TStatementPrompt {
     std::string Value;
   };
 
-  void Calculate(std::string_view line, TPromptReply& reply);
+  void CalculateLine(std::string_view line, TPromptReply& reply);
   void RunCommand(std::string_view command, TPromptReply& reply);
   void Load(std::string_view path, TPromptReply& reply);
   void Keep(std::string_view name, std::string_view value);

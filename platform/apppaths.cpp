@@ -44,14 +44,23 @@ std::string ExecutablePath() {
   return path;
 }
 
-std::string UserConfigDir() {
-  const char* xdg = getenv("XDG_CONFIG_HOME");
+namespace {
+
+// $variable when set and absolute, else inHome under the home folder.
+std::string XdgDir(const char* variable, std::string_view inHome) {
+  const char* xdg = getenv(variable);
   if (IsAbsolute(xdg)) return xdg;  // a relative one is invalid and ignored
   const char* home = getenv("HOME");
-  if (IsAbsolute(home)) return JoinPath(home, ".config");
+  if (IsAbsolute(home)) return JoinPath(home, inHome);
   const std::string passwordHome = PasswordHome();
-  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, ".config");
+  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, inHome);
 }
+
+}  // namespace
+
+std::string UserConfigDir() { return XdgDir("XDG_CONFIG_HOME", ".config"); }
+
+std::string UserStateDir() { return XdgDir("XDG_STATE_HOME", ".local/state"); }
 
 bool IsWritableDir(const std::string& dir) {
   if (dir.empty()) return false;

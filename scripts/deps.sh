@@ -9,7 +9,9 @@
 # the Windows faces the window asks for (宋体, 黑体, 楷体_GB2312 and 隶书, MS
 # Sans Serif, Times New Roman); Xvfb, to start the window without a display.
 # locales: a decimal-comma locale for the test that number text ignores it.
+# libedit-dev: line editing and history for tessary-calc's prompt.
 TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 pkg-config libmuparser-dev
+                  libedit-dev
                   fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
                   xvfb locales)
 

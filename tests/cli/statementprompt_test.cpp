@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,17 @@ struct TSessionCase {
   TLines Kept;
   const char* Why;
 };
+
+// Each case in a fresh prompt with a fresh engine.
+void ExpectSessions(std::span<const TSessionCase> cases) {
+  for (const TSessionCase& c : cases) {
+    SCOPED_TRACE(c.Why);
+    TFormulaParser engine;
+    TStatementPrompt prompt(engine);
+    EXPECT_EQ(Type(prompt, c.Lines), c.Shown);
+    EXPECT_EQ(prompt.KeptRows(), c.Kept);
+  }
+}
 
 TEST(StatementPrompt, LinesPrintTheirResultsAndKeepTheirNames) {
   const TSessionCase cases[] = {
@@ -57,13 +69,7 @@ TEST(StatementPrompt, LinesPrintTheirResultsAndKeepTheirNames) {
       {{"c=5", ":clear", ":vars"}, "c=5\n已忘记 1 个名字\n（还没有名字）\n", {}, ":clear forgets"},
       {{":frobnicate"}, "未知的命令“:frobnicate”；:help 列出命令\n", {}, "an unknown command"},
   };
-  for (const TSessionCase& c : cases) {
-    SCOPED_TRACE(c.Why);
-    TFormulaParser engine;
-    TStatementPrompt prompt(engine);
-    EXPECT_EQ(Type(prompt, c.Lines), c.Shown);
-    EXPECT_EQ(prompt.KeptRows(), c.Kept);
-  }
+  ExpectSessions(cases);
 }
 
 TEST(StatementPrompt, QuitEndsTheSessionAndErrorsSetTheStatus) {
@@ -122,12 +128,7 @@ TEST_F(StatementPromptLoad, ReadsAVariableFileOrLeavesTheNamesAlone) {
   Put(PathOf("calc.vle"), "P=100\r\nT=273.15\r\n\xB3\xA4=2\r\n");  // 长=2, code page 936
   Put(PathOf("twice.vle"), "a=1\r\nA=2\r\n");
   Put(PathOf("odd.vle"), "1x=5\r\nq=7\r\n");
-  struct TCase {
-    TLines Lines;
-    std::string Shown;
-    TLines Kept;
-    const char* Why;
-  } cases[] = {
+  const TSessionCase cases[] = {
       {{":load " + PathOf("calc.vle"), "P+T", "长*3"},
        "已读入 3 个名字：" + PathOf("calc.vle") + "\n373.15\n6\n", {"P=100", "T=273.15", "长=2"},
        "rows of a .vle in code page 936"},
@@ -147,13 +148,7 @@ TEST_F(StatementPromptLoad, ReadsAVariableFileOrLeavesTheNamesAlone) {
        {"q=7"}, "a row whose key is no name"},
       {{":load"}, "用法：:load 文件.vle\n", {}, "no file given"},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Why);
-    TFormulaParser engine;
-    TStatementPrompt prompt(engine);
-    EXPECT_EQ(Type(prompt, c.Lines), c.Shown);
-    EXPECT_EQ(prompt.KeptRows(), c.Kept);
-  }
+  ExpectSessions(cases);
 }
 
 TEST(StatementPrompt, TabOffersFunctionsInTheTypedCaseAndKeptNames) {

@@ -1,0 +1,15 @@
+#pragma once
+
+// The prompt on a terminal: TStatementPrompt behind libedit's line editing,
+// with the history kept between runs and Tab completion.
+
+namespace tessary::cli {
+
+// Runs until quit, exit or end of input. Returns 0, or 1 when a line
+// recorded an error. The history (the last 1000 lines) is read from
+// $XDG_STATE_HOME/tessary/history (~/.local/state/tessary/history) and
+// written back after every line, so that it survives a closed terminal; a
+// history that cannot be written is reported once and changes nothing else.
+int RunTerminalPrompt();
+
+}  // namespace tessary::cli
