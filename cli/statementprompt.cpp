@@ -115,50 +115,61 @@ std::size_t UnmatchedBracket(const std::vector<std::string_view>& text) {
   return open.empty() ? 0 : open.front();
 }
 
-// The character of typed that became character e of evaluated. Where
-// normalisation and substitution left the text alone the answer is exact;
-// a character inside a changed piece (a name replaced by its value, π by PI)
-// is answered with the first character of that piece as typed. The two are
-// lined up by their longest common subsequence.
-std::size_t MapBack(const std::vector<std::string_view>& typed,
-                    const std::vector<std::string_view>& evaluated, std::size_t e) {
-  const std::size_t n = typed.size();
-  const std::size_t m = evaluated.size();
+// The character of `from` that became character e of `to`, one step of the
+// pipeline apart. Where the step left the text alone the answer is exact; a
+// changed piece of the same length (× to *, { to () maps character for
+// character; inside any other changed piece (a name replaced by its value,
+// π by PI) the answer is the first character of that piece. The two texts
+// are lined up by their longest common subsequence.
+std::size_t MapBack(const std::vector<std::string_view>& from,
+                    const std::vector<std::string_view>& to, std::size_t e) {
+  const std::size_t n = from.size();
+  const std::size_t m = to.size();
   if (e >= m) return n;
   std::size_t pre = 0;
-  while (pre < n && pre < m && typed[pre] == evaluated[pre]) ++pre;
+  while (pre < n && pre < m && from[pre] == to[pre]) ++pre;
   if (e < pre) return e;
   std::size_t suf = 0;
-  while (suf < n - pre && suf < m - pre && typed[n - 1 - suf] == evaluated[m - 1 - suf]) ++suf;
+  while (suf < n - pre && suf < m - pre && from[n - 1 - suf] == to[m - 1 - suf]) ++suf;
   if (e >= m - suf) return n - (m - e);
 
-  const std::size_t tn = n - pre - suf;
-  const std::size_t en = m - pre - suf;
-  if ((tn + 1) * (en + 1) > kMaxAlignCells) return pre;
-  const auto T = [&](std::size_t i) { return typed[pre + i]; };
-  const auto E = [&](std::size_t j) { return evaluated[pre + j]; };
-  // lcs[i][j]: longest common subsequence of T from i and E from j.
-  std::vector<std::uint32_t> lcs((tn + 1) * (en + 1), 0);
-  const auto at = [en](std::size_t i, std::size_t j) { return i * (en + 1) + j; };
-  for (std::size_t i = tn; i-- > 0;)
-    for (std::size_t j = en; j-- > 0;)
-      lcs[at(i, j)] = T(i) == E(j) ? lcs[at(i + 1, j + 1)] + 1
+  const std::size_t fn = n - pre - suf;
+  const std::size_t tn = m - pre - suf;
+  if ((fn + 1) * (tn + 1) > kMaxAlignCells) return pre;
+  const auto F = [&](std::size_t i) { return from[pre + i]; };
+  const auto T = [&](std::size_t j) { return to[pre + j]; };
+  // lcs[i][j]: longest common subsequence of F from i and T from j.
+  std::vector<std::uint32_t> lcs((fn + 1) * (tn + 1), 0);
+  const auto at = [tn](std::size_t i, std::size_t j) { return i * (tn + 1) + j; };
+  for (std::size_t i = fn; i-- > 0;)
+    for (std::size_t j = tn; j-- > 0;)
+      lcs[at(i, j)] = F(i) == T(j) ? lcs[at(i + 1, j + 1)] + 1
                                    : std::max(lcs[at(i + 1, j)], lcs[at(i, j + 1)]);
+  // The matches around q bound the changed piece that holds it.
   const std::size_t q = e - pre;
-  std::size_t changedFrom = 0;  // where the typed piece after the last match begins
-  for (std::size_t i = 0, j = 0; i < tn && j < en;) {
-    if (T(i) == E(j)) {
+  std::size_t fromStart = 0, toStart = 0;  // after the last match before q
+  std::size_t i = 0, j = 0;
+  bool matchAfter = false;
+  while (i < fn && j < tn) {
+    if (F(i) == T(j)) {
       if (j == q) return pre + i;
-      changedFrom = ++i;
-      ++j;
+      if (j > q) {
+        matchAfter = true;
+        break;
+      }
+      fromStart = ++i;
+      toStart = ++j;
     } else if (lcs[at(i + 1, j)] >= lcs[at(i, j + 1)]) {
       ++i;
     } else {
-      if (j == q) break;
       ++j;
     }
   }
-  return pre + changedFrom;
+  // Without a match after q the piece runs to the common end.
+  const std::size_t fromEnd = matchAfter ? i : fn;
+  const std::size_t toEnd = matchAfter ? j : tn;
+  if (fromEnd - fromStart == toEnd - toStart) return pre + fromStart + (q - toStart);
+  return pre + fromStart;
 }
 
 // Where statement index of line begins its expression: the byte offset in
@@ -184,18 +195,22 @@ std::pair<std::size_t, std::string_view> TypedExpression(std::string_view line,
   return {start, text};
 }
 
-std::size_t ErrorColumn(std::string_view line, std::size_t index, const TStatementOutcome& s) {
+// normalised is the statement as the normalised-formula log has it, after
+// its name: the pipeline's step between typed and evaluated.
+std::size_t ErrorColumn(std::string_view line, std::size_t index, const TStatementOutcome& s,
+                        std::string_view normalised) {
   const auto [start, typedText] = TypedExpression(line, index);
   const std::vector<std::string_view> typed = Characters(typedText);
+  const std::vector<std::string_view> middle = Characters(normalised);
   const std::vector<std::string_view> evaluated = Characters(s.Expression);
   std::size_t e = 0;
   if (s.ErrorPosition != 0)
     e = s.ErrorPosition - 1;
   else if (s.ErrorCode == 3)  // the bracket count failed before reading
     e = UnmatchedBracket(evaluated);
+  const std::size_t t = MapBack(typed, middle, MapBack(middle, evaluated, e));
   std::size_t bytes = start;
-  const std::size_t t = MapBack(typed, evaluated, e);
-  for (std::size_t i = 0; i < t; ++i) bytes += typed[i].size();
+  for (std::size_t k = 0; k < t; ++k) bytes += typed[k].size();
   return DisplayColumns(line.substr(0, bytes));
 }
 
@@ -255,7 +270,8 @@ void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply)
       failed = true;
       items.push_back({TPromptItem::TKind::Error,
                        "ERROR " + std::to_string(s.ErrorCode) + " " + s.ErrorMessage,
-                       ErrorColumn(line, i, s)});
+                       ErrorColumn(line, i, s,
+                                   std::string_view(ws.NormalisedLog[i]).substr(s.Name.size()))});
       continue;
     }
     // Unbalanced brackets that still evaluate: the worksheet's warning.

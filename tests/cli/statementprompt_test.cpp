@@ -106,6 +106,8 @@ TEST(StatementPrompt, TheCaretStandsUnderTheErrorsCharacterAsTyped) {
       {{"x=-2"}, "x/0", 1, "ERROR 9 被0除", "a name replaced by its value"},
       {{"a=6", "b=0"}, "a/b", 1, "ERROR 9 被0除", "two names replaced"},
       {{"k=0"}, "5÷k", 1, "ERROR 9 被0除", "a changed sign next to a replaced name"},
+      {{"r=2.5", "长度=5"}, "长度÷(r-r)", 4, "ERROR 9 被0除",
+       "a changed sign between replaced names"},
       {{"w=1E30"}, "w*w*w", 1, "ERROR 11 Intermediate result out of range",
        "values longer than their names"},
   };
