@@ -139,11 +139,12 @@ std::size_t MapBack(const std::vector<std::string_view>& from,
   const auto F = [&](std::size_t i) { return from[pre + i]; };
   const auto T = [&](std::size_t j) { return to[pre + j]; };
   // lcs[i][j]: longest common subsequence of F from i and T from j.
-  std::vector<std::uint32_t> lcs((fn + 1) * (tn + 1), 0);
+  // Never longer than the shorter text, which the cell limit keeps below 2048.
+  std::vector<std::uint16_t> lcs((fn + 1) * (tn + 1), 0);
   const auto at = [tn](std::size_t i, std::size_t j) { return i * (tn + 1) + j; };
   for (std::size_t i = fn; i-- > 0;)
     for (std::size_t j = tn; j-- > 0;)
-      lcs[at(i, j)] = F(i) == T(j) ? lcs[at(i + 1, j + 1)] + 1
+      lcs[at(i, j)] = F(i) == T(j) ? static_cast<std::uint16_t>(lcs[at(i + 1, j + 1)] + 1)
                                    : std::max(lcs[at(i + 1, j)], lcs[at(i, j + 1)]);
   // The matches around q bound the changed piece that holds it.
   const std::size_t q = e - pre;
