@@ -1,6 +1,9 @@
 #include "application.h"
 
+#include <QLibraryInfo>
+#include <QSettings>
 #include <QStringDecoder>
+#include <QTranslator>
 
 #include "cp936.h"
 #include "exceptionhook.h"
@@ -11,8 +14,18 @@ namespace tessary {
 TApplication::TApplication(int& argc, char** argv, platform::IMessageService* messages)
     : QApplication(argc, argv),
       FMessages(messages != nullptr ? *messages : platform::SystemMessageService()) {
+  // Only the name: a display name would make Qt append " — " + it to the
+  // title of every window and dialog.
   setApplicationName(QString::fromUtf8(kTitle));
-  setApplicationDisplayName(QString::fromUtf8(kTitle));
+  // Qt's own texts (standard buttons, file dialogs) in Simplified Chinese
+  // like the rest of the program, whatever the user's locale.
+  auto* qtTexts = new QTranslator(this);
+  if (qtTexts->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(qtTexts);
+  // The file dialogs keep a history in Qt's own settings file; this program
+  // writes no settings but its ini, so Qt's user settings go nowhere.
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
   // A timer handler that throws is reported like a failed command. Handlers
   // of unsynchronised timers run on the timer worker, where no box may
   // open: the report crosses to this thread first.

@@ -146,7 +146,7 @@ void TMostRecentFiles::RebuildMenu() {
   const qsizetype count = menu->actions().size();
   qsizetype p = FMenuPosition < count ? static_cast<qsizetype>(FMenuPosition) : count;
   if (p > 0 && !IsSeparatorItem(menu->actions()[p - 1])) {
-    insertAt(p, NewMarkedItem(QStringLiteral("-"), true));
+    insertAt(p, NewMarkedItem(QString(), true));
     ++p;
   }
   for (qsizetype i = 0; i < FFiles.size(); ++i) {
@@ -156,7 +156,7 @@ void TMostRecentFiles::RebuildMenu() {
     ++p;
   }
   const QList<QAction*> now = menu->actions();
-  if (p < now.size() && !IsSeparatorItem(now[p])) insertAt(p, NewMarkedItem(QStringLiteral("-"), true));
+  if (p < now.size() && !IsSeparatorItem(now[p])) insertAt(p, NewMarkedItem(QString(), true));
 }
 
 void TMostRecentFiles::MenuItemClick() {

@@ -12,6 +12,7 @@
 #include <random>
 #include <system_error>
 
+#include "errortext.h"
 #include "pathname.h"
 
 namespace tessary::platform {
@@ -24,7 +25,7 @@ std::string ErrorText(EFileError::TAction action, const std::string& path, int e
   text += path;
   text += "”：";
   if (reason.empty())
-    text += std::generic_category().message(error);
+    text += SystemErrorText(error);
   else
     text += reason;
   return text;

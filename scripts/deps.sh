@@ -8,12 +8,14 @@
 # engine benchmark. To run and for the font tests: the fonts that stand in for
 # the Windows faces the window asks for (宋体, 黑体, 楷体_GB2312 and 隶书, MS
 # Sans Serif, Times New Roman); Xvfb, to start the window without a display.
+# Qt's Chinese translations for its standard buttons and file dialogs; xdotool
+# and x11-utils read the window titles back from the X server in a test.
 # locales: a decimal-comma locale for the test that number text ignores it.
 # libedit-dev: line editing and history for tessary-calc's prompt.
-TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 pkg-config libmuparser-dev
-                  libedit-dev
+TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 qt6-translations-l10n
+                  pkg-config libmuparser-dev libedit-dev
                   fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
-                  xvfb locales)
+                  xvfb xdotool x11-utils locales)
 
 tessary_missing_packages() {
   local pkg

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -131,6 +132,24 @@ void TFormFCalculator::FormCreate() {
   FModified = false;
 }
 
+// Tab, Shift+Tab and Ctrl+Tab walk the formula pane, the variable table and
+// the result pane; a tab is never text of a formula. The logs are reached
+// with the mouse.
+void TFormFCalculator::SetKeyboardFocusChain() {
+  FOriFormula->setTabChangesFocus(true);
+  FVars->setTabKeyNavigation(false);
+  FPrgFormula->setFocusPolicy(Qt::ClickFocus);
+  FActFormula->setFocusPolicy(Qt::ClickFocus);
+  setTabOrder(FOriFormula, FVars);
+  setTabOrder(FVars, FResult);
+  for (const auto& [keys, next] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}}) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this, next = next] { focusNextPrevChild(next); });
+  }
+}
+
 void TFormFCalculator::BuildPanes() {
   BoldLabel(QStringLiteral("公式"), FClient)->move(10, 126);
   FLabel2 = BoldLabel(QStringLiteral("变量表"), FClient);
@@ -157,6 +176,7 @@ void TFormFCalculator::BuildPanes() {
   FPrgFormula->setObjectName(QStringLiteral("LPRGFormula"));
   FActFormula = Pane(FClient, true, true);
   FActFormula->setObjectName(QStringLiteral("LACTFormula"));
+  SetKeyboardFocusChain();
 
   // Starts the board fetch; hidden, as in the window it came from.
   FBoardButton = new QPushButton(QStringLiteral("BRD"), FClient);
@@ -209,7 +229,9 @@ void TFormFCalculator::BuildMenus() {
   edit->addSeparator()->setObjectName(QStringLiteral("N2"));
   Item(edit, "MEdit_Paste", QStringLiteral("&P 粘贴"), 9, &TFormFCalculator::MEdit_PasteClick);
 
-  bar->addMenu(QStringLiteral("&T 工具"))->setObjectName(QStringLiteral("MTools"));
+  // Tools has no items: a plain entry, since an empty menu still maps an
+  // empty popup.
+  bar->addAction(QStringLiteral("&T 工具"))->setObjectName(QStringLiteral("MTools"));
 
   QAction* about = bar->addAction(QStringLiteral("&A 关于"));
   about->setObjectName(QStringLiteral("MAbout"));
@@ -237,7 +259,15 @@ void TFormFCalculator::InsertButtons(QToolBar* bar, const std::vector<const char
   for (const char* caption : captions) {
     QAction* button = bar->addAction(QString::fromUtf8(caption));
     connect(button, &QAction::triggered, this, &TFormFCalculator::SBAddClick);
-    bar->widgetForAction(button)->setFocusPolicy(Qt::NoFocus);
+    QWidget* widget = bar->widgetForAction(button);
+    widget->setFocusPolicy(Qt::NoFocus);
+    // The window's Song face draws "×" tiny and half-width; the Hei face
+    // draws it full-size beside its neighbours.
+    if (button->text() == QStringLiteral("×")) {
+      QFont hei = widget->font();
+      hei.setFamily(QStringLiteral("黑体"));
+      widget->setFont(hei);
+    }
   }
 }
 
@@ -292,6 +322,9 @@ void TFormFCalculator::BuildStatusBar() {
   bar->addWidget(FStatusSecond);
   FStatusDetail = new QLabel(bar);
   bar->addWidget(FStatusDetail, 1);
+  // Each section a sunken panel of its own, as status bars draw them.
+  for (QLabel* section : {FStatusHint, FStatusSecond, FStatusDetail})
+    section->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
 void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {

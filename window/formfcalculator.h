@@ -129,6 +129,7 @@ class TFormFCalculator : public QMainWindow {
 
   void FormCreate();
   void BuildPanes();
+  void SetKeyboardFocusChain();
   void BuildMenus();
   void BuildToolBars();
   void BuildStatusBar();

@@ -43,8 +43,14 @@ class TSystemUserDialogs final : public IUserDialogs {
 QString ToQtFilter(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
   QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = QString(parts[i + 1]).replace(';', ' ');
+    // "文本文件(*.txt)" already shows its pattern; Qt reads it from there.
+    if (parts[i].endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+      filters << parts[i];
+    else
+      filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+  }
   return filters.join(QLatin1String(";;"));
 }
 

@@ -62,11 +62,12 @@ class MostRecentFiles : public testing::TTempFolderTest {
   }
 
   // The menu as text: captions, "-" for separators, "*" before marked items.
+  // A separator's text follows its "-": styles draw it as a label.
   std::vector<std::string> Layout() const {
     std::vector<std::string> out;
     for (QAction* a : FMenu.actions()) {
       const bool marked = a->property("Tag").toInt() == TMostRecentFiles::kItemMarker;
-      out.push_back((marked ? "*" : "") + (a->isSeparator() ? std::string("-") : a->text().toStdString()));
+      out.push_back((marked ? "*" : "") + (a->isSeparator() ? "-" + a->text().toStdString() : a->text().toStdString()));
     }
     return out;
   }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "errortext.h"
 #include "testutil/tempfolder.h"
 
 #include <cerrno>
@@ -58,7 +59,7 @@ std::string NewBytes() {
 }
 
 std::string SaveMessage(const std::string& path, int error) {
-  return "无法保存文件“" + path + "”：" + std::strerror(error);
+  return "无法保存文件“" + path + "”：" + tessary::platform::SystemErrorText(error);
 }
 
 // Operations that fail one step of the save with an errno.
@@ -293,16 +294,16 @@ TEST_F(AtomicFile, ReadWholeFile) {
   Put(PathOf("empty"), "");
   EXPECT_EQ(ReadWholeFile(PathOf("empty")), "");
 
-  const std::pair<std::string, int> failures[] = {
-      {PathOf("missing.txt"), ENOENT},
-      {FDir.string(), EISDIR},
+  const std::pair<std::string, std::string> failures[] = {
+      {PathOf("missing.txt"), "文件或文件夹不存在"},
+      {FDir.string(), "这是一个文件夹"},
   };
-  for (const auto& [path, error] : failures) {
+  for (const auto& [path, reason] : failures) {
     try {
       ReadWholeFile(path);
       ADD_FAILURE() << path;
     } catch (const EFileError& e) {
-      EXPECT_EQ(std::string(e.what()), "无法打开文件“" + path + "”：" + std::strerror(error));
+      EXPECT_EQ(std::string(e.what()), "无法打开文件“" + path + "”：" + reason);
     }
   }
 }

@@ -187,7 +187,7 @@ TEST(VariableRows, Utf8WithOrWithoutByteOrderMark) {
 TEST_F(WorksheetFile, ReadErrorsNameTheFile) {
   const std::string missing = PathOf("missing.txt");
   const std::string message =
-      "无法打开文件“" + missing + "”：" + std::strerror(ENOENT);
+      "无法打开文件“" + missing + "”：文件或文件夹不存在";
   TKeyValueTable table = Table({"P=100"});
   try {
     ReadWorksheetFile(missing);

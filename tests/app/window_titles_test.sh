@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The titles the window system is given, read back from a real X server:
+# exactly the program's captions, without a suffix added by the toolkit. The
+# widget tests read the captions the program sets, which cannot show that.
+# Also checks that a session writes no file besides the ini.
+#
+#   window_titles_test.sh PATH/TO/tessary
+set -u
+exe=$1
+
+for tool in xvfb-run xdotool xprop; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_RUNTIME_DIR=$work/run HOME=$work/home XDG_CONFIG_HOME=$work/config
+# A real X window, not the offscreen platform the widget tests use.
+export QT_QPA_PLATFORM=xcb
+mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
+
+# Runs inside the X server: prints the titles of the windows it opens.
+session() {
+  "$exe" --no-board &
+  local pid=$! window title
+  window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name 'Tessary' | head -1)
+  if [[ -z $window ]]; then
+    kill "$pid"
+    return
+  fi
+  xprop -id "$window" _NET_WM_NAME
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+  # The open dialog, in Chinese, then closed again.
+  xdotool key --delay 100 alt+f p
+  sleep 1
+  for w in $(xdotool search --onlyvisible --pid "$pid" --name '.'); do
+    title=$(xprop -id "$w" _NET_WM_NAME)
+    [[ $title != *Tessary* ]] && echo "$title"
+  done
+  xdotool key Escape
+  sleep 0.5
+  # Type a change into the formula pane, then New: the save question.
+  xdotool mousemove --window "$window" 200 200 click 1
+  xdotool type --delay 20 '1'
+  xdotool key --delay 100 alt+f n
+  sleep 1
+  for window in $(xdotool search --onlyvisible --pid "$pid" --name '.'); do
+    title=$(xprop -id "$window" _NET_WM_NAME)
+    [[ $title == *当前数据已经变动* ]] && echo "$title"
+  done
+  kill "$pid"
+  wait "$pid" 2>/dev/null
+}
+# xvfb-run's /bin/sh drops exported functions: hand the body over instead.
+out=$(xvfb-run -a -s "-screen 0 1400x900x24" \
+        bash -c "exe=$(printf %q "$exe"); $(declare -f session); session" 2>"$work/stderr")
+failures=0
+expect() {
+  if ! grep -qxF "$1" <<<"$out"; then
+    echo "FAIL: no window titled exactly: $1"
+    failures=$((failures + 1))
+  fi
+}
+expect '_NET_WM_NAME(UTF8_STRING) = "Tessary公式计算器"'
+expect '_NET_WM_NAME(UTF8_STRING) = "当前数据已经变动"'
+expect '_NET_WM_NAME(UTF8_STRING) = "打开"'
+echo "$out"
+
+# Qt keeps a file dialog history of its own unless told otherwise.
+written=$(cd "$work" && find home config -type f ! -name '*.ini' 2>/dev/null)
+if [[ -n $written ]]; then
+  echo "FAIL: files written besides the ini: $written"
+  failures=$((failures + 1))
+fi
+exit $((failures > 0))
