@@ -27,7 +27,7 @@ std::string ReadStandardInput() {
 }
 
 std::string ReadInput(const std::string& path) {
-  return path == "-" ? ReadStandardInput() : platform::ReadWholeFile(path);
+  return path == "-" ? ReadStandardInput() : platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
 }
 
 // The messages of a run, each remembered with the number of statements

@@ -21,6 +21,17 @@ std::string PasswordHome() {
   return entry && IsAbsolute(entry->Home.c_str()) ? entry->Home : std::string();
 }
 
+// $variable when set and absolute (a relative one is invalid and ignored),
+// else the home folder followed by fallback.
+std::string XdgDir(const char* variable, const char* fallback) {
+  const char* xdg = getenv(variable);
+  if (IsAbsolute(xdg)) return xdg;
+  const char* home = getenv("HOME");
+  if (IsAbsolute(home)) return JoinPath(home, fallback);
+  const std::string passwordHome = PasswordHome();
+  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, fallback);
+}
+
 }  // namespace
 
 std::string ExecutablePath() {
@@ -44,14 +55,9 @@ std::string ExecutablePath() {
   return path;
 }
 
-std::string UserConfigDir() {
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  if (IsAbsolute(xdg)) return xdg;  // a relative one is invalid and ignored
-  const char* home = getenv("HOME");
-  if (IsAbsolute(home)) return JoinPath(home, ".config");
-  const std::string passwordHome = PasswordHome();
-  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, ".config");
-}
+std::string UserConfigDir() { return XdgDir("XDG_CONFIG_HOME", ".config"); }
+
+std::string UserStateDir() { return XdgDir("XDG_STATE_HOME", ".local/state"); }
 
 bool IsWritableDir(const std::string& dir) {
   if (dir.empty()) return false;

@@ -12,6 +12,9 @@ std::string ExecutablePath();
 // $XDG_CONFIG_HOME when set and absolute, else $HOME/.config, else the
 // password database's home folder followed by /.config; "" without any.
 std::string UserConfigDir();
+// $XDG_STATE_HOME when set and absolute, else $HOME/.local/state, else the
+// password database's home folder followed by /.local/state; "" without any.
+std::string UserStateDir();
 // True when files can be created in the folder. Tried for real, with a
 // temporary file created and removed again: root passes every permission
 // check but still cannot write to a read-only mount.

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessary::platform {
 
@@ -54,7 +55,15 @@ const TFileOps& SystemFileOps();
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const TFileOps& ops = SystemFileOps());
 
+// One file of a save made together with others.
+struct TFileContent {
+  std::string Path;
+  std::string_view Bytes;
+};
+void WriteFilesAtomically(const std::vector<TFileContent>& files,
+                          const TFileOps& ops = SystemFileOps());
+
 // The whole content of a file. Throws EFileError naming path.
-std::string ReadWholeFile(const std::string& path);
+std::string ReadWholeFile(const std::string& path, std::size_t maxSize);
 
 }  // namespace tessary::platform
