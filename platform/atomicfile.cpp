@@ -395,38 +395,59 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
   WriteFilesAtomically({{path, bytes}}, ops);
 }
 
-std::string ReadWholeFile(const std::string& path, std::size_t maxSize) {
-  const auto fail = [&path](int error, std::string_view reason = {}) {
-    throw EFileError(EFileError::TAction::Open, path, error, reason);
-  };
-  const std::string tooBig = "文件太大（上限 " + SizeText(maxSize) + "）";
-  const auto check = [&](const struct stat& st) {
-    if (S_ISDIR(st.st_mode)) fail(EISDIR);
-    if (!S_ISREG(st.st_mode)) fail(EINVAL, kNotRegular);
-    if (static_cast<std::uintmax_t>(st.st_size) > maxSize) fail(EFBIG, tooBig);
-  };
-  // A FIFO or a device is refused before it is opened: opening one may block
-  // or have effects of its own.
+namespace {
+
+[[noreturn]] void FailOpen(const std::string& name, int error, std::string_view reason = {}) {
+  throw EFileError(EFileError::TAction::Open, name, error, reason);
+}
+
+void CheckReadable(const std::string& path, const struct stat& st, std::size_t maxSize) {
+  if (S_ISDIR(st.st_mode)) FailOpen(path, EISDIR);
+  if (!S_ISREG(st.st_mode)) FailOpen(path, EINVAL, kNotRegular);
+  if (static_cast<std::uintmax_t>(st.st_size) > maxSize)
+    FailOpen(path, EFBIG, "文件太大（上限 " + SizeText(maxSize) + "）");
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& path, std::size_t maxSize) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) fail(errno);
-  check(st);
+  if (stat(path.c_str(), &st) != 0) FailOpen(path, errno);
+  CheckReadable(path, st, maxSize);
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) fail(errno);
-  std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) { ::close(*f); });
-  if (fstat(fd, &st) != 0) fail(errno);
-  check(st);  // it may have been replaced meanwhile
+  if (fd < 0) FailOpen(path, errno);
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    FailOpen(path, error);
+  }
+  try {
+    CheckReadable(path, st, maxSize);  // it may have been replaced meanwhile
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  return fd;
+}
+
+std::string ReadAll(int fd, const std::string& name, std::size_t maxSize) {
   std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail(errno);
-    if (n == 0) break;
-    if (bytes.size() + static_cast<std::size_t>(n) > maxSize) fail(EFBIG, tooBig);  // grew
+    if (n < 0) FailOpen(name, errno);
+    if (n == 0) return bytes;
+    if (bytes.size() + static_cast<std::size_t>(n) > maxSize)
+      FailOpen(name, EFBIG, "文件太大（上限 " + SizeText(maxSize) + "）");
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
-  return bytes;
+}
+
+std::string ReadWholeFile(const std::string& path, std::size_t maxSize) {
+  const int fd = OpenRegularFile(path, maxSize);
+  std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) { ::close(*f); });
+  return ReadAll(fd, path, maxSize);
 }
 
 }  // namespace tessary::platform

@@ -63,7 +63,15 @@ struct TFileContent {
 void WriteFilesAtomically(const std::vector<TFileContent>& files,
                           const TFileOps& ops = SystemFileOps());
 
-// The whole content of a file. Throws EFileError naming path.
+// Opens path for reading, refusing at once, before it is opened, what is no
+// regular file (EFileError with EISDIR for a folder, EINVAL for a FIFO, a
+// device or a socket: opening one may block or act) and a file of more than
+// maxSize bytes (EFBIG). Returns the descriptor; the caller closes it.
+int OpenRegularFile(const std::string& path, std::size_t maxSize);
+// Reads fd to its end; more than maxSize bytes throw EFileError (EFBIG),
+// which, like a failed read, names name.
+std::string ReadAll(int fd, const std::string& name, std::size_t maxSize);
+// The whole content of a regular file of at most maxSize bytes (both above).
 std::string ReadWholeFile(const std::string& path, std::size_t maxSize);
 
 }  // namespace tessary::platform

@@ -224,7 +224,9 @@ TEST_F(IniFile, UnreadableFileIsNeverWrittenOver) {
     ini.WriteString("MRU List", "1", "/b.txt");
     EXPECT_THROW(ini.UpdateFile(), EFileError);
     EXPECT_EQ(fs::status(path).type(), c.Type);
-    if (c.Type == fs::file_type::regular) EXPECT_EQ(Get(path), big);
+    if (c.Type == fs::file_type::regular) {
+      EXPECT_EQ(Get(path), big);
+    }
   }
 }
 
