@@ -391,9 +391,10 @@ TEST_F(Window, CommandsStopWhenTheirSaveFailsOrIsCancelled) {
     if (command == "Close") FWindow->MFile_ExitClick();
     ASSERT_GT(FDialogs.Boxes.size(), boxes);
     EXPECT_EQ(FDialogs.Boxes[boxes].Buttons, platform::TMessageButtons::YesNoCancel);
-    if (full)
+    if (full) {
       EXPECT_EQ(FDialogs.Boxes.back().Text,
                 "无法保存文件“" + Q(PathOf("calc.txt")) + "”：" + std::strerror(ENOSPC));
+    }
     EXPECT_EQ(Formula(), edited);
     EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
     EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("calc.txt")));
