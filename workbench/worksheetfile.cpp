@@ -63,7 +63,7 @@ std::string WorksheetBytes(const std::vector<std::string>& lines, TFileEncoding 
 }
 
 std::vector<std::string> ReadWorksheetFile(const std::string& path, TFileEncoding encoding) {
-  return WorksheetLines(platform::ReadWholeFile(path), encoding);
+  return WorksheetLines(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), encoding);
 }
 
 std::size_t WriteWorksheetFile(const std::string& path, const std::vector<std::string>& lines,
@@ -93,14 +93,14 @@ std::string VariableBytes(const TKeyValueTable& table, TFileEncoding encoding,
 }
 
 void ReadVariableFile(const std::string& path, TKeyValueTable& table, TFileEncoding encoding) {
-  ReadVariableRows(platform::ReadWholeFile(path), table, encoding);
+  ReadVariableRows(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), table, encoding);
 }
 
 bool ReadVariableFileIfPresent(const std::string& path, TKeyValueTable& table,
                                TFileEncoding encoding) {
   std::string bytes;
   try {
-    bytes = platform::ReadWholeFile(path);
+    bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
   } catch (const platform::EFileError& e) {
     if (e.Error() == ENOENT) return false;
     throw;
@@ -114,6 +114,16 @@ std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& tab
   std::size_t replaced = 0;
   platform::WriteFileAtomically(path, VariableBytes(table, encoding, &replaced), ops);
   return replaced;
+}
+
+std::size_t WriteWorksheetPair(const std::string& path, const std::vector<std::string>& lines,
+                               const TKeyValueTable& table, TFileEncoding encoding,
+                               const platform::TFileOps& ops) {
+  std::size_t inSheet = 0, inVars = 0;
+  const std::string sheet = WorksheetBytes(lines, encoding, &inSheet);
+  const std::string vars = VariableBytes(table, encoding, &inVars);
+  platform::WriteFilesAtomically({{path, sheet}, {VariableFilePath(path), vars}}, ops);
+  return inSheet + inVars;
 }
 
 }  // namespace tessary
