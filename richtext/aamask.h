@@ -56,7 +56,12 @@ class TAAMask {
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   int Stride() const { return FStride; }  // row length, a multiple of 4
-  // Resizes to w x h, all pixels 0.
+  // A mask may hold only some columns of the text's box: those from Left()
+  // on, of a box BoxWidth() wide. A whole mask starts at 0 and is as wide as
+  // its box.
+  int Left() const { return FLeft; }
+  int BoxWidth() const { return FBoxWidth; }
+  // Resizes to w x h, all pixels 0, a whole mask.
   void SetSize(int w, int h);
   // Throws EInvalidLine outside 0..Height-1.
   std::uint8_t* Row(int r);
@@ -70,6 +75,9 @@ class TAAMask {
   // Draws text over its own box at (0, 0); or into w x h at (px, py).
   void DrawText(const QString& text);
   void DrawText(const QString& text, int w, int h, int px, int py);
+  // Draws only columns from..to-1 of text's box (clamped to the box): a row
+  // wider than what shows costs no more than what shows.
+  void DrawColumns(const QString& text, int from, int to);
   // Shrinks a scratch image of at least Width*Scale x Height*Scale pixels
   // into the mask with the box filter of the quality. Its coverage is each
   // byte of an 8-bit grey image or the alpha of a premultiplied ARGB32 one.
@@ -97,7 +105,9 @@ class TAAMask {
     int Width = 0;
   };
   const TScaledFont& ScaledFont() const;
-  QImage Rasterize(const QString& text, int w, int h, int px, int py) const;
+  // The text at (px, py) of a box, as the columns from left on show it in an
+  // image of w x h mask pixels.
+  QImage Rasterize(const QString& text, int w, int h, int px, int py, int left = 0) const;
   std::uint8_t At(int r, int c) const { return FData[static_cast<std::size_t>(r) * FStride + c]; }
 
   TAAFont* FRenderer;
@@ -105,6 +115,8 @@ class TAAMask {
   int FWidth = 0;
   int FHeight = 0;
   int FStride = 0;
+  int FLeft = 0;
+  int FBoxWidth = 0;
   std::vector<std::uint8_t> FData;
   mutable TScaledFont FFont;
 };
