@@ -48,6 +48,9 @@ QSize TAAFont::TextExtent(const QString& text) {
   return {box.Width, box.Height};
 }
 
+// The height needs no measuring of the text unless it is rotated.
+int TAAFont::TextHeight(const QString& text) { return FCanvas ? FMask.TextHeight(text) : 0; }
+
 // ---- TAAFontEx ----
 
 TAAFontEx::TAAFontEx(TAACanvas* canvas) : TAAFont(canvas) {}
@@ -62,6 +65,13 @@ QSize TAAFontEx::TextExtent(const QString& text) {
   const TAAShadow& shadow = FEffect.Shadow();
   if (shadow.Enabled()) size += QSize(std::abs(shadow.OffsetX()), std::abs(shadow.OffsetY()));
   return size;
+}
+
+int TAAFontEx::TextHeight(const QString& text) {
+  if (!FCanvas) return 0;
+  const TEscapementScope rotated(*FCanvas, FEffect.Angle());
+  const TAAShadow& shadow = FEffect.Shadow();
+  return TAAFont::TextHeight(text) + (shadow.Enabled() ? std::abs(shadow.OffsetY()) : 0);
 }
 
 void TAAFontEx::TextOut(int x, int y, const QString& text) {

@@ -122,6 +122,13 @@ TTextBox TAAMask::TextSize(const QString& text) const {
                      canvas.Escapement);
 }
 
+int TAAMask::TextHeight(const QString& text) const {
+  if (!FRenderer || !FRenderer->Canvas()) return 0;
+  if (FRenderer->Canvas()->Escapement != 0) return TextSize(text).Height;
+  const TScaledFont& font = ScaledFont();
+  return ExtentRules(0, font.Height, font.Scale, false, 0, 0).Height;
+}
+
 void TAAMask::DrawText(const QString& text) {
   const TTextBox box = TextSize(text);
   DrawText(text, box.Width, box.Height, 0, 0);

@@ -69,6 +69,8 @@ class TAAMask {
 
   // The box of text with the canvas font as it is now (rotation included).
   TTextBox TextSize(const QString& text) const;
+  // Its height alone: unrotated, the font's, without measuring the text.
+  int TextHeight(const QString& text) const;
   // The size rules applied to a string measured at Scale times the size:
   // back to 1x rounding up, italic overhang, rotated corners.
   static TTextBox ExtentRules(int cx, int cy, int scale, bool italic, int byteLength, int escapement);
