@@ -31,9 +31,11 @@ namespace {
 using namespace tessary;
 
 struct TQuietDialogs : platform::IUserDialogs {
+  // The keys typed are not worth keeping: "save?" is answered No, or the
+  // window would refuse to close at the end of the run.
   platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&, platform::TMessageIcon,
-                                          platform::TMessageButtons) override {
-    return platform::TMessageAnswer::Ok;
+                                          platform::TMessageButtons buttons) override {
+    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok : platform::TMessageAnswer::No;
   }
   QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
     return {};
