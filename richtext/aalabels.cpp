@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTime>
 
+#include <algorithm>
+
 #include "textutil.h"
 #include "usernames.h"
 
@@ -13,9 +15,14 @@ namespace tessary {
 
 namespace {
 
-// Where the label's tag first stands in line; npos when it does not.
+// Where the label's tag first stands in line, ASCII letters folded; npos
+// when it does not. Searched in place: a board line is long and every label
+// of both collections looks for its tag in it.
 std::size_t FindTag(const std::string& line, const std::string& name) {
-  return AsciiUpper(line).find("<" + AsciiUpper(name) + ">");
+  const std::string tag = "<" + AsciiUpper(name) + ">";
+  const auto at = std::search(line.begin(), line.end(), tag.begin(), tag.end(),
+                              [](char a, char b) { return AsciiUpper(a) == b; });
+  return at == line.end() ? std::string::npos : static_cast<std::size_t>(at - line.begin());
 }
 
 std::size_t TagLength(const std::string& name) { return name.size() + 2; }
