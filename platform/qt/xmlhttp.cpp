@@ -73,6 +73,7 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   int readyState() const override { return FReadyState; }
   int status() const override { return FStatus; }
   QString responseText() const override;
+  std::function<QString()> responseTextTask() const override;
   qint64 bytesHeld() const override;
 
   long GetTypeInfoCount(unsigned* count) override {
@@ -367,6 +368,10 @@ void TXmlHttpRequest::Abandon() {
 }
 
 QString TXmlHttpRequest::responseText() const { return DecodeBody(FBody, FContentType); }
+
+std::function<QString()> TXmlHttpRequest::responseTextTask() const {
+  return [body = FBody, contentType = FContentType] { return DecodeBody(body, contentType); };
+}
 
 qint64 TXmlHttpRequest::bytesHeld() const {
   qint64 held = FBody.size() + FLine.size() + FHeadBytes;
