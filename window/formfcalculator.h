@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include <array>
-
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -86,12 +86,16 @@ class TFormFCalculator : public QMainWindow {
   void SetBoardUrl(const QString& url) { FBoardUrl = url; }
   const QString& BoardUrl() const { return FBoardUrl; }
   // The ready-state handler of the board request: at state 4 with status 200
-  // it fills the panels with the pieces of the page.
+  // it fills the panels with the pieces of the page. The page is decoded
+  // and cut into pieces on a worker thread; the panels change once that is
+  // done.
   void EventHandl(platform::IXmlHttpRequest* request);
   platform::TComPtr<platform::IXmlHttpRequest> BoardRequest;
   QString BoardText;
   bool BoardComplete = false;
   std::array<QString, kBoardPieces> BoardPieces;
+  // The answer is being decoded and cut into pieces.
+  bool BoardPending() const { return FBoardWork != nullptr; }
 
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
@@ -147,8 +151,12 @@ class TFormFCalculator : public QMainWindow {
   void FillPanelTable();
   void LoadSideColumn();
   void LayOutSideColumn(int dw);
+  struct TBoardWork;
+  struct TBoardResult;
   void StartBoard();
-  void ApplyBoardText();
+  void ProcessBoardAnswer(std::function<QString()> decode);
+  void BoardProcessed(const std::shared_ptr<TBoardWork>& work, TBoardResult& result);
+  void ApplyBoardText(const TBoardResult& result);
   void DropBoardRequest() noexcept;
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
                 void (TFormFCalculator::*command)());
@@ -187,6 +195,8 @@ class TFormFCalculator : public QMainWindow {
   std::array<TAAScrollText*, kPanelCount> FPanels{};        // the panel table
   QMap<int, QString> FFailures;  // result-pane line -> why it is 0
   QString FBoardUrl;
+  std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed
+  unsigned FBoardRound = 0;                 // bumped when a fetch is dropped
 };
 
 }  // namespace tessary

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -94,6 +95,8 @@ class Board : public ::testing::Test {
     return FWindow->BoardRequest && FWindow->BoardRequest->readyState() == 4;
   }
   void WaitUntilFinished() { ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500)); }
+  // The page is cut into pieces on a worker thread; then the panels change.
+  void WaitUntilApplied() { ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->BoardPending(); }, 5000)); }
 
   TAAScrollText* Panel(int i) const { return FWindow->Panels()[i]; }
   void ExpectBuiltIn(int from, int to = TFormFCalculator::kPanelCount) const {
@@ -170,7 +173,7 @@ TEST_P(BoardAnswers, ShowThePiecesOrKeepTheText) {
   TCannedServer server(GetParam().Response);
   StartAt(server.Url());
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   const int shown = GetParam().Shown;
   ExpectShown(shown);
   ExpectBuiltIn(shown);
@@ -216,7 +219,7 @@ TEST_F(Board, OddPagesAreShownWithinBounds) {
   TCannedServer server(TCannedServer::Http(200, page));
   StartAt(server.Url());
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   EXPECT_TRUE(Panel(0)->Active());
   EXPECT_EQ(Panel(0)->Text().Lines()[0].size(), kBoardLineLimit);
   EXPECT_EQ(FWindow->PanelLinks[0].size(), kBoardLinkLimit);
@@ -235,7 +238,7 @@ TEST_F(Board, ASlowAnswerArrivesWhileTheWindowWorks) {
   ExpectUsable();
   ExpectBuiltIn(0);
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   ExpectShown(2);
 }
 
@@ -260,7 +263,7 @@ TEST_F(Board, ANewFetchCancelsTheOneUnderWay) {
   StartAt(server.Url());
   EXPECT_EQ(first->readyState(), 0) << "the first request was aborted";
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   ExpectShown(1);
   ExpectBuiltIn(1);
 }
@@ -295,10 +298,41 @@ TEST_F(Board, OnlyStateFourWithStatus200HasAnEffect) {
   }
   raw->Status = 200;
   FWindow->EventHandl(raw);
+  WaitUntilApplied();
   EXPECT_TRUE(FWindow->BoardComplete);
   EXPECT_EQ(FWindow->BoardText, Pieces(6));
   ExpectShown(6);
   FWindow->EventHandl(nullptr);
+}
+
+// Decoding and cutting a page of a megabyte takes longer than the window
+// may stand still: a worker does it. What it finishes for a fetch that has
+// been replaced, or for a window that is gone, is dropped.
+TEST_F(Board, APageIsCutIntoPiecesOffTheWindowThread) {
+  auto* raw = new TFakeRequest;
+  const platform::TComPtr<platform::IXmlHttpRequest> request(raw);
+  raw->State = 4;
+  raw->Status = 200;
+  raw->Text = Pieces(6);
+  FWindow->EventHandl(raw);
+  EXPECT_TRUE(FWindow->BoardPending()) << "the handler returns before the page is cut";
+  ExpectBuiltIn(0);
+  WaitUntilApplied();
+  ExpectShown(6);
+
+  raw->Text = Page(QStringLiteral("<Title1>旧的\r\nB"));
+  FWindow->EventHandl(raw);
+  StartAt(TCannedServer::RefusingUrl());
+  EXPECT_FALSE(FWindow->BoardPending());
+  QThreadPool::globalInstance()->waitForDone();
+  QApplication::processEvents();
+  ExpectShown(6);
+  EXPECT_TRUE(FWindow->BoardText.isEmpty());
+
+  FWindow->EventHandl(raw);
+  FWindow.reset();
+  QThreadPool::globalInstance()->waitForDone();
+  QApplication::processEvents();
 }
 
 struct TPageCase {
@@ -317,6 +351,7 @@ TEST_P(BoardPages, FillTheirPanels) {
   raw->Status = 200;
   raw->Text = Page(GetParam().Body);
   FWindow->EventHandl(raw);
+  WaitUntilApplied();
   const auto& lines = GetParam().Lines;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(Panel(int(i))->Text().Lines(), lines[i]) << i;
