@@ -4,7 +4,9 @@
 #include <queue>
 
 #include "cp936.h"
+#include "fullwidth.h"
 #include "numbertext.h"
+#include "statementsource.h"
 #include "textfuncs.h"
 #include "textutil.h"
 
@@ -37,23 +39,6 @@ constexpr TReplacePair kSignCleanUp[] = {
 void CutBack(std::vector<std::string>& pane) {
   if (pane.size() > kPaneLimit)
     pane.erase(pane.begin(), pane.begin() + static_cast<std::ptrdiff_t>(kCutBackLines));
-}
-
-// Comments go, blank lines go, and a line with "=" starts a new statement
-// while a line without one continues the statement before it.
-std::string JoinFormulaLines(const std::vector<std::string>& lines) {
-  std::string joined;
-  for (const std::string& raw : lines) {
-    std::string_view line = raw;
-    if (const auto comment = line.find("//"); comment != std::string_view::npos)
-      line = line.substr(0, comment);
-    line = Trim(line);
-    if (line.empty()) continue;
-    if (line.find('=') != std::string_view::npos && !joined.empty() && joined.back() != ';')
-      joined += ';';
-    joined += line;
-  }
-  return joined;
 }
 
 std::vector<std::string> SplitStatements(std::string_view joined) {
@@ -90,7 +75,10 @@ std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
     started = true;
     last = row;
     const std::string_view name = table.TrimmedKey(row);
-    const std::string_view value = Trim(table.Lookup(name));
+    // A value typed in full-width mode counts as its ASCII form, also for
+    // the brackets an operator sign calls for.
+    const std::string normal = NormaliseFullWidth(table.Lookup(name));
+    const std::string_view value = Trim(normal);
     std::string next;
     if (ContainsAny(kOperatorSigns, value))
       next = SubstituteVariable(name, std::string(open) + std::string(value) + ")", expr);
@@ -154,6 +142,7 @@ std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& 
 
   TStatementOutcome out = Evaluate(engine, name, expr);
   out.BracketsUnbalanced = unbalanced;
+  out.Normalised = ws.NormalisedLog.back().substr(name.size());
   std::string text = NumberText(out.Value);
   ws.Results.push_back(name + text);
   report.Statements.push_back(std::move(out));

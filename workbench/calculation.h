@@ -42,6 +42,7 @@ class ICalcMessages {
 struct TStatementOutcome {
   std::string Name;          // as written, with its "=" ("" without a name)
   std::string Expression;    // as handed to the engine
+  std::string Normalised;    // as the normalised-formula log shows it, after the name
   TReal Value = 0;
   int ErrorCode = 0;
   std::string ErrorMessage;  // UTF-8; "" without an error

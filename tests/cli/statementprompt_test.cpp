@@ -141,7 +141,7 @@ TEST_F(StatementPromptLoad, ReadsAVariableFileOrLeavesTheNamesAlone) {
        "a=5\n" + PathOf("twice.vle") + ": A key with the name of \"A\" already exists\n", {"a=5"},
        "a key twice loads nothing"},
       {{"a=5", ":load " + PathOf("none.vle")},
-       "a=5\n无法打开文件“" + PathOf("none.vle") + "”：No such file or directory\n", {"a=5"},
+       "a=5\n无法打开文件“" + PathOf("none.vle") + "”：文件或文件夹不存在\n", {"a=5"},
        "a missing file changes nothing"},
       {{":load " + FDir.string()}, FDir.string() + " 不是普通文件\n", {}, "a folder"},
       {{":load " + PathOf("odd.vle")},
