@@ -184,4 +184,15 @@ std::string RepairUtf8(std::string_view utf8) {
   return out;
 }
 
+bool LooksLikeUtf8(std::string_view bytes) {
+  bool beyondAscii = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const int n = Utf8Sequence(bytes.substr(i));
+    if (n < 0) return false;
+    beyondAscii = beyondAscii || n > 1;
+    i += static_cast<std::size_t>(n);
+  }
+  return beyondAscii;
+}
+
 }  // namespace tessary::platform

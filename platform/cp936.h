@@ -21,4 +21,9 @@ std::string Cp936ToUtf8(std::string_view cp936);
 // piece becomes U+FFFD "�", well-formed text passes unchanged.
 std::string RepairUtf8(std::string_view utf8);
 
+// True when bytes are well-formed UTF-8 holding at least one character
+// beyond ASCII: what a UTF-8 editor writes. Code page 936 text rarely
+// passes, a very short one can: "时" alone is CA B1, also UTF-8 for U+02B1.
+bool LooksLikeUtf8(std::string_view bytes);
+
 }  // namespace tessary::platform
