@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -13,6 +15,7 @@
 
 #include "apppaths.h"
 #include "formfcalculator.h"
+#include "statementsource.h"
 #include "textutil.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
@@ -84,6 +87,9 @@ void TFormFCalculator::TBCalClick() {
 
   TWindowMessages messages(this, FDialogs);
   FLastReport = tessary::Calculate(ws, FEngine, messages);
+  FCalculatedFormula = std::move(ws.Formula);
+  FFormulaEdited = false;
+  FOriFormula->setExtraSelections({});
 
   FTemp = std::move(ws.NamedResults);
   SetPaneLines(FResult, ws.Results);
@@ -97,6 +103,7 @@ void TFormFCalculator::TBCalClick() {
 // the status bar.
 void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
   FFailures.clear();
+  FFailedStatements.clear();
   QList<QTextEdit::ExtraSelection> marks;
   const std::size_t first = resultLines - FLastReport.Statements.size();
   for (std::size_t i = 0; i < FLastReport.Statements.size(); ++i) {
@@ -104,6 +111,7 @@ void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
     if (s.ErrorCode == 0) continue;
     const int block = static_cast<int>(first + i);
     FFailures.insert(block, FailureText(s));
+    FFailedStatements.insert(block, i);
     QTextEdit::ExtraSelection mark;
     mark.cursor = QTextCursor(FResult->document()->findBlockByNumber(block));
     mark.format.setForeground(QColor(0xC0, 0x00, 0x00));
@@ -112,7 +120,81 @@ void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
     marks << mark;
   }
   FResult->setExtraSelections(marks);
-  FStatusDetail->setText(FFailures.isEmpty() ? QString() : FFailures.first());
+  ShowFailure(FFailures.isEmpty() ? -1 : FFailures.firstKey());
+}
+
+// The status bar tells why a result line failed; a click on it goes there.
+void TFormFCalculator::ShowFailure(int resultLine) {
+  FShownFailure = FFailures.contains(resultLine) ? resultLine : -1;
+  FStatusDetail->setText(FFailures.value(resultLine));
+  FStatusDetail->setToolTip(FShownFailure < 0 ? QString() : QStringLiteral("单击转到出错的位置"));
+  FStatusDetail->setCursor(FShownFailure < 0 ? Qt::ArrowCursor : Qt::PointingHandCursor);
+}
+
+namespace {
+
+// The document position of a line and character (not UTF-16 unit) of the
+// formula pane, kept inside the text.
+int DocumentPosition(const QTextDocument* doc, TPanePlace place) {
+  const QTextBlock block = doc->findBlockByNumber(static_cast<int>(place.Line));
+  if (!block.isValid()) return doc->characterCount() - 1;
+  const QString text = block.text();
+  int at = 0;
+  for (std::size_t k = 0; k < place.Column && at < text.size(); ++k)
+    at += text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+  return block.position() + at;
+}
+
+}  // namespace
+
+bool TFormFCalculator::JumpToError(int resultLine) {
+  const auto found = FFailedStatements.constFind(resultLine);
+  if (found == FFailedStatements.constEnd()) return false;
+  ShowFailure(resultLine);
+  if (FFormulaEdited) {
+    // Its places belong to the text that was calculated.
+    FStatusDetail->setText(QStringLiteral("公式在计算后改动过，请重新计算后再转到错误"));
+    return false;
+  }
+  const TStatementPlace place =
+      PlaceOfStatement(FCalculatedFormula, *found, FLastReport.Statements[*found]);
+  const QTextDocument* doc = FOriFormula->document();
+  const int error = DocumentPosition(doc, place.ErrorKnown ? place.Error : place.Start);
+  // The statement marked as a selection is, the character at fault in red;
+  // the caret stands before that character.
+  QTextEdit::ExtraSelection statement;
+  statement.cursor = QTextCursor(FOriFormula->document());
+  statement.cursor.setPosition(DocumentPosition(doc, place.Start));
+  statement.cursor.setPosition(DocumentPosition(doc, place.End), QTextCursor::KeepAnchor);
+  QColor shade = FOriFormula->palette().color(QPalette::Highlight);
+  shade.setAlpha(60);
+  statement.format.setBackground(shade);
+  QList<QTextEdit::ExtraSelection> marks{statement};
+  if (place.ErrorKnown && error < DocumentPosition(doc, place.End)) {
+    QTextEdit::ExtraSelection fault;
+    fault.cursor = QTextCursor(FOriFormula->document());
+    fault.cursor.setPosition(error);
+    fault.cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    fault.format.setForeground(QColor(0xC0, 0x00, 0x00));
+    fault.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    fault.format.setUnderlineColor(QColor(0xC0, 0x00, 0x00));
+    marks << fault;
+  }
+  QTextCursor caret(FOriFormula->document());
+  caret.setPosition(error);
+  FOriFormula->setTextCursor(caret);
+  FOriFormula->setExtraSelections(marks);
+  FOriFormula->ensureCursorVisible();
+  FOriFormula->setFocus();
+  return true;
+}
+
+void TFormFCalculator::ShowCaretPosition() {
+  const QTextCursor caret = FOriFormula->textCursor();
+  const QString before = caret.block().text().left(caret.positionInBlock());
+  FStatusSecond->setText(QStringLiteral("%1:%2")
+                             .arg(caret.blockNumber() + 1)
+                             .arg(before.toUcs4().size() + 1));
 }
 
 QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
@@ -130,6 +212,24 @@ QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
 bool TFormFCalculator::eventFilter(QObject* watched, QEvent* event) {
   if (FResult == nullptr) return QMainWindow::eventFilter(watched, event);  // still building
   if (watched == FClient && event->type() == QEvent::Resize) LayOut();
+  // A failed result line leads to its statement: double-click it, press
+  // Enter on it, or click the failure the status bar tells of.
+  if (watched == FResult->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (JumpToError(FResult->cursorForPosition(mouse->position().toPoint()).blockNumber()))
+      return true;
+  }
+  if (watched == FResult && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        JumpToError(FResult->textCursor().blockNumber()))
+      return true;
+  }
+  if (watched == FStatusDetail && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && FShownFailure >= 0) {
+    JumpToError(FShownFailure);
+    return true;
+  }
   if (watched == FResult->viewport() && event->type() == QEvent::ToolTip) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const int block = FResult->cursorForPosition(help->pos()).blockNumber();

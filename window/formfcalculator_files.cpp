@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 
 #include "formfcalculator.h"
@@ -63,9 +64,9 @@ bool TFormFCalculator::WriteWorksheet() {
       lines.push_back(line.toStdString());
     TKeyValueTable vars;
     for (const QString& row : FVars->Strings()) vars.AppendRow(row.toStdString());
-    std::size_t replaced = WriteWorksheetFile(path, lines);
-    replaced += WriteVariableFile(VariableFilePath(path), vars);
-    if (replaced > 0)
+    std::size_t replaced = WriteWorksheetFile(path, lines, FFormats.Sheet);
+    replaced += WriteVariableFile(VariableFilePath(path), vars, FFormats.Vars);
+    if (replaced > 0)  // only code page 936 lacks characters
       FDialogs.ShowMessageBox(this, QGuiApplication::applicationDisplayName(),
                               QStringLiteral("有 %1 个字符无法以 GBK 编码保存，已保存为“？”。")
                                   .arg(replaced),
@@ -81,9 +82,12 @@ bool TFormFCalculator::WriteWorksheet() {
 // exists, the variable table. False when a read failed (reported).
 bool TFormFCalculator::ReadWorksheet(const QString& fileName) {
   const std::string path = Path(fileName);
+  // Each file in the encoding its bytes show; saving keeps it.
+  TTextFormat sheetFound, varsFound;
   try {
     QStringList lines;
-    for (const auto& line : ReadWorksheetFile(path)) lines << QString::fromStdString(line);
+    for (const auto& line : ReadWorksheetFileAsFound(path, sheetFound))
+      lines << QString::fromStdString(line);
     FOriFormula->setPlainText(lines.join(QLatin1Char('\n')));
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));
@@ -93,7 +97,7 @@ bool TFormFCalculator::ReadWorksheet(const QString& fileName) {
   bool ok = true;
   bool present = false;
   try {
-    present = ReadVariableFileIfPresent(VariableFilePath(path), vars);
+    present = ReadVariableFileAsFound(VariableFilePath(path), vars, varsFound);
   } catch (const EDuplicateKey& e) {
     present = true;  // the rows before the duplicate stay
     ok = false;
@@ -107,7 +111,13 @@ bool TFormFCalculator::ReadWorksheet(const QString& fileName) {
     for (const auto& row : vars.Rows()) rows << QString::fromStdString(row);
     FVars->SetStrings(rows);
   }
+  FFormats = PairFormats(sheetFound, present && ok ? &varsFound : nullptr);
+  ShowEncoding();
   return ok;
+}
+
+void TFormFCalculator::ShowEncoding() {
+  FStatusEncoding->setVisible(FFormats.Sheet.Encoding == TFileEncoding::Utf8);
 }
 
 void TFormFCalculator::MFile_SaveClick() { SaveFile(TSaveRequest::Command); }
@@ -131,6 +141,10 @@ void TFormFCalculator::MFile_NewClick() {
   FVars->ClearRows();
   FResult->setExtraSelections({});
   FFailures.clear();
+  FFailedStatements.clear();
+  ShowFailure(-1);
+  FFormats = PairFormats(TTextFormat(), nullptr);  // a new worksheet is code page 936
+  ShowEncoding();
   FCurrentFileName.clear();
   SetCaption();
   FModified = false;
