@@ -1,14 +1,17 @@
 #include "calcrunner.h"
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "atomicfile.h"
 #include "cp936.h"
 #include "numbertext.h"
+#include "worksheetfile.h"
 
 namespace tessary::cli {
 
@@ -19,35 +22,39 @@ struct TFileCloser {
 };
 
 // Reads one line without its line end; a CR before the LF belongs to the line
-// end (CR LF files), and a last line without a line end still counts.
+// end (CR LF files), and a last line without a line end still counts. A line
+// past the limit ends the input with an error: a stream without line ends
+// (/dev/zero) must not fill the memory.
 class TLineReader {
  public:
   explicit TLineReader(std::FILE* in) : FIn(in) {}
-  ~TLineReader() { std::free(FBuffer); }
-  TLineReader(const TLineReader&) = delete;
-  TLineReader& operator=(const TLineReader&) = delete;
 
   bool Next(std::string& line) {
+    line.clear();
     errno = 0;
-    ssize_t n = getline(&FBuffer, &FCapacity, FIn);
-    if (n < 0) {
-      FError = std::ferror(FIn) ? (errno != 0 ? errno : EIO) : 0;
+    int c;
+    while ((c = getc_unlocked(FIn)) != EOF && c != '\n') {
+      if (line.size() == kMaxLineBytes) {
+        FError = "Line too long (limit 16 MiB)";
+        return false;
+      }
+      line.push_back(static_cast<char>(c));
+    }
+    if (c == EOF && std::ferror(FIn)) {
+      FError = std::strerror(errno != 0 ? errno : EIO);
       return false;
     }
-    std::string_view text(FBuffer, static_cast<std::size_t>(n));
-    if (text.ends_with('\n')) text.remove_suffix(1);
-    if (text.ends_with('\r')) text.remove_suffix(1);
-    line.assign(text);
+    if (c == EOF && line.empty()) return false;
+    if (line.ends_with('\r')) line.pop_back();
     return true;
   }
-  // errno of a failed read, 0 after a clean end of input.
-  int Error() const { return FError; }
+  // Why the input ended early; empty after a clean end of input.
+  const std::string& Error() const { return FError; }
 
  private:
+  static constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
   std::FILE* FIn;
-  char* FBuffer = nullptr;
-  std::size_t FCapacity = 0;
-  int FError = 0;
+  std::string FError;
 };
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -73,9 +80,23 @@ void TCalcRunner::RunFile(const std::string& path) {
     std::clearerr(stdin);
     return;
   }
-  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
+  // Only a regular file of at most 16 MiB: a FIFO without a writer would block,
+  // a device such as /dev/zero never end. Pipes come through standard input.
+  int fd = -1;
+  try {
+    fd = platform::OpenRegularFile(path, kMaxWorksheetFileBytes);
+  } catch (const platform::EFileError& e) {
+    const char* reason = e.Error() == EINVAL  ? "Not a regular file"
+                         : e.Error() == EFBIG ? "File too large (limit 16 MiB)"
+                                              : std::strerror(e.Error());
+    ReportFileError("cannot open", path, reason);
+    return;
+  }
+  std::unique_ptr<std::FILE, TFileCloser> file(fdopen(fd, "rb"));
   if (!file) {
-    ReportFileError("cannot open", path, errno);
+    const int error = errno;
+    ::close(fd);
+    ReportFileError("cannot open", path, std::strerror(error));
     return;
   }
   RunStream(file.get(), path, false);
@@ -93,13 +114,14 @@ void TCalcRunner::RunStream(std::FILE* in, const std::string& name, bool flushEa
     EvaluateLine(line);
     if (flushEach) FOut.flush();
   }
-  if (reader.Error() != 0) ReportFileError("cannot read", name, reader.Error());
+  if (!reader.Error().empty()) ReportFileError("cannot read", name, reader.Error());
 }
 
-void TCalcRunner::ReportFileError(const char* what, const std::string& name, int err) {
+void TCalcRunner::ReportFileError(const char* what, const std::string& name,
+                                  std::string_view reason) {
   FAnyFileError = true;
   std::string shown = name == "-" ? std::string("standard input") : "'" + name + "'";
-  FErr << "tessary-calc: " << what << ' ' << shown << ": " << std::strerror(err) << '\n';
+  FErr << "tessary-calc: " << what << ' ' << shown << ": " << reason << '\n';
 }
 
 int TCalcRunner::ExitStatus() const {

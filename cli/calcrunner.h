@@ -28,7 +28,7 @@ class TCalcRunner {
 
  private:
   void RunStream(std::FILE* in, const std::string& name, bool flushEach);
-  void ReportFileError(const char* what, const std::string& name, int err);
+  void ReportFileError(const char* what, const std::string& name, std::string_view reason);
 
   TFormulaParser FParser;
   std::ostream& FOut;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -56,7 +57,14 @@ int main(int argc, char** argv) {
       std::cout << "tessary-calc " TESSARY_VERSION "\n";
       break;
     case TCalcAction::Evaluate:
-      status = Run(options);
+      try {
+        status = Run(options);
+      } catch (const std::bad_alloc&) {
+        // A failure like any other, not an abort with a core dump.
+        std::cout.flush();
+        std::cerr << "tessary-calc: out of memory\n";
+        return kExitUsage;
+      }
       break;
   }
   // A full disk or a closed pipe must not pass for success.

@@ -215,7 +215,7 @@ void TStatementPrompt::Load(std::string_view shownPath, TPromptReply& reply) {
   }
   TKeyValueTable table;
   try {
-    const std::string bytes = platform::ReadWholeFile(path);
+    const std::string bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
     ReadVariableRows(bytes, table, DetectTextFormat(bytes));
   } catch (const platform::EFileError& e) {
     return note(e.what());

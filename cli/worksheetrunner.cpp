@@ -1,5 +1,7 @@
 #include "worksheetrunner.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -16,19 +18,10 @@ namespace {
 constexpr std::string_view kPrefix = "tessary-calc: ";
 constexpr std::string_view kStandardInput = "标准输入";
 
-std::string ReadStandardInput() {
-  std::string bytes;
-  char buffer[65536];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, stdin)) bytes.append(buffer, n);
-  if (std::ferror(stdin)) {
-    throw platform::EFileError(platform::EFileError::TAction::Open, std::string(kStandardInput),
-                               errno != 0 ? errno : EIO);
-  }
-  return bytes;
-}
-
+// Standard input is bounded like a file: /dev/zero must not fill the memory.
 std::string ReadInput(const std::string& path) {
-  return path == "-" ? ReadStandardInput() : platform::ReadWholeFile(path);
+  if (path != "-") return platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
+  return platform::ReadAll(STDIN_FILENO, std::string(kStandardInput), kMaxWorksheetFileBytes);
 }
 
 // The messages of a run, each remembered with the number of statements

@@ -99,10 +99,9 @@ void TMostRecentFiles::AddFile(const QString& fileName) {
   // A line break cannot be stored in the ini file, and one such entry would
   // cost the whole list its save.
   if (fileName.contains(QLatin1Char('\n')) || fileName.contains(QLatin1Char('\r'))) return;
-  qsizetype found = -1;
-  for (qsizetype i = 0; i < FFiles.size() && found < 0; ++i)
-    if (FFiles[i].compare(fileName, Qt::CaseInsensitive) == 0) found = i;
-  if (found == 0) return;  // already first: not even its letter case changes
+  // Exact match: on Linux Case.txt and case.txt are two files.
+  const qsizetype found = FFiles.indexOf(fileName);
+  if (found == 0) return;
   if (found > 0) FFiles.removeAt(found);
   FFiles.prepend(fileName);
   while (static_cast<unsigned>(FFiles.size()) > FMaxFiles) FFiles.removeAt(FMaxFiles);

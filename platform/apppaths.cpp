@@ -21,6 +21,17 @@ std::string PasswordHome() {
   return entry && IsAbsolute(entry->Home.c_str()) ? entry->Home : std::string();
 }
 
+// $variable when set and absolute (a relative one is invalid and ignored),
+// else the home folder followed by fallback.
+std::string XdgDir(const char* variable, const char* fallback) {
+  const char* xdg = getenv(variable);
+  if (IsAbsolute(xdg)) return xdg;
+  const char* home = getenv("HOME");
+  if (IsAbsolute(home)) return JoinPath(home, fallback);
+  const std::string passwordHome = PasswordHome();
+  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, fallback);
+}
+
 }  // namespace
 
 std::string ExecutablePath() {
@@ -43,20 +54,6 @@ std::string ExecutablePath() {
     path.resize(path.size() - kDeleted.size());
   return path;
 }
-
-namespace {
-
-// $variable when set and absolute, else inHome under the home folder.
-std::string XdgDir(const char* variable, std::string_view inHome) {
-  const char* xdg = getenv(variable);
-  if (IsAbsolute(xdg)) return xdg;  // a relative one is invalid and ignored
-  const char* home = getenv("HOME");
-  if (IsAbsolute(home)) return JoinPath(home, inHome);
-  const std::string passwordHome = PasswordHome();
-  return passwordHome.empty() ? std::string() : JoinPath(passwordHome, inHome);
-}
-
-}  // namespace
 
 std::string UserConfigDir() { return XdgDir("XDG_CONFIG_HOME", ".config"); }
 

@@ -12,8 +12,8 @@ std::string ExecutablePath();
 // $XDG_CONFIG_HOME when set and absolute, else $HOME/.config, else the
 // password database's home folder followed by /.config; "" without any.
 std::string UserConfigDir();
-// The same for what a program keeps between runs (a prompt's history):
-// $XDG_STATE_HOME, else ~/.local/state.
+// $XDG_STATE_HOME when set and absolute, else $HOME/.local/state, else the
+// password database's home folder followed by /.local/state; "" without any.
 std::string UserStateDir();
 // True when files can be created in the folder. Tried for real, with a
 // temporary file created and removed again: root passes every permission

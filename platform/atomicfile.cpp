@@ -1,23 +1,31 @@
 #include "atomicfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <random>
+#include <set>
 #include <system_error>
 
+#include "apppaths.h"
 #include "errortext.h"
 #include "pathname.h"
 
 namespace tessary::platform {
 
 namespace {
+
+constexpr std::string_view kNotRegular = "不是普通文件";
+constexpr std::size_t kChunk = std::size_t{1} << 20;
 
 std::string ErrorText(EFileError::TAction action, const std::string& path, int error,
                       std::string_view reason) {
@@ -35,6 +43,14 @@ std::string ErrorText(EFileError::TAction action, const std::string& path, int e
   throw EFileError(EFileError::TAction::Save, path, error, reason);
 }
 
+// "16 MiB", "64 KiB" or "100 字节".
+std::string SizeText(std::size_t bytes) {
+  if (bytes >= (std::size_t{1} << 20) && bytes % (std::size_t{1} << 20) == 0)
+    return std::to_string(bytes >> 20) + " MiB";
+  if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " 字节";
+}
+
 // Where the bytes really go: a symbolic link is followed so that saving
 // through it updates the file it names instead of replacing the link.
 std::string ResolveTarget(const std::string& path) {
@@ -44,20 +60,71 @@ std::string ResolveTarget(const std::string& path) {
   return real ? std::string(real.get()) : path;  // a dangling link is replaced
 }
 
-// ".NAME.XXXXXX.tmp" beside the target. A long name is shortened so that
-// the temporary name still fits the file system's limit.
-std::string TemporaryName(const TPathParts& parts) {
-  static constexpr char kChars[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937 random{std::random_device{}()};
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+// Temporary files beside a file are named ".NAME.XXXXXX.tmp"; a long name is
+// shortened so that the temporary name still fits the file system's limit.
+std::string TemporaryPrefix(const std::string& name) {
   constexpr std::size_t kMaxName = NAME_MAX - 12;  // "." + ".XXXXXX.tmp"
-  std::string name = parts.Folder + "." + parts.Name.substr(0, kMaxName) + ".";
-  for (int i = 0; i < 6; ++i) name += kChars[pick(random)];
-  return name + ".tmp";
+  return "." + name.substr(0, kMaxName) + ".";
 }
 
-// Makes the rename itself durable; a file system that cannot flush a folder
+constexpr char kRandomChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+bool IsLeftover(std::string_view entry, std::string_view prefix) {
+  if (entry.size() != prefix.size() + 10 || !entry.starts_with(prefix) || !entry.ends_with(".tmp"))
+    return false;
+  const std::string_view random = entry.substr(prefix.size(), 6);
+  return std::all_of(random.begin(), random.end(), [](char c) {
+    return std::strchr(kRandomChars, c) != nullptr && c != '\0';
+  });
+}
+
+// Creates a new file "folder + prefix + XXXXXX.tmp"; -1 with errno on failure.
+int CreateTemporary(const std::string& folder, const std::string& prefix, mode_t mode,
+                    const TFileOps& ops, std::string& name) {
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kRandomChars - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = folder + prefix;
+    for (int i = 0; i < 6; ++i) name += kRandomChars[pick(random)];
+    name += ".tmp";
+    const int fd = ops.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Writes all of bytes at the file's offset; short and interrupted writes go on.
+void WriteAll(const std::string& path, int fd, std::string_view bytes, const TFileOps& ops) {
+  while (!bytes.empty()) {
+    const ssize_t n = ops.Write(fd, bytes.data(), std::min(bytes.size(), kChunk));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(path, errno);
+    if (n == 0) Fail(path, EIO);  // a write that makes no progress never will
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+// Copies what is left to read of from into to; false with errno on failure.
+bool CopyRest(int from, int to, const std::function<ssize_t(int, const void*, std::size_t)>& write) {
+  std::unique_ptr<char[]> buffer(new char[kChunk]);
+  for (;;) {
+    const ssize_t n = ::read(from, buffer.get(), kChunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(to, buffer.get() + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        if (w == 0) errno = EIO;
+        return false;
+      }
+      done += w;
+    }
+  }
+}
+
+// Makes the renames durable; a file system that cannot flush a folder
 // (EINVAL) or a folder we may not open is no reason to call the save failed.
 void SyncFolder(const std::string& path, const std::string& folder, const TFileOps& ops) {
   const std::string name = folder.empty() ? "." : folder;
@@ -69,63 +136,231 @@ void SyncFolder(const std::string& path, const std::string& folder, const TFileO
   if (rc != 0 && error != EINVAL) Fail(path, error);
 }
 
-// The temporary file, removed unless it was renamed into place.
-class TTemporaryFile {
+// Temporary files of earlier saves of this file that a killed process left.
+void RemoveLeftoversIn(const std::string& folder, const std::string& prefix,
+                     const std::set<std::string>& ours) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), &closedir);
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string name = folder + entry->d_name;
+    struct stat st;
+    if (IsLeftover(entry->d_name, prefix) && !ours.contains(name) && lstat(name.c_str(), &st) == 0 &&
+        S_ISREG(st.st_mode))
+      unlink(name.c_str());
+  }
+}
+
+// Refuses to replace what the user may not write. A file without any write
+// permission bit is read-only for everyone, root included.
+void CheckMayWrite(const std::string& path, const std::string& target, const struct stat& old) {
+  if ((old.st_mode & 0222) == 0) Fail(path, EACCES, "文件是只读的");
+  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) return;
+  const int error = errno;
+  if (error == EACCES || error == EPERM) Fail(path, error, "没有写入此文件的权限");
+  Fail(path, error);
+}
+
+// One file of a save. Prepare puts everything on the disk that can be
+// prepared without touching the file; Commit then replaces it.
+//
+// The usual way writes the new content to a temporary file beside the old
+// one and renames it over the old file. That replaces the file by another
+// one, so it is taken only when nothing of the old file gets lost: a single
+// hard link, and an owner, group and mode bits the new file can carry. Else
+// (and in a folder where no temporary file can be made) the file is written
+// in place, after a complete copy of its old content has reached the disk;
+// a failure while writing puts the old content back from the copy, and the
+// copy goes only once the new content is synced.
+class TReplacement {
  public:
-  TTemporaryFile(const std::string& path, const TPathParts& parts, const TFileOps& ops)
-      : FPath(path), FOps(ops) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      FName = TemporaryName(parts);
-      FFd = ops.Open(FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (FFd >= 0 || errno != EEXIST) break;
-    }
-    if (FFd < 0) Fail(path, errno);
+  TReplacement(std::string path, std::string_view bytes, const TFileOps& ops)
+      : FPath(std::move(path)), FBytes(bytes), FOps(ops) {}
+  ~TReplacement() {
+    if (FTempFd >= 0) FOps.Close(FTempFd);
+    if (FTargetFd >= 0) FOps.Close(FTargetFd);
+    if (!FTempName.empty() && !FRenamed) unlink(FTempName.c_str());
+    if (!FCopyName.empty() && !FKeepCopy) unlink(FCopyName.c_str());
   }
-  ~TTemporaryFile() {
-    if (FFd >= 0) FOps.Close(FFd);
-    if (!FRenamed) unlink(FName.c_str());
-  }
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+  TReplacement(const TReplacement&) = delete;
+  TReplacement& operator=(const TReplacement&) = delete;
 
-  // The old file's owner and permission bits, so that saving does not
-  // quietly widen or narrow who may read the worksheet.
-  void CopyAttributes(const struct stat& old) {
-    if (old.st_uid != geteuid() || old.st_gid != getegid())
-      (void)fchown(FFd, old.st_uid, old.st_gid);  // allowed for root only
-    if (fchmod(FFd, old.st_mode & 07777) != 0) Fail(FPath, errno);
-  }
-
-  void Write(std::string_view bytes) {
-    constexpr std::size_t kChunk = std::size_t{1} << 20;
-    while (!bytes.empty()) {
-      const ssize_t n = FOps.Write(FFd, bytes.data(), std::min(bytes.size(), kChunk));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) Fail(FPath, errno);
-      if (n == 0) Fail(FPath, EIO);  // a write that makes no progress never will
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-  }
-
-  void SyncAndClose() {
-    if (FOps.Sync(FFd) != 0) Fail(FPath, errno);
-    const int fd = FFd;
-    FFd = -1;  // closed even when close reports an error
-    if (FOps.Close(fd) != 0) Fail(FPath, errno);
-  }
-
-  void RenameTo(const std::string& target) {
-    if (FOps.Rename(FName.c_str(), target.c_str()) != 0) Fail(FPath, errno);
-    FRenamed = true;
+  void Prepare();
+  void Commit();
+  bool InPlace() const { return FInPlace; }
+  const std::string& Folder() const { return FParts.Folder; }
+  const std::string& Path() const { return FPath; }
+  // Temporary files of earlier, killed saves of the same file.
+  void RemoveLeftovers() const {
+    RemoveLeftoversIn(FParts.Folder, TemporaryPrefix(FParts.Name), {FTempName, FCopyName});
   }
 
  private:
-  const std::string& FPath;
+  bool TakeOver(int fd) const;
+  void PrepareInPlace();
+  void MakeCopy();
+  void WriteInPlace();
+  bool Restore();
+
+  std::string FPath;  // as the user named it, for messages
+  std::string_view FBytes;
   const TFileOps& FOps;
-  std::string FName;
-  int FFd = -1;
+  std::string FTarget;
+  TPathParts FParts;
+  bool FExists = false;
+  struct stat FOld {};
+  bool FInPlace = false;
+  std::string FTempName;
+  int FTempFd = -1;
   bool FRenamed = false;
+  int FTargetFd = -1;
+  std::string FCopyName;
+  bool FKeepCopy = false;
 };
+
+void TReplacement::Prepare() {
+  FTarget = ResolveTarget(FPath);
+  FParts = SplitPath(FTarget);
+  if (FParts.Name.empty()) Fail(FPath, EISDIR);
+  FExists = stat(FTarget.c_str(), &FOld) == 0;
+  if (FExists && S_ISDIR(FOld.st_mode)) Fail(FPath, EISDIR);
+  // Renaming over a device or a pipe would replace it with a plain file.
+  if (FExists && !S_ISREG(FOld.st_mode)) Fail(FPath, EINVAL, kNotRegular);
+  if (FExists) CheckMayWrite(FPath, FTarget, FOld);
+
+  FInPlace = FExists && FOld.st_nlink > 1;
+  if (!FInPlace) {
+    FTempFd = CreateTemporary(FParts.Folder, TemporaryPrefix(FParts.Name), 0666, FOps, FTempName);
+    if (FTempFd < 0) {
+      const int error = errno;
+      FTempName.clear();
+      if (!FExists || (error != EACCES && error != EPERM)) Fail(FPath, error);
+      FInPlace = true;  // a folder we may not write: the file itself we may
+    } else if (FExists && !TakeOver(FTempFd)) {
+      FOps.Close(FTempFd);
+      FTempFd = -1;
+      unlink(FTempName.c_str());
+      FTempName.clear();
+      FInPlace = true;
+    }
+  }
+  if (FInPlace) {
+    PrepareInPlace();
+    return;
+  }
+  WriteAll(FPath, FTempFd, FBytes, FOps);
+  if (FOps.Sync(FTempFd) != 0) Fail(FPath, errno);
+  const int fd = FTempFd;
+  FTempFd = -1;  // closed even when close reports an error
+  if (FOps.Close(fd) != 0) Fail(FPath, errno);
+}
+
+// Gives the new file the old one's owner, group and mode bits; false when
+// the system does not let us (then the old file is written in place).
+bool TReplacement::TakeOver(int fd) const {
+  struct stat now;
+  if (fstat(fd, &now) != 0) return false;
+  // Owner and group first: changing them clears the setuid and setgid bits.
+  if ((now.st_uid != FOld.st_uid || now.st_gid != FOld.st_gid) &&
+      fchown(fd, FOld.st_uid, FOld.st_gid) != 0)
+    return false;
+  // The kernel drops a setgid bit it does not allow without an error: look.
+  if (fchmod(fd, FOld.st_mode & 07777) != 0 || fstat(fd, &now) != 0) return false;
+  return now.st_uid == FOld.st_uid && now.st_gid == FOld.st_gid &&
+         (now.st_mode & 07777) == (FOld.st_mode & 07777);
+}
+
+void TReplacement::PrepareInPlace() {
+  // Not blocking: had the file become a FIFO meanwhile, open would wait.
+  FTargetFd = FOps.Open(FTarget.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+  if (FTargetFd < 0) Fail(FPath, errno);
+  struct stat now;
+  if (fstat(FTargetFd, &now) != 0) Fail(FPath, errno);
+  if (now.st_dev != FOld.st_dev || now.st_ino != FOld.st_ino || !S_ISREG(now.st_mode))
+    Fail(FPath, EAGAIN, "文件在保存时被替换了");
+  FOld = now;
+  MakeCopy();
+  // Reserves the room for the new content now, while nothing is changed yet
+  // (where the file system can; it is no promise elsewhere).
+  if (FBytes.size() > static_cast<std::size_t>(FOld.st_size))
+    (void)fallocate(FTargetFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(FBytes.size()));
+}
+
+// A complete copy of the old content: beside the file, or in the user's own
+// state folder when the file's folder takes no new file.
+void TReplacement::MakeCopy() {
+  const std::string prefix = TemporaryPrefix(FParts.Name);
+  int fd = CreateTemporary(FParts.Folder, prefix, 0600, FOps, FCopyName);
+  if (fd < 0 && (errno == EACCES || errno == EPERM)) {
+    const std::string state = UserStateDir();
+    const std::string folder = state.empty() ? std::string() : JoinPath(state, "tessary");
+    if (!folder.empty() && MakeFolders(folder))
+      fd = CreateTemporary(folder + "/", prefix, 0600, FOps, FCopyName);
+    else
+      errno = EACCES;
+  }
+  if (fd < 0) {
+    const int error = errno;
+    FCopyName.clear();
+    Fail(FPath, error);
+  }
+  const int in = ::open(FTarget.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const bool copied = in >= 0 && CopyRest(in, fd, FOps.Write);
+  const int error = errno;
+  if (in >= 0) ::close(in);
+  if (!copied) {
+    FOps.Close(fd);
+    Fail(FPath, error);
+  }
+  if (FOps.Sync(fd) != 0) {
+    const int syncError = errno;
+    FOps.Close(fd);
+    Fail(FPath, syncError);
+  }
+  if (FOps.Close(fd) != 0) Fail(FPath, errno);
+}
+
+void TReplacement::Commit() {
+  if (!FInPlace) {
+    if (FOps.Rename(FTempName.c_str(), FTarget.c_str()) != 0) Fail(FPath, errno);
+    FRenamed = true;
+    return;
+  }
+  try {
+    WriteInPlace();
+  } catch (const EFileError& e) {
+    if (Restore()) throw;
+    FKeepCopy = true;  // the only whole old content left: tell where it is
+    Fail(FPath, e.Error(),
+         std::generic_category().message(e.Error()) + "；原来的内容保存在“" + FCopyName + "”");
+  }
+  unlink(FCopyName.c_str());  // the new content is on the disk
+  FCopyName.clear();
+}
+
+void TReplacement::WriteInPlace() {
+  if (lseek(FTargetFd, 0, SEEK_SET) != 0) Fail(FPath, errno);
+  WriteAll(FPath, FTargetFd, FBytes, FOps);
+  if (ftruncate(FTargetFd, static_cast<off_t>(FBytes.size())) != 0) Fail(FPath, errno);
+  if (FOps.Sync(FTargetFd) != 0) Fail(FPath, errno);
+  const int fd = FTargetFd;
+  FTargetFd = -1;  // closed even when close reports an error
+  if (FOps.Close(fd) != 0) Fail(FPath, errno);
+}
+
+// Puts the old content back from the copy, past the operations that failed.
+bool TReplacement::Restore() {
+  if (FTargetFd >= 0) {
+    FOps.Close(FTargetFd);
+    FTargetFd = -1;
+  }
+  const int out = ::open(FTarget.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  const int in = ::open(FCopyName.c_str(), O_RDONLY | O_CLOEXEC);
+  bool ok = out >= 0 && in >= 0 && CopyRest(in, out, ::write) &&
+            ftruncate(out, FOld.st_size) == 0 && ::fsync(out) == 0;
+  if (in >= 0) ::close(in);
+  if (out >= 0 && ::close(out) != 0) ok = false;
+  return ok;
+}
 
 }  // namespace
 
@@ -144,41 +379,76 @@ const TFileOps& SystemFileOps() {
   return ops;
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes, const TFileOps& ops) {
-  const std::string target = ResolveTarget(path);
-  const TPathParts parts = SplitPath(target);
-  if (parts.Name.empty()) Fail(path, EISDIR);
-  struct stat old;
-  const bool exists = stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) Fail(path, EISDIR);
-  // Renaming over a device or a pipe would replace it with a plain file.
-  if (exists && !S_ISREG(old.st_mode)) Fail(path, EINVAL, "不是普通文件");
-
-  TTemporaryFile temp(path, parts, ops);
-  if (exists) temp.CopyAttributes(old);
-  temp.Write(bytes);
-  temp.SyncAndClose();
-  temp.RenameTo(target);
-  SyncFolder(path, parts.Folder, ops);
+void WriteFilesAtomically(const std::vector<TFileContent>& files, const TFileOps& ops) {
+  std::vector<std::unique_ptr<TReplacement>> replacements;
+  for (const TFileContent& file : files) {
+    replacements.push_back(std::make_unique<TReplacement>(file.Path, file.Bytes, ops));
+    replacements.back()->Prepare();
+  }
+  for (const auto& r : replacements) r->Commit();
+  std::set<std::string> synced;
+  for (const auto& r : replacements)
+    if (!r->InPlace() && synced.insert(r->Folder()).second) SyncFolder(r->Path(), r->Folder(), ops);
+  for (const auto& r : replacements) r->RemoveLeftovers();
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  const auto fail = [&path](int error) {
-    throw EFileError(EFileError::TAction::Open, path, error);
-  };
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail(errno);
-  std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) { ::close(*f); });
+void WriteFileAtomically(const std::string& path, std::string_view bytes, const TFileOps& ops) {
+  WriteFilesAtomically({{path, bytes}}, ops);
+}
+
+namespace {
+
+[[noreturn]] void FailOpen(const std::string& name, int error, std::string_view reason = {}) {
+  throw EFileError(EFileError::TAction::Open, name, error, reason);
+}
+
+void CheckReadable(const std::string& path, const struct stat& st, std::size_t maxSize) {
+  if (S_ISDIR(st.st_mode)) FailOpen(path, EISDIR);
+  if (!S_ISREG(st.st_mode)) FailOpen(path, EINVAL, kNotRegular);
+  if (static_cast<std::uintmax_t>(st.st_size) > maxSize)
+    FailOpen(path, EFBIG, "文件太大（上限 " + SizeText(maxSize) + "）");
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& path, std::size_t maxSize) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) FailOpen(path, errno);
+  CheckReadable(path, st, maxSize);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) FailOpen(path, errno);
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    FailOpen(path, error);
+  }
+  try {
+    CheckReadable(path, st, maxSize);  // it may have been replaced meanwhile
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  return fd;
+}
+
+std::string ReadAll(int fd, const std::string& name, std::size_t maxSize) {
   std::string bytes;
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail(errno);
-    if (n == 0) break;
+    if (n < 0) FailOpen(name, errno);
+    if (n == 0) return bytes;
+    if (bytes.size() + static_cast<std::size_t>(n) > maxSize)
+      FailOpen(name, EFBIG, "文件太大（上限 " + SizeText(maxSize) + "）");
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
-  return bytes;
+}
+
+std::string ReadWholeFile(const std::string& path, std::size_t maxSize) {
+  const int fd = OpenRegularFile(path, maxSize);
+  std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) { ::close(*f); });
+  return ReadAll(fd, path, maxSize);
 }
 
 }  // namespace tessary::platform

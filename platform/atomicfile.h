@@ -2,8 +2,12 @@
 
 // Saving that never destroys the previous file: the new bytes go to a
 // temporary file in the same folder, reach the disk, and only then replace
-// the old file by a rename, which the kernel does all at once. A crash or a
-// full disk at any moment leaves either the old file or the new one whole.
+// the old file by a rename, which the kernel does all at once. Where a rename
+// would lose something of the old file (a hard link, its owner, group or mode
+// bits) or the folder takes no new file, the file is written in place after a
+// synced copy of its old content. A crash or a full disk at any moment leaves
+// either the old content or the new one whole. Reading refuses at once what
+// is no regular file or is too big.
 
 #include <sys/types.h>
 
@@ -12,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessary::platform {
 
@@ -44,17 +49,39 @@ struct TFileOps {
 // The real system calls.
 const TFileOps& SystemFileOps();
 
-// Replaces the file at path with bytes. The temporary file is named
-// ".NAME.XXXXXX.tmp" beside it; only a process killed during a save can leave
-// one behind. An existing file keeps its permission bits (and, where the
-// caller may set them, owner and group); a new one gets 0666 less the umask.
-// A symbolic link stays a link: the file it points to is replaced. Throws
-// EFileError naming path; the old file is then untouched and the temporary
-// file removed.
+// Replaces the file at path with bytes. A read-only file (no write bit, even
+// for root) or one the user may not write is refused. The temporary file, or
+// the copy of the old content of a file written in place, is named
+// ".NAME.XXXXXX.tmp" beside it (the copy goes to UserStateDir()/tessary when
+// the folder takes no new file); only a process killed during a save can
+// leave one behind, and the next successful save of the file removes it. An
+// existing file keeps its mode bits, owner, group and hard links; a new one
+// gets 0666 less the umask. A symbolic link stays a link: the file it points
+// to is replaced. Throws EFileError naming path; the old file is then as it
+// was and the temporary file removed.
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const TFileOps& ops = SystemFileOps());
 
-// The whole content of a file. Throws EFileError naming path.
-std::string ReadWholeFile(const std::string& path);
+// One file of a save made together with others.
+struct TFileContent {
+  std::string Path;
+  std::string_view Bytes;
+};
+// Saves files together: every new content is on the disk (and every copy of
+// an old one) before the first file is replaced, so a failure until then
+// changes none of them.
+void WriteFilesAtomically(const std::vector<TFileContent>& files,
+                          const TFileOps& ops = SystemFileOps());
+
+// Opens path for reading, refusing at once, before it is opened, what is no
+// regular file (EFileError with EISDIR for a folder, EINVAL for a FIFO, a
+// device or a socket: opening one may block or act) and a file of more than
+// maxSize bytes (EFBIG). Returns the descriptor; the caller closes it.
+int OpenRegularFile(const std::string& path, std::size_t maxSize);
+// Reads fd to its end; more than maxSize bytes throw EFileError (EFBIG),
+// which, like a failed read, names name.
+std::string ReadAll(int fd, const std::string& name, std::size_t maxSize);
+// The whole content of a regular file of at most maxSize bytes (both above).
+std::string ReadWholeFile(const std::string& path, std::size_t maxSize);
 
 }  // namespace tessary::platform

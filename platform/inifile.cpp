@@ -93,7 +93,7 @@ void CheckWritable(std::string_view section, std::string_view key, std::string_v
 TIniFile::TIniFile(std::string path) : FPath(std::move(path)) {
   std::string bytes;
   try {
-    bytes = ReadWholeFile(FPath);
+    bytes = ReadWholeFile(FPath, kMaxIniFileBytes);
     FExisted = true;
   } catch (const EFileError& error) {
     FExisted = error.Error() != ENOENT && error.Error() != ENOTDIR;

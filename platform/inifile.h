@@ -21,6 +21,9 @@ namespace tessary::platform {
 
 class TIniFile {
  public:
+  // Far above any real settings file; a bigger one reads as unreadable.
+  static constexpr std::size_t kMaxIniFileBytes = std::size_t{1} << 20;
+
   // Reads the file if it exists; a missing file is an empty one. A file that
   // exists but cannot be read reads as empty too, and is never written over.
   explicit TIniFile(std::string path);

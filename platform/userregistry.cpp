@@ -89,7 +89,7 @@ bool TUserRegistry::ValueExists(std::string_view name) const {
 std::string TUserRegistry::ReadString(std::string_view name) const {
   if (!ValueExists(name)) return {};
   try {
-    return ReadWholeFile(ValuePath(name));
+    return ReadWholeFile(ValuePath(name), 1 << 20);
   } catch (const EFileError&) {
     return {};
   }

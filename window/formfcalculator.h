@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "atomicfile.h"
 #include "calculation.h"
 #include "worksheetfile.h"
 #include "xmlhttp.h"
@@ -53,6 +54,8 @@ class TFormFCalculator : public QMainWindow {
   ~TFormFCalculator() override;
 
   const QString& CurrentFileName() const { return FCurrentFileName; }
+  // The system calls saving goes through (a test fails them).
+  void SetFileOps(const platform::TFileOps& ops) { FFileOps = ops; }
   bool Modified() const { return FModified; }
 
   // The window's parts, for the side column, the board and the tests.
@@ -127,8 +130,9 @@ class TFormFCalculator : public QMainWindow {
   // Only the Save and Save As commands save without asking first.
   enum class TSaveRequest { Command, Other };
   bool SaveFile(TSaveRequest request);
-  bool WriteWorksheet();
-  bool ReadWorksheet(const QString& fileName);
+  bool SaveTo(const QString& fileName);
+  bool WriteWorksheet(const QString& fileName);
+  bool OpenWorksheet(const QString& fileName);
   void SetCaption();
   void InsertIntoFormula(const QString& text);
   void ShowError(const QString& message);
@@ -163,7 +167,9 @@ class TFormFCalculator : public QMainWindow {
   TFormulaParser& FEngine;
   platform::IUserDialogs& FDialogs;
   QString FCurrentFileName;
+  QString FOfferedName;  // what the save dialog offers an untitled worksheet
   bool FModified = false;
+  platform::TFileOps FFileOps = platform::SystemFileOps();
   TKeyValueTable FTemp;  // VLETemp: the hidden temporary table
   TCalcReport FLastReport;
 

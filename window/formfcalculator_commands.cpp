@@ -72,6 +72,7 @@ void TFormFCalculator::ShowError(const QString& message) {
 // ---------------------------------------------------------------- Calculate
 
 void TFormFCalculator::TBCalClick() {
+  FVars->CommitEdit();  // what the table shows is what is calculated
   TWorksheet ws;
   ws.Formula = PaneLines(FOriFormula);
   try {
@@ -254,6 +255,7 @@ void TFormFCalculator::SBAddClick() {
 }
 
 void TFormFCalculator::PM1InsertClick() {
+  FVars->CommitEdit();
   const std::string key = FVars->CurrentKey().toStdString();
   InsertIntoFormula(QString::fromStdString(std::string(Trim(key))));
 }

@@ -1,6 +1,7 @@
 // The file commands: New, Open, Save, Save As, the recent files, and the
 // save question on closing. A worksheet is untitled or titled, unchanged or
-// changed; a refused question or a cancelled dialog leaves the state as is.
+// changed; a refused question or a cancelled dialog leaves the state as is,
+// and a command whose save or read fails stops there, changing nothing.
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,34 +29,45 @@ void TFormFCalculator::SetCaption() {
   setWindowTitle(QString::fromUtf8(kTitle) + QStringLiteral("─") + FCurrentFileName);
 }
 
-// Returns false when a save was attempted and failed (the caller's command
-// then ends, as the failed step of the classic program did).
+// Whether the command that asked may go on: false when the question was
+// cancelled (取消, Escape, closing the box) or the save failed. No, and a
+// save dialog cancelled after Yes, let it go on.
 bool TFormFCalculator::SaveFile(TSaveRequest request) {
+  FVars->CommitEdit();
   if (!FModified) return true;
-  if (request == TSaveRequest::Other &&
-      FDialogs.ShowMessageBox(this, QStringLiteral("当前数据已经变动"),
-                              QStringLiteral("你保存当前数据吗？"), platform::TMessageIcon::Question,
-                              platform::TMessageButtons::YesNo) != platform::TMessageAnswer::Yes)
-    return true;
-  if (FCurrentFileName.isEmpty()) {
-    const QString name = FDialogs.GetSaveFileName(this, kSaveTitle, QString::fromUtf8(kFileFilter),
-                                                  QStringLiteral("txt"));
-    if (name.isEmpty()) return true;
-    FCurrentFileName = name;
+  if (request == TSaveRequest::Other) {
+    const platform::TMessageAnswer answer = FDialogs.ShowMessageBox(
+        this, QStringLiteral("当前数据已经变动"), QStringLiteral("你保存当前数据吗？"),
+        platform::TMessageIcon::Question, platform::TMessageButtons::YesNoCancel);
+    if (answer == platform::TMessageAnswer::No) return true;
+    if (answer != platform::TMessageAnswer::Yes) return false;
   }
-  if (!WriteWorksheet()) return false;
+  QString name = FCurrentFileName;
+  if (name.isEmpty()) {
+    name = FDialogs.GetSaveFileName(this, kSaveTitle, QString::fromUtf8(kFileFilter),
+                                    QStringLiteral("txt"), FOfferedName);
+    if (name.isEmpty()) return true;
+  }
+  return SaveTo(name);
+}
+
+// Writes both files to name; only then does the worksheet take the name.
+bool TFormFCalculator::SaveTo(const QString& name) {
+  if (!WriteWorksheet(name)) return false;
+  FCurrentFileName = name;
+  FOfferedName.clear();
   FRecentFiles->AddFile(FCurrentFileName);
   SetCaption();
   FModified = false;
   return true;
 }
 
-// Both files, each replaced only once its new content is on the disk.
-bool TFormFCalculator::WriteWorksheet() {
-  const std::string path = Path(FCurrentFileName);
+// Both files are on the disk before either replaces its old version.
+bool TFormFCalculator::WriteWorksheet(const QString& fileName) {
+  const std::string path = Path(fileName);
   if (VariableFilePath(path) == path) {
     ShowError(QStringLiteral("不能保存为“%1”：公式文件不能使用变量文件的扩展名 .vle")
-                  .arg(FCurrentFileName));
+                  .arg(fileName));
     return false;
   }
   try {
@@ -64,8 +76,7 @@ bool TFormFCalculator::WriteWorksheet() {
       lines.push_back(line.toStdString());
     TKeyValueTable vars;
     for (const QString& row : FVars->Strings()) vars.AppendRow(row.toStdString());
-    std::size_t replaced = WriteWorksheetFile(path, lines, FFormats.Sheet);
-    replaced += WriteVariableFile(VariableFilePath(path), vars, FFormats.Vars);
+    const std::size_t replaced = WriteWorksheetPair(path, lines, vars, FFormats, FFileOps);
     if (replaced > 0)  // only code page 936 lacks characters
       FDialogs.ShowMessageBox(this, QGuiApplication::applicationDisplayName(),
                               QStringLiteral("有 %1 个字符无法以 GBK 编码保存，已保存为“？”。")
@@ -78,42 +89,53 @@ bool TFormFCalculator::WriteWorksheet() {
   }
 }
 
-// Reads the worksheet into the formula pane and, when its variable file
-// exists, the variable table. False when a read failed (reported).
-bool TFormFCalculator::ReadWorksheet(const QString& fileName) {
+// Reads both files aside and shows them only when both could be read: a
+// failed Open changes nothing. False when the worksheet did not become
+// fileName (reported).
+bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
   const std::string path = Path(fileName);
   // Each file in the encoding its bytes show; saving keeps it.
   TTextFormat sheetFound, varsFound;
-  try {
-    QStringList lines;
-    for (const auto& line : ReadWorksheetFileAsFound(path, sheetFound))
-      lines << QString::fromStdString(line);
-    FOriFormula->setPlainText(lines.join(QLatin1Char('\n')));
-  } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()));
-    return false;
-  }
+  std::vector<std::string> lines;
   TKeyValueTable vars;
-  bool ok = true;
   bool present = false;
+  QString duplicate;
   try {
+    lines = ReadWorksheetFileAsFound(path, sheetFound);
     present = ReadVariableFileAsFound(VariableFilePath(path), vars, varsFound);
   } catch (const EDuplicateKey& e) {
-    present = true;  // the rows before the duplicate stay
-    ok = false;
-    ShowError(QString::fromStdString(e.what()));
+    present = true;  // the rows before the duplicate are shown
+    duplicate = QString::fromStdString(e.what());
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));
     return false;
   }
+  QStringList text;
+  for (const auto& line : lines) text << QString::fromStdString(line);
+  FOriFormula->setPlainText(text.join(QLatin1Char('\n')));
   if (present) {
     QStringList rows;
     for (const auto& row : vars.Rows()) rows << QString::fromStdString(row);
     FVars->SetStrings(rows);
   }
-  FFormats = PairFormats(sheetFound, present && ok ? &varsFound : nullptr);
+  ShowFailure(-1);
+  FFormats = PairFormats(sheetFound, present && duplicate.isEmpty() ? &varsFound : nullptr);
   ShowEncoding();
-  return ok;
+  if (!duplicate.isEmpty()) {
+    // Only part of the variable file is shown: saving it under its own name
+    // must be the user's choice, never one quiet Save.
+    FCurrentFileName.clear();
+    FOfferedName = fileName;
+    SetCaption();
+    FModified = true;
+    ShowError(duplicate);
+    return false;
+  }
+  FCurrentFileName = fileName;
+  FOfferedName.clear();
+  SetCaption();
+  FModified = false;
+  return true;
 }
 
 void TFormFCalculator::ShowEncoding() {
@@ -123,17 +145,15 @@ void TFormFCalculator::ShowEncoding() {
 void TFormFCalculator::MFile_SaveClick() { SaveFile(TSaveRequest::Command); }
 
 void TFormFCalculator::MFile_AsClick() {
+  FVars->CommitEdit();
   const QString name = FDialogs.GetSaveFileName(this, kSaveAsTitle, QString::fromUtf8(kFileFilter),
-                                                QStringLiteral("txt"));
+                                                QStringLiteral("txt"), QString());
   if (name.isEmpty()) return;
-  FCurrentFileName = name;
-  FRecentFiles->AddFile(FCurrentFileName);
-  FModified = true;  // so that the files are written even if nothing changed
-  SaveFile(TSaveRequest::Command);
+  SaveTo(name);  // written even if nothing changed
 }
 
 void TFormFCalculator::MFile_NewClick() {
-  SaveFile(TSaveRequest::Other);
+  if (!SaveFile(TSaveRequest::Other)) return;
   FOriFormula->clear();
   FResult->clear();
   FPrgFormula->clear();
@@ -146,6 +166,7 @@ void TFormFCalculator::MFile_NewClick() {
   FFormats = PairFormats(TTextFormat(), nullptr);  // a new worksheet is code page 936
   ShowEncoding();
   FCurrentFileName.clear();
+  FOfferedName.clear();
   SetCaption();
   FModified = false;
 }
@@ -154,19 +175,12 @@ void TFormFCalculator::MFile_OpenClick() {
   if (!SaveFile(TSaveRequest::Other)) return;
   const QString name = FDialogs.GetOpenFileName(this, QString::fromUtf8(kFileFilter));
   if (name.isEmpty()) return;
-  FCurrentFileName = name;
-  if (!ReadWorksheet(name)) return;
-  FRecentFiles->AddFile(FCurrentFileName);
-  SetCaption();
-  FModified = false;
+  if (OpenWorksheet(name)) FRecentFiles->AddFile(name);
 }
 
 void TFormFCalculator::MostRecentFiles1MenuClick(QObject*, const QString& fileName) {
   if (!SaveFile(TSaveRequest::Other)) return;
-  FCurrentFileName = fileName;
-  if (!ReadWorksheet(fileName)) return;
-  SetCaption();
-  FModified = false;
+  OpenWorksheet(fileName);
 }
 
 void TFormFCalculator::MostRecentFiles1FileNotExist(QObject*, const QString& fileName) {
@@ -178,10 +192,12 @@ void TFormFCalculator::MostRecentFiles1FileNotExist(QObject*, const QString& fil
 // Each time the File menu opens, Save is enabled exactly when modified.
 void TFormFCalculator::MFileClick() { FSaveItem->setEnabled(FModified); }
 
-// Closing asks the save question and is never refused.
+// Closing asks the save question; 取消 or a failed save keeps the window open.
 void TFormFCalculator::closeEvent(QCloseEvent* event) {
-  SaveFile(TSaveRequest::Other);
-  event->accept();
+  if (SaveFile(TSaveRequest::Other))
+    event->accept();
+  else
+    event->ignore();
 }
 
 }  // namespace tessary

@@ -208,14 +208,16 @@ bool TValueListEditor::RowIsEmpty(int row) const {
   return CellText(row, 0).isEmpty() && CellText(row, 1).isEmpty();
 }
 
-void TValueListEditor::AppendEmptyRow() {
-  // An editor still open holds text its row does not have yet.
-  if (state() == QAbstractItemView::EditingState) {
-    if (QWidget* editor = indexWidget(currentIndex())) {
-      commitData(editor);
-      closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
+void TValueListEditor::CommitEdit() {
+  if (state() != QAbstractItemView::EditingState) return;
+  if (QWidget* editor = indexWidget(currentIndex())) {
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
   }
+}
+
+void TValueListEditor::AppendEmptyRow() {
+  CommitEdit();  // an editor still open holds text its row does not have yet
   int r = rowCount() - 1;
   if (r < 0 || !RowIsEmpty(r)) {
     AddRow(QString(), QString(), true);

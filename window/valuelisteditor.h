@@ -47,6 +47,10 @@ class TValueListEditor : public QTableWidget {
   void DeleteCurrentRow();
   // Key of the current row as stored, untrimmed ("" without one).
   QString CurrentKey() const;
+  // Commits and closes a cell editor still open, so that the rows hold what
+  // the grid shows (RowsChanged follows a changed text; a refused key goes
+  // back as when typed).
+  void CommitEdit();
 
  signals:
   // The rows changed by the user (a committed edit, typed or not, an added

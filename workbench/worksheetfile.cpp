@@ -55,7 +55,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 std::optional<std::string> ReadFileIfPresent(const std::string& path) {
   try {
-    return platform::ReadWholeFile(path);
+    return platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
   } catch (const platform::EFileError& e) {
     if (e.Error() == ENOENT) return std::nullopt;
     throw;
@@ -118,7 +118,7 @@ std::string WorksheetBytes(const std::vector<std::string>& lines, const TTextFor
 }
 
 std::vector<std::string> ReadWorksheetFile(const std::string& path, const TTextFormat& format) {
-  return WorksheetLines(platform::ReadWholeFile(path), format);
+  return WorksheetLines(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), format);
 }
 
 std::size_t WriteWorksheetFile(const std::string& path, const std::vector<std::string>& lines,
@@ -148,7 +148,7 @@ std::string VariableBytes(const TKeyValueTable& table, const TTextFormat& format
 }
 
 void ReadVariableFile(const std::string& path, TKeyValueTable& table, const TTextFormat& format) {
-  ReadVariableRows(platform::ReadWholeFile(path), table, format);
+  ReadVariableRows(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), table, format);
 }
 
 bool ReadVariableFileIfPresent(const std::string& path, TKeyValueTable& table,
@@ -159,7 +159,7 @@ bool ReadVariableFileIfPresent(const std::string& path, TKeyValueTable& table,
 }
 
 std::vector<std::string> ReadWorksheetFileAsFound(const std::string& path, TTextFormat& found) {
-  const std::string bytes = platform::ReadWholeFile(path);
+  const std::string bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
   found = DetectTextFormat(bytes);
   return WorksheetLines(bytes, found);
 }
@@ -178,6 +178,16 @@ std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& tab
   std::size_t replaced = 0;
   platform::WriteFileAtomically(path, VariableBytes(table, format, &replaced), ops);
   return replaced;
+}
+
+std::size_t WriteWorksheetPair(const std::string& path, const std::vector<std::string>& lines,
+                               const TKeyValueTable& table, const TWorksheetFormats& formats,
+                               const platform::TFileOps& ops) {
+  std::size_t inSheet = 0, inVars = 0;
+  const std::string sheet = WorksheetBytes(lines, formats.Sheet, &inSheet);
+  const std::string vars = VariableBytes(table, formats.Vars, &inVars);
+  platform::WriteFilesAtomically({{path, sheet}, {VariableFilePath(path), vars}}, ops);
+  return inSheet + inVars;
 }
 
 }  // namespace tessary

@@ -20,6 +20,10 @@
 
 namespace tessary {
 
+// Far above any real worksheet or variable file; a bigger one is refused
+// before it is read, so that a wrong pick never fills the memory.
+constexpr std::size_t kMaxWorksheetFileBytes = std::size_t{16} << 20;
+
 enum class TFileEncoding {
   Cp936,  // what the window writes a new worksheet in
   Utf8,   // for files made with other tools; a leading byte order mark is skipped
@@ -46,6 +50,9 @@ TTextFormat DetectTextFormat(std::string_view bytes);
 
 // What a worksheet and its variable file are saved in.
 struct TWorksheetFormats {
+  TWorksheetFormats(TFileEncoding encoding = TFileEncoding::Cp936)
+      : Sheet(encoding), Vars(encoding) {}
+  TWorksheetFormats(const TTextFormat& sheet, const TTextFormat& vars) : Sheet(sheet), Vars(vars) {}
   TTextFormat Sheet;
   TTextFormat Vars;
 };
@@ -108,5 +115,14 @@ bool ReadVariableFileAsFound(const std::string& path, TKeyValueTable& table, TTe
 std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& table,
                               const TTextFormat& format = TFileEncoding::Cp936,
                               const platform::TFileOps& ops = platform::SystemFileOps());
+
+// Saves the worksheet file and its variable file together: both new contents
+// are on the disk before either file is replaced, so a failure until then
+// leaves both old files as they were. Returns the number of characters
+// written as "？".
+std::size_t WriteWorksheetPair(const std::string& path, const std::vector<std::string>& lines,
+                               const TKeyValueTable& table,
+                               const TWorksheetFormats& formats = TFileEncoding::Cp936,
+                               const platform::TFileOps& ops = platform::SystemFileOps());
 
 }  // namespace tessary

@@ -1,5 +1,6 @@
 #include "messageservice.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace tessary::platform {
@@ -10,16 +11,33 @@ class TQtMessageService final : public IMessageService {
  public:
   TMessageAnswer ShowMessageBox(QWidget* owner, const QString& caption, const QString& text,
                                 TMessageIcon icon, TMessageButtons buttons) override {
-    QMessageBox box(ToQt(icon), caption, text,
-                    buttons == TMessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                      : QMessageBox::Ok,
-                    owner);
+    QMessageBox box(ToQt(icon), caption, text, ToQt(buttons), owner);
+    if (buttons == TMessageButtons::YesNoCancel) {
+      // Escape and the title bar's close button press it.
+      box.setEscapeButton(QMessageBox::Cancel);
+      box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    }
     const int answer = box.exec();
-    if (buttons == TMessageButtons::Ok) return TMessageAnswer::Ok;
-    return answer == QMessageBox::Yes ? TMessageAnswer::Yes : TMessageAnswer::No;
+    switch (buttons) {
+      case TMessageButtons::Ok: return TMessageAnswer::Ok;
+      case TMessageButtons::YesNo:
+        return answer == QMessageBox::Yes ? TMessageAnswer::Yes : TMessageAnswer::No;
+      case TMessageButtons::YesNoCancel: break;
+    }
+    if (answer == QMessageBox::Yes) return TMessageAnswer::Yes;
+    return answer == QMessageBox::No ? TMessageAnswer::No : TMessageAnswer::Cancel;
   }
 
  private:
+  static QMessageBox::StandardButtons ToQt(TMessageButtons buttons) {
+    switch (buttons) {
+      case TMessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+      case TMessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      case TMessageButtons::Ok: break;
+    }
+    return QMessageBox::Ok;
+  }
   static QMessageBox::Icon ToQt(TMessageIcon icon) {
     switch (icon) {
       case TMessageIcon::Information: return QMessageBox::Information;

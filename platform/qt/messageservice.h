@@ -11,8 +11,9 @@ class QWidget;
 namespace tessary::platform {
 
 enum class TMessageIcon { None, Information, Question, Warning, Error };
-enum class TMessageButtons { Ok, YesNo };
-enum class TMessageAnswer { Ok, Yes, No };
+// YesNoCancel: Escape and closing the box answer Cancel.
+enum class TMessageButtons { Ok, YesNo, YesNoCancel };
+enum class TMessageAnswer { Ok, Yes, No, Cancel };
 
 class IMessageService {
  public:

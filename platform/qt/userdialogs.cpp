@@ -16,8 +16,9 @@ class TSystemUserDialogs final : public IUserDialogs {
   }
 
   QString GetSaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                          const QString& defaultSuffix) override {
+                          const QString& defaultSuffix, const QString& fileName) override {
     QFileDialog dialog(owner, title, QString(), ToQtFilter(filter));
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);

@@ -16,9 +16,10 @@ class IUserDialogs : public IMessageService {
  public:
   // filter: "description|pattern" pairs separated by "|" ("文本文件(*.txt)|*.txt").
   // The save dialog asks before overwriting and adds defaultSuffix to a name
-  // typed without one. Both return "" when the user cancels.
+  // typed without one; it starts with fileName (may be "") as the name offered.
+  // Both return "" when the user cancels.
   virtual QString GetSaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                                  const QString& defaultSuffix) = 0;
+                                  const QString& defaultSuffix, const QString& fileName) = 0;
   virtual QString GetOpenFileName(QWidget* owner, const QString& filter) = 0;
   // Opens a document or web address with the desktop's default program.
   virtual bool OpenDocument(const QUrl& url) = 0;

@@ -4,12 +4,17 @@
 # if any, then "[exit N]".
 #   NAME.args   arguments, one per line (default: -f NAME.txt)
 #   NAME.stdin  standard input (default: empty, not a terminal)
+#   NAME.setup  shell commands that make what git cannot hold (a FIFO, a
+#               16 MiB file) in a fresh folder; the case then runs there, and
+#               a file or link named "stdin" made there is its standard input
+# A case still running after 10 s has blocked: it is stopped (exit 124).
 # With GOLDEN_UPDATE=1 the transcript replaces NAME.expected instead.
 # Usage: run_golden.sh TESSARY_CALC GOLDEN_DIR NAME
 set -uo pipefail
 
 calc=$1
-cd "$2" || exit 1
+golden=$2
+cd "$golden" || exit 1
 name=$3
 
 args=(-f "$name.txt")
@@ -18,13 +23,22 @@ if [[ -f $name.args ]]; then
 fi
 stdin=/dev/null
 if [[ -f $name.stdin ]]; then
-  stdin=$name.stdin
+  stdin=$golden/$name.stdin
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$calc" "${args[@]}" <"$stdin" >"$work/stdout" 2>"$work/stderr"
+if [[ -f $name.setup ]]; then
+  mkdir "$work/case"
+  (cd "$work/case" && bash "$golden/$name.setup") || exit 1
+  cd "$work/case" || exit 1
+  if [[ -e stdin ]]; then
+    stdin=stdin
+  fi
+fi
+timeout 10 "$calc" "${args[@]}" <"$stdin" >"$work/stdout" 2>"$work/stderr"
 status=$?
+cd "$golden" || exit 1
 {
   cat "$work/stdout"
   if [[ -s $work/stderr ]]; then

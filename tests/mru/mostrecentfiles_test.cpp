@@ -148,19 +148,24 @@ TEST_F(MostRecentFiles, AcceleratorsAreHexadecimal) {
   EXPECT_EQ(Entry(14)->text(), "&F  f15.txt");
 }
 
-TEST_F(MostRecentFiles, AddFileMovesDropsAndIgnoresCase) {
+// Names match exactly, as the file system tells files apart: Case.txt and
+// case.txt are two files.
+TEST_F(MostRecentFiles, AddFileMovesDropsAndMatchesCase) {
   auto list = NewList(3);
   list->AddFile("/w/a.txt");
   list->AddFile("/w/b.txt");
   list->AddFile("/w/c.txt");
   EXPECT_EQ(list->Files(), (QStringList{"/w/c.txt", "/w/b.txt", "/w/a.txt"}));
-  list->AddFile("/w/C.TXT");
-  EXPECT_EQ(list->Files().front(), "/w/c.txt") << "already first: not even the case changes";
-  list->AddFile("/W/B.TXT");
-  EXPECT_EQ(list->Files(), (QStringList{"/W/B.TXT", "/w/c.txt", "/w/a.txt"}))
-      << "found further down: moved to the front in the new case";
+  list->AddFile("/w/c.txt");
+  EXPECT_EQ(list->Files(), (QStringList{"/w/c.txt", "/w/b.txt", "/w/a.txt"})) << "already first";
+  list->AddFile("/w/b.txt");
+  EXPECT_EQ(list->Files(), (QStringList{"/w/b.txt", "/w/c.txt", "/w/a.txt"}))
+      << "found further down: moved to the front";
+  list->AddFile("/w/C.txt");
+  EXPECT_EQ(list->Files(), (QStringList{"/w/C.txt", "/w/b.txt", "/w/c.txt"}))
+      << "another letter case is another file; the oldest drops";
   list->AddFile("/w/d.txt");
-  EXPECT_EQ(list->Files(), (QStringList{"/w/d.txt", "/W/B.TXT", "/w/c.txt"})) << "the oldest drops";
+  EXPECT_EQ(list->Files(), (QStringList{"/w/d.txt", "/w/C.txt", "/w/b.txt"}));
   list->AddFile("/w/two\nlines.txt");
   EXPECT_EQ(list->Files().size(), 3) << "a name with a line break cannot be stored";
 }

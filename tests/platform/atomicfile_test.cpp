@@ -1,6 +1,7 @@
 #include "atomicfile.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -109,12 +110,17 @@ TEST_F(AtomicFile, FailedSaveKeepsOldFileAndLeavesNoTemporary) {
       {"open", EMFILE},  {"write", ENOSPC}, {"sync", EIO},
       {"close", EDQUOT}, {"rename", EXDEV},
   };
+  enum TOld { None, Alone, Linked };  // Linked: a second hard link, rewritten in place
   for (const TFailure& failure : failures) {
-    for (const bool oldExists : {true, false}) {
-      SCOPED_TRACE(std::string(failure.Step) + (oldExists ? ", old file" : ", new file"));
+    for (const TOld old : {Alone, None, Linked}) {
+      const bool oldExists = old != None;
+      if (old == Linked && std::string(failure.Step) == "rename") continue;  // none in place
+      SCOPED_TRACE(std::string(failure.Step) + (old == None ? ", new file" : old == Alone ? ", old file" : ", linked file"));
       const std::string path = PathOf("calc.txt");
       fs::remove(path);
+      fs::remove(PathOf("link.txt"));
       if (oldExists) Put(path, kOld);
+      if (old == Linked) fs::create_hard_link(path, PathOf("link.txt"));
       try {
         WriteFileAtomically(path, NewBytes(), FailingOps(failure));
         ADD_FAILURE() << "no error reported";
@@ -123,7 +129,11 @@ TEST_F(AtomicFile, FailedSaveKeepsOldFileAndLeavesNoTemporary) {
         EXPECT_EQ(e.Path(), path);
         EXPECT_EQ(e.Error(), failure.Error);
       }
-      if (oldExists) {
+      if (old == Linked) {
+        EXPECT_EQ(Get(path), kOld);
+        EXPECT_EQ(Get(PathOf("link.txt")), kOld);
+        EXPECT_EQ(Names(), (std::set<std::string>{"calc.txt", "link.txt"}));
+      } else if (oldExists) {
         EXPECT_EQ(Get(path), kOld);
         EXPECT_EQ(Names(), std::set<std::string>{"calc.txt"});
       } else {
@@ -164,11 +174,28 @@ TEST_F(AtomicFile, SaveKilledMidwayKeepsOldFile) {
   EXPECT_TRUE(std::regex_match(leftover, std::regex(R"(\.calc\.txt\.[A-Za-z0-9]{6}\.tmp)")))
       << leftover;
   EXPECT_EQ(Get(PathOf(leftover)), bytes.substr(0, bytes.size() / 2));
+
+  // The next successful save of the same file clears the leftover away; one
+  // of another file stays.
+  Put(PathOf(".other.txt.AbC123.tmp"), "x");
+  WriteFileAtomically(path, "new");
+  EXPECT_EQ(Names(), (std::set<std::string>{"calc.txt", ".other.txt.AbC123.tmp"}));
 }
 
 // The bytes are on the disk before the rename makes them the file, and the
 // rename is flushed with the folder.
 TEST_F(AtomicFile, SyncsBeforeRenameAndFolderAfter) {
+  struct TCase {
+    std::vector<std::string> Files;
+    std::vector<std::string> Calls;
+  };
+  const TCase cases[] = {
+      {{"calc.txt"}, {"write", "sync file", "rename", "sync folder"}},
+      // A pair: both new contents are on the disk before either is renamed.
+      {{"calc.txt", "calc.vle"},
+       {"write", "sync file", "write", "sync file", "rename", "rename", "sync folder"}},
+  };
+  for (const TCase& c : cases) {
   std::vector<std::string> calls;
   TFileOps ops = SystemFileOps();
   ops.Write = [&calls](int fd, const void* data, std::size_t size) {
@@ -185,8 +212,11 @@ TEST_F(AtomicFile, SyncsBeforeRenameAndFolderAfter) {
     calls.push_back("rename");
     return ::rename(from, to);
   };
-  WriteFileAtomically(PathOf("calc.txt"), "x", ops);
-  EXPECT_EQ(calls, (std::vector<std::string>{"write", "sync file", "rename", "sync folder"}));
+  std::vector<tessary::platform::TFileContent> files;
+  for (const std::string& name : c.Files) files.push_back({PathOf(name), "x"});
+  tessary::platform::WriteFilesAtomically(files, ops);
+  EXPECT_EQ(calls, c.Calls) << c.Files.size() << " file(s)";
+  }
 }
 
 // Short and interrupted writes still deliver every byte.
@@ -245,6 +275,115 @@ TEST_F(AtomicFile, SymbolicLinkStaysALink) {
   EXPECT_EQ(Names(), (std::set<std::string>{"link.txt", "real"}));
 }
 
+// Saves bytes to path and returns the error message ("" after a successful
+// save). asNobody saves in a child process with the ids of the user nobody
+// (65534), a member of group 100 too, whose copies of old contents go to
+// stateDir.
+std::string SaveAs(bool asNobody, const std::string& path, const std::string& bytes,
+                   const std::string& stateDir) {
+  const auto save = [&] {
+    try {
+      WriteFileAtomically(path, bytes);
+      return std::string();
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+  };
+  if (!asNobody) return save();
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return "no pipe";
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeFds[0]);
+    std::string message = "cannot become nobody";
+    const gid_t groups[] = {65534, 100};
+    if (setgroups(2, groups) == 0 && setgid(65534) == 0 && setuid(65534) == 0) {
+      setenv("XDG_STATE_HOME", stateDir.c_str(), 1);
+      message = save();
+    }
+    if (write(pipeFds[1], message.data(), message.size()) < 0) _exit(3);
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  std::string message;
+  char buffer[512];
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) message.append(buffer, n);
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return message;
+}
+
+// Saving replaces only a file the user may write, and the file it replaces
+// keeps its mode bits, owner, group and other hard links. Rows saved by the
+// user nobody need root to set them up and are skipped without it.
+TEST_F(AtomicFile, ReplacesOnlyWhatItMayAndKeepsTheFile) {
+  constexpr uid_t kAsIs = static_cast<uid_t>(-1);
+  struct TCase {
+    const char* What;
+    bool AsNobody;
+    mode_t FolderMode;
+    mode_t FileMode;
+    uid_t FileOwner;
+    gid_t FileGroup;
+    bool HardLink;
+    std::string Reason;  // why the save is refused; "" when it succeeds
+  };
+  const TCase cases[] = {
+      {"read-only file", false, 0755, 0444, kAsIs, kAsIs, false, "文件是只读的"},
+      {"second hard link", false, 0755, 0644, kAsIs, kAsIs, true, ""},
+      {"setgid and sticky", false, 0755, 03664, kAsIs, kAsIs, false, ""},
+      {"another user's file", true, 0777, 0666, 0, 0, false, ""},
+      {"setgid, another owner", true, 0777, 02666, 0, 100, false, ""},
+      {"sticky", true, 0777, 01666, 65534, 65534, false, ""},
+      {"folder not writable", true, 0555, 0666, 65534, 65534, false, ""},
+      {"file not writable", true, 0777, 0644, 0, 0, false, "没有写入此文件的权限"},
+  };
+  const fs::path work = FDir / "work";
+  const fs::path state = FDir / "state";
+  ASSERT_EQ(chmod(FDir.c_str(), 0755), 0);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    if (c.AsNobody && geteuid() != 0) continue;
+    fs::remove_all(work);
+    fs::remove_all(state);
+    fs::create_directories(state);
+    ASSERT_EQ(chmod(state.c_str(), 0777), 0);
+    fs::create_directory(work);
+    ASSERT_EQ(chmod(work.c_str(), c.FolderMode), 0);
+    const std::string path = (work / "calc.txt").string();
+    Put(path, kOld);
+    ASSERT_EQ(chown(path.c_str(), c.FileOwner, c.FileGroup), 0);
+    ASSERT_EQ(chmod(path.c_str(), c.FileMode), 0);  // after chown, which clears setgid
+    if (c.HardLink) fs::create_hard_link(path, work / "link.txt");
+    struct stat before;
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    ASSERT_EQ(before.st_mode & 07777, c.FileMode);
+
+    const std::string error = SaveAs(c.AsNobody, path, "new", state.string());
+
+    ASSERT_EQ(chmod(work.c_str(), 0755), 0);
+    EXPECT_EQ(error, c.Reason.empty() ? "" : "无法保存文件“" + path + "”：" + c.Reason);
+    EXPECT_EQ(Get(path), c.Reason.empty() ? "new" : kOld);
+    struct stat after;
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, c.FileMode) << std::oct << (after.st_mode & 07777);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(work)) names.insert(entry.path().filename());
+    if (c.HardLink) {
+      EXPECT_EQ(after.st_nlink, 2u);
+      EXPECT_EQ(Get((work / "link.txt").string()), "new") << "both names show the new text";
+      EXPECT_EQ(names, (std::set<std::string>{"calc.txt", "link.txt"}));
+    } else {
+      EXPECT_EQ(names, std::set<std::string>{"calc.txt"});
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(state))
+      EXPECT_FALSE(entry.is_regular_file()) << "copy left behind: " << entry.path();
+  }
+}
+
 // Targets that are no plain file are refused before anything is written.
 TEST_F(AtomicFile, RefusesFoldersAndSpecialFiles) {
   fs::create_directory(FDir / "folder");
@@ -290,22 +429,33 @@ TEST_F(AtomicFile, ReadWholeFile) {
   std::string bytes(200000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
   Put(PathOf("data"), bytes);
-  EXPECT_EQ(ReadWholeFile(PathOf("data")), bytes);
+  EXPECT_EQ(ReadWholeFile(PathOf("data"), 200000), bytes) << "a file of the limit's size reads";
   Put(PathOf("empty"), "");
-  EXPECT_EQ(ReadWholeFile(PathOf("empty")), "");
+  EXPECT_EQ(ReadWholeFile(PathOf("empty"), 0), "");
 
-  const std::pair<std::string, std::string> failures[] = {
-      {PathOf("missing.txt"), "文件或文件夹不存在"},
-      {FDir.string(), "这是一个文件夹"},
+  ASSERT_EQ(mkfifo(PathOf("pipe").c_str(), 0644), 0);
+  Put(PathOf("big"), std::string((1 << 20) + 1, 'x'));
+  const auto opening = [](const std::string& path, const std::string& reason) {
+    return "无法打开文件“" + path + "”：" + reason;
   };
-  for (const auto& [path, reason] : failures) {
+  const std::pair<std::string, std::string> failures[] = {
+      {PathOf("missing.txt"), opening(PathOf("missing.txt"), "文件或文件夹不存在")},
+      {FDir.string(), opening(FDir.string(), "这是一个文件夹")},
+      // Neither blocks nor fills the memory: refused before the first read.
+      {PathOf("pipe"), opening(PathOf("pipe"), "不是普通文件")},
+      {"/dev/zero", opening("/dev/zero", "不是普通文件")},
+      {PathOf("big"), opening(PathOf("big"), "文件太大（上限 1 MiB）")},
+  };
+  alarm(10);  // a FIFO opened the blocking way would wait for a writer forever
+  for (const auto& [path, message] : failures) {
     try {
-      ReadWholeFile(path);
+      ReadWholeFile(path, 1 << 20);
       ADD_FAILURE() << path;
     } catch (const EFileError& e) {
-      EXPECT_EQ(std::string(e.what()), "无法打开文件“" + path + "”：" + reason);
+      EXPECT_EQ(std::string(e.what()), message);
     }
   }
+  alarm(0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "testutil/tempfolder.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -198,15 +199,35 @@ TEST_F(IniFile, MissingFileAndFoldersAreCreatedOnlyWhenWritten) {
   EXPECT_EQ(Names(), std::set<std::string>{"cfg"});
 }
 
+// What is no ini file, or too big to be one, reads as empty and stays as it is.
 TEST_F(IniFile, UnreadableFileIsNeverWrittenOver) {
   const std::string path = PathOf("calc.ini");
-  ASSERT_TRUE(fs::create_directory(path));  // unreadable even to root
-  TIniFile ini(path);
-  EXPECT_TRUE(ini.Exists());
-  EXPECT_EQ(ini.ReadString("MRU List", "1", "DEF"), "DEF");
-  ini.WriteString("MRU List", "1", "/a.txt");
-  EXPECT_THROW(ini.UpdateFile(), EFileError);
-  EXPECT_TRUE(fs::is_directory(path));
+  const std::string big = "[MRU List]\n1=/a.txt\n" + std::string(1 << 20, ';');
+  const struct {
+    const char* What;
+    std::function<void()> Make;
+    fs::file_type Type;
+  } cases[] = {
+      {"folder", [&] { fs::create_directory(path); }, fs::file_type::directory},  // even to root
+      {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }, fs::file_type::fifo},
+      {"over 1 MiB", [&] { Put(path, big); }, fs::file_type::regular},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    fs::remove_all(path);
+    c.Make();
+    alarm(10);  // a FIFO opened the blocking way would never answer
+    TIniFile ini(path);
+    alarm(0);
+    EXPECT_TRUE(ini.Exists());
+    EXPECT_EQ(ini.ReadString("MRU List", "1", "DEF"), "DEF");
+    ini.WriteString("MRU List", "1", "/b.txt");
+    EXPECT_THROW(ini.UpdateFile(), EFileError);
+    EXPECT_EQ(fs::status(path).type(), c.Type);
+    if (c.Type == fs::file_type::regular) {
+      EXPECT_EQ(Get(path), big);
+    }
+  }
 }
 
 TEST_F(IniFile, FileWeMayNotReadIsNotReplaced) {
@@ -223,7 +244,7 @@ TEST_F(IniFile, FileWeMayNotReadIsNotReplaced) {
 
 TEST_F(IniFile, HugeLinesReadAndSurvive) {
   const std::string path = PathOf("calc.ini");
-  const std::string huge(8 << 20, 'x');
+  const std::string huge(400 << 10, 'x');  // two of them stay under the 1 MiB limit
   const std::string before = huge + "\n[S]\nbig=" + huge + "\nk=1\n";
   Put(path, before);
   TIniFile ini(path);

@@ -38,7 +38,8 @@ struct TRecordingDialogs : platform::IUserDialogs {
     if (icon == platform::TMessageIcon::Error) Errors.push_back(text);
     return platform::TMessageAnswer::Ok;
   }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                          const QString&) override {
     return {};
   }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }

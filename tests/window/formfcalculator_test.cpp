@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QTest>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,6 +18,11 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -43,16 +50,18 @@ struct TScriptedDialogs : platform::IUserDialogs {
   struct TBox {
     QString Caption, Text;
     TMessageIcon Icon;
+    platform::TMessageButtons Buttons;
   };
   std::vector<TBox> Boxes;
-  std::deque<TMessageAnswer> Answers;  // for Yes/No questions; empty: No
+  std::deque<TMessageAnswer> Answers;  // for questions; empty: No
   std::deque<QString> SaveNames, OpenNames;  // empty: cancelled
   std::vector<QString> SaveTitles;
+  std::vector<QString> SaveOffers;  // the name each save dialog starts with
   std::vector<QUrl> Opened;
 
   TMessageAnswer ShowMessageBox(QWidget*, const QString& caption, const QString& text,
                                 TMessageIcon icon, platform::TMessageButtons buttons) override {
-    Boxes.push_back({caption, text, icon});
+    Boxes.push_back({caption, text, icon, buttons});
     if (buttons == platform::TMessageButtons::Ok) return TMessageAnswer::Ok;
     if (Answers.empty()) return TMessageAnswer::No;
     const TMessageAnswer a = Answers.front();
@@ -60,8 +69,9 @@ struct TScriptedDialogs : platform::IUserDialogs {
     return a;
   }
   QString GetSaveFileName(QWidget*, const QString& title, const QString& filter,
-                          const QString& suffix) override {
+                          const QString& suffix, const QString& fileName) override {
     SaveTitles.push_back(title);
+    SaveOffers.push_back(fileName);
     EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
     EXPECT_EQ(suffix, "txt");
     return Pop(SaveNames);
@@ -109,6 +119,35 @@ class Window : public testing::TTempFolderTest {
   template <typename T>
   T* Find(const char* name) const {
     return FWindow->findChild<T*>(QString::fromLatin1(name));
+  }
+  QString StatusDetail() const {
+    QStringList texts;
+    for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>()) texts << label->text();
+    return texts.join(QString());
+  }
+  QAction* RecentEntry(const QString& name) const {
+    for (QAction* a : FWindow->MFile()->actions())
+      if (a->text().endsWith("  " + name)) return a;
+    return nullptr;
+  }
+  // Opens the cell editor of the variable table and types over its text.
+  void TypeInCell(int row, int column, const QString& text) {
+    TValueListEditor* vars = FWindow->VLEVars();
+    vars->setCurrentCell(row, column);
+    vars->editItem(vars->item(row, column));
+    auto* editor = qobject_cast<QLineEdit*>(vars->indexWidget(vars->model()->index(row, column)));
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+  }
+  // Saving through these fails as on a full disk.
+  static platform::TFileOps DiskFull() {
+    platform::TFileOps ops = platform::SystemFileOps();
+    ops.Write = [](int, const void*, std::size_t) -> ssize_t {
+      errno = ENOSPC;
+      return -1;
+    };
+    return ops;
   }
   QAction* InsertButton(const QString& caption) const {
     for (QToolBar* bar : FWindow->findChildren<QToolBar*>())
@@ -324,6 +363,9 @@ TEST_F(Window, SaveAsWritesAnUnchangedWorksheet) {
 }
 
 TEST_F(Window, NewClearsAfterNoAndAfterACancelledSave) {
+  SetFormula("A=1/0");
+  FWindow->TBCalClick();
+  ASSERT_TRUE(StatusDetail().contains("被0除"));
   Type("x");
   FDialogs.Answers.push_back(TMessageAnswer::No);
   FWindow->MFile_NewClick();
@@ -334,6 +376,7 @@ TEST_F(Window, NewClearsAfterNoAndAfterACancelledSave) {
   EXPECT_TRUE(FWindow->VLEVars()->Strings().isEmpty());
   EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─");
   EXPECT_FALSE(FWindow->Modified());
+  EXPECT_FALSE(StatusDetail().contains("被0除")) << "the last run's failure is gone too";
 
   Type("y");
   FDialogs.Answers.push_back(TMessageAnswer::Yes);  // then the save dialog is cancelled
@@ -345,9 +388,12 @@ TEST_F(Window, NewClearsAfterNoAndAfterACancelledSave) {
 
 TEST_F(Window, OpeningWorksheets) {
   Put(PathOf("plain.txt"), "A=P*2");
+  SetFormula("A=1/0");
+  FWindow->TBCalClick();
   FDialogs.OpenNames.push_back(Q(PathOf("plain.txt")));
-  FWindow->MFile_OpenClick();
+  FWindow->MFile_OpenClick();  // nothing modified: no question
   EXPECT_EQ(Formula(), "A=P*2");
+  EXPECT_FALSE(StatusDetail().contains("被0除")) << "the last run's failure is gone";
   EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}))
       << "no .vle: the variable table is kept";
   EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("plain.txt")));
@@ -392,14 +438,29 @@ TEST_F(Window, AUtf8WorksheetIsSavedBackAsItCame) {
   EXPECT_FALSE(shown());
 }
 
+// What was read is shown, but as an untitled, changed worksheet: one Save
+// cannot quietly rewrite the variable file without the rows after the
+// duplicate; the save dialog offers the name it came from.
 TEST_F(Window, ADuplicateKeyInAVariableFile) {
+  Put(PathOf("a.txt"), "A=1");
+  FDialogs.OpenNames.push_back(Q(PathOf("a.txt")));
+  FWindow->MFile_OpenClick();
   Put(PathOf("dup.txt"), "Z=a");
   Put(PathOf("dup.vle"), "a=1\r\nb=2\r\nA=3\r\nc=4\r\n");
   FDialogs.OpenNames.push_back(Q(PathOf("dup.txt")));
   FWindow->MFile_OpenClick();
   EXPECT_EQ(FDialogs.Boxes.back().Text, "A key with the name of \"A\" already exists");
+  EXPECT_EQ(Formula(), "Z=a");
   EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"a=1", "b=2"})) << "rows before it stay";
-  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器") << "the command ends there";
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─") << "no longer a.txt, not yet dup.txt";
+  EXPECT_TRUE(FWindow->CurrentFileName().isEmpty());
+  EXPECT_TRUE(FWindow->Modified());
+
+  FWindow->MFile_SaveClick();  // the dialog is cancelled
+  EXPECT_EQ(FDialogs.SaveOffers, std::vector<QString>{Q(PathOf("dup.txt"))});
+  EXPECT_EQ(Get(PathOf("dup.vle")), "a=1\r\nb=2\r\nA=3\r\nc=4\r\n");
+  EXPECT_EQ(Get(PathOf("a.txt")), "A=1");
+  EXPECT_TRUE(FWindow->Modified());
 }
 
 TEST_F(Window, ClosingAsksAndIsNeverRefused) {
@@ -409,6 +470,117 @@ TEST_F(Window, ClosingAsksAndIsNeverRefused) {
   EXPECT_TRUE(FWindow->close());
   EXPECT_EQ(FDialogs.Questions(), 1);
   EXPECT_EQ(FDialogs.SaveTitles.size(), 1u);
+}
+
+// New, Open, a recent file and closing stop when their save fails or when
+// the question is cancelled (取消, Escape, closing the box): the worksheet,
+// its file name, the caption and Modified stay, and the window stays open.
+TEST_F(Window, CommandsStopWhenTheirSaveFailsOrIsCancelled) {
+  Put(PathOf("other.txt"), "O=1");
+  FDialogs.SaveNames.push_back(Q(PathOf("calc.txt")));
+  FWindow->MFile_AsClick();
+  FWindow->MostRecentFiles1()->AddFile(Q(PathOf("other.txt")));
+  const std::string saved = Get(PathOf("calc.txt"));
+  FWindow->show();
+  const struct {
+    const char* Command;
+    TMessageAnswer Answer;  // Yes: then the disk is full
+  } cases[] = {
+      {"New", TMessageAnswer::Cancel},    {"Open", TMessageAnswer::Cancel},
+      {"Recent", TMessageAnswer::Cancel}, {"Close", TMessageAnswer::Cancel},
+      {"New", TMessageAnswer::Yes},       {"Open", TMessageAnswer::Yes},
+      {"Recent", TMessageAnswer::Yes},    {"Close", TMessageAnswer::Yes},
+  };
+  for (const auto& c : cases) {
+    const bool full = c.Answer == TMessageAnswer::Yes;
+    SCOPED_TRACE(std::string(c.Command) + (full ? ", Yes on a full disk" : ", 取消"));
+    const QString edited = QStringLiteral("E=1 // ") + c.Command;
+    SetFormula(edited);
+    FDialogs.Answers = {c.Answer};
+    FDialogs.OpenNames = {Q(PathOf("other.txt"))};
+    FWindow->SetFileOps(full ? DiskFull() : platform::SystemFileOps());
+    const std::size_t boxes = FDialogs.Boxes.size();
+    const std::string command = c.Command;
+    if (command == "New") FWindow->MFile_NewClick();
+    if (command == "Open") FWindow->MFile_OpenClick();
+    if (command == "Recent") RecentEntry("other.txt")->trigger();
+    if (command == "Close") FWindow->MFile_ExitClick();
+    ASSERT_GT(FDialogs.Boxes.size(), boxes);
+    EXPECT_EQ(FDialogs.Boxes[boxes].Buttons, platform::TMessageButtons::YesNoCancel);
+    if (full) {
+      EXPECT_EQ(FDialogs.Boxes.back().Text,
+                "无法保存文件“" + Q(PathOf("calc.txt")) + "”：磁盘空间不足");
+    }
+    EXPECT_EQ(Formula(), edited);
+    EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
+    EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("calc.txt")));
+    EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("calc.txt")));
+    EXPECT_TRUE(FWindow->Modified());
+    EXPECT_TRUE(FWindow->isVisible()) << "the window stays open";
+    EXPECT_EQ(Get(PathOf("calc.txt")), saved);
+  }
+  FWindow->SetFileOps(platform::SystemFileOps());
+}
+
+// What the table shows is what is calculated and saved: a cell editor still
+// open when a command starts is committed first.
+TEST_F(Window, AnOpenCellEditorIsCommittedFirst) {
+  FWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+  TypeInCell(0, 1, "999");  // P, not confirmed with Enter
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results(), QStringList{"Z=27.3423423423423"});
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=999", "T=273.15"}));
+
+  FDialogs.SaveNames.push_back(Q(PathOf("calc.txt")));
+  FWindow->MFile_AsClick();
+  TypeInCell(1, 1, "300");  // T
+  EXPECT_TRUE(FWindow->Modified()) << "an edit in progress is a change";
+  FWindow->MFile_SaveClick();
+  EXPECT_EQ(Get(PathOf("calc.vle")), "P=999\r\nT=300\r\n");
+  EXPECT_FALSE(FWindow->Modified());
+  FWindow->MFile_ExitClick();
+  EXPECT_EQ(FDialogs.Questions(), 0);
+  EXPECT_FALSE(FWindow->isVisible());
+}
+
+// An Open that cannot read both files changes nothing: not the panes, not
+// the caption, not the name the next Save writes to. Reading never blocks.
+TEST_F(Window, AFailedOpenChangesNothing) {
+  Put(PathOf("a.txt"), "A=1");
+  FDialogs.OpenNames.push_back(Q(PathOf("a.txt")));
+  FWindow->MFile_OpenClick();
+  SetFormula("A=2");
+  ASSERT_EQ(mkfifo(PathOf("pipe.txt").c_str(), 0644), 0);
+  std::filesystem::create_directory(PathOf("folder.txt"));
+  Put(PathOf("big.txt"), "");
+  std::filesystem::resize_file(PathOf("big.txt"), (std::size_t{16} << 20) + 1);
+  Put(PathOf("c.txt"), "C=1");
+  std::filesystem::create_directory(PathOf("c.vle"));
+  const std::pair<const char*, QString> cases[] = {
+      {"pipe.txt", "无法打开文件“" + Q(PathOf("pipe.txt")) + "”：不是普通文件"},
+      {"folder.txt", "无法打开文件“" + Q(PathOf("folder.txt")) + "”：这是一个文件夹"},
+      {"big.txt", "无法打开文件“" + Q(PathOf("big.txt")) + "”：文件太大（上限 16 MiB）"},
+      {"c.txt", "无法打开文件“" + Q(PathOf("c.vle")) + "”：这是一个文件夹"},
+  };
+  for (const auto& [name, message] : cases) {
+    SCOPED_TRACE(name);
+    FDialogs.Answers = {TMessageAnswer::No};
+    FDialogs.OpenNames = {Q(PathOf(name))};
+    alarm(20);  // a FIFO opened the blocking way would wait forever
+    FWindow->MFile_OpenClick();
+    alarm(0);
+    EXPECT_EQ(FDialogs.Boxes.back().Text, message);
+    EXPECT_EQ(Formula(), "A=2");
+    EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
+    EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.txt")));
+    EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("a.txt")));
+    EXPECT_TRUE(FWindow->Modified());
+  }
+  EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), QStringList{Q(PathOf("a.txt"))});
+  FWindow->MFile_SaveClick();
+  EXPECT_EQ(Get(PathOf("a.txt")), "A=2");
+  EXPECT_EQ(Get(PathOf("c.txt")), "C=1");
 }
 
 TEST_F(Window, SaveItemFollowsModified) {

@@ -3,8 +3,13 @@
 
 #include "worksheetfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include "errortext.h"
 #include "testutil/tempfolder.h"
 
 #include <cerrno>
@@ -12,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -210,6 +216,28 @@ TEST_F(WorksheetFile, ReadErrorsNameTheFile) {
   Put(PathOf("calc.vle"), "T=1\r\n");
   EXPECT_TRUE(ReadVariableFileIfPresent(PathOf("calc.vle"), table));
   EXPECT_EQ(table.Rows(), TLines{"T=1"});
+
+  // Neither a FIFO nor a file past 16 MiB is read: refused at once, by name.
+  ASSERT_EQ(mkfifo(PathOf("pipe.vle").c_str(), 0644), 0);
+  Put(PathOf("big.txt"), "");
+  fs::resize_file(PathOf("big.txt"), (std::size_t{16} << 20) + 1);
+  alarm(10);  // opened the blocking way, the FIFO would wait forever
+  try {
+    ReadVariableFileIfPresent(PathOf("pipe.vle"), table);
+    ADD_FAILURE();
+  } catch (const platform::EFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "无法打开文件“" + PathOf("pipe.vle") + "”：不是普通文件");
+  }
+  alarm(0);
+  try {
+    ReadWorksheetFile(PathOf("big.txt"));
+    ADD_FAILURE();
+  } catch (const platform::EFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "无法打开文件“" + PathOf("big.txt") + "”：文件太大（上限 16 MiB）");
+  }
+  fs::resize_file(PathOf("big.txt"), std::size_t{16} << 20);
+  EXPECT_EQ(ReadWorksheetFile(PathOf("big.txt")).size(), 1u) << "16 MiB itself is read";
+  EXPECT_EQ(table.Rows(), TLines{"T=1"});
 }
 
 // A save that fails leaves both old files as they were.
@@ -230,6 +258,49 @@ TEST_F(WorksheetFile, FailedSaveKeepsOldFiles) {
   EXPECT_EQ(Get(path), "old\r\nsheet");
   EXPECT_EQ(Get(vars), "P=1\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 2);
+
+  // Saved as a pair, a failure at the second file leaves the first one old too.
+  struct TFailure {
+    const char* Step;
+    int Error;
+  };
+  for (const TFailure failure : {TFailure{"write", ENOSPC}, TFailure{"sync", EIO}}) {
+    SCOPED_TRACE(failure.Step);
+    auto files = std::make_shared<int>(0);  // temporary files opened so far
+    platform::TFileOps second = platform::SystemFileOps();
+    second.Open = [files](const char* name, int flags, mode_t mode) {
+      const int fd = ::open(name, flags, mode);
+      if (fd >= 0 && (flags & O_CREAT)) ++*files;
+      return fd;
+    };
+    const auto failsOnSecond = [files, failure](const char* step) {
+      return *files >= 2 && std::string(step) == failure.Step;
+    };
+    second.Write = [failsOnSecond, failure](int fd, const void* data, std::size_t size) -> ssize_t {
+      if (failsOnSecond("write")) {
+        errno = failure.Error;
+        return -1;
+      }
+      return ::write(fd, data, size);
+    };
+    second.Sync = [failsOnSecond, failure](int fd) {
+      if (failsOnSecond("sync")) {
+        errno = failure.Error;
+        return -1;
+      }
+      return ::fsync(fd);
+    };
+    try {
+      WriteWorksheetPair(path, {"new"}, Table({"Q=2"}), TFileEncoding::Cp936, second);
+      ADD_FAILURE() << "no error reported";
+    } catch (const platform::EFileError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "无法保存文件“" + vars + "”：" + platform::SystemErrorText(failure.Error));
+    }
+    EXPECT_EQ(Get(path), "old\r\nsheet");
+    EXPECT_EQ(Get(vars), "P=1\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 2);
+  }
 }
 
 // Which files are read as UTF-8: a byte order mark, or well-formed UTF-8
