@@ -1,6 +1,10 @@
 // Start-up: at most one calculator per user, one engine, one window.
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <string>
 
 #include "application.h"
 #include "boardurl.h"
@@ -9,15 +13,52 @@
 #include "singleinstance.h"
 #include "userdialogs.h"
 
+namespace {
+
+// Whether a message box can be seen: a display, and a platform that draws
+// on it (offscreen and minimal draw nowhere, and a box there would wait for
+// ever).
+bool HasScreen() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && (std::strncmp(platform, "offscreen", 9) == 0 || std::strncmp(platform, "minimal", 7) == 0))
+    return false;
+  return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+// Says why the calculator does not start: on standard error, and in a box
+// where there is a screen.
+int Refuse(const std::string& message, int argc, char** argv) {
+  std::fprintf(stderr, "tessary: %s\n", message.c_str());
+  if (HasScreen()) {
+    tessary::TApplication app(argc, argv);
+    app.ShowException(QString::fromStdString(message));
+  }
+  return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using tessary::platform::TSingleInstanceLock;
 
+  // Answered before anything else: no lock, no display needed.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("tessary %s\n", TESSARY_VERSION);
+      return 0;
+    }
+  }
+
   // First of all, so that a second start costs nothing and needs no display:
   // it ends at once, silently, leaving the running one alone. The lock stays
-  // until the process ends. A lock that cannot be used at all (no writable
-  // runtime folder) does not keep the user from calculating.
+  // until the process ends. A lock that cannot be used stops the start with
+  // the reason: running without it could put two windows on one desktop.
   TSingleInstanceLock instance;
-  if (instance.TryAcquire("TessaryCal") == TSingleInstanceLock::TResult::Busy) return 0;
+  switch (instance.TryAcquire("TessaryCal")) {
+    case TSingleInstanceLock::TResult::Acquired: break;
+    case TSingleInstanceLock::TResult::Busy: return 0;
+    case TSingleInstanceLock::TResult::Unavailable: return Refuse(instance.Error(), argc, argv);
+  }
 
   tessary::TApplication app(argc, argv);
   tessary::platform::InstallFontSubstitutes();

@@ -2,6 +2,12 @@
 
 // The single-instance test: a per-user lock that the kernel releases when
 // the holding process ends, however it ends (flock on a lock file).
+//
+// The lock file lies in $XDG_RUNTIME_DIR when that is a folder of the user's
+// own that nobody else may write to; otherwise in a private folder of the
+// temporary folder named for the user's id (/tmp/NAME-<uid>, made 0700). A
+// folder there that another user owns or others may write to is refused:
+// whoever controls it could keep us from starting or let two of us run.
 
 #include <string>
 
@@ -12,10 +18,12 @@ class TSingleInstanceLock {
   enum class TResult {
     Acquired,     // this process now holds the lock, until it ends
     Busy,         // another process holds it
-    Unavailable,  // the lock file could not be used; nothing is known
+    Unavailable,  // the lock could not be used; Error() says why
   };
 
-  TSingleInstanceLock() = default;
+  // tempFolder: where the private folder is made without a usable runtime
+  // folder (tests give their own).
+  explicit TSingleInstanceLock(std::string tempFolder = "/tmp");
   TSingleInstanceLock(const TSingleInstanceLock&) = delete;
   TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
   ~TSingleInstanceLock();
@@ -25,12 +33,18 @@ class TSingleInstanceLock {
   // object answers Acquired again.
   TResult TryAcquire(const std::string& name);
   bool Held() const { return FFd >= 0; }
+  // Why the last TryAcquire answered Unavailable, in words for the user.
+  const std::string& Error() const { return FError; }
 
-  // $XDG_RUNTIME_DIR/NAME.lock when that variable holds an absolute path,
-  // else /tmp/NAME-<uid>.lock.
-  static std::string LockPath(const std::string& name);
+  // $XDG_RUNTIME_DIR/NAME.lock when that folder is usable, else
+  // TEMP/NAME-<uid>/NAME.lock. Creates nothing.
+  std::string LockPath(const std::string& name) const;
 
  private:
+  TResult Fail(const std::string& message);
+
+  std::string FTemp;
+  std::string FError;
   int FFd = -1;
 };
 

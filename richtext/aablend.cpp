@@ -152,49 +152,56 @@ void TAABlend::Blend(int x, int y, const TAAMask& mask, int alpha, const std::ui
 
 // ---- foregrounds ----
 
-void TAABlend::MakeGradient(int w, int h, const TAAGradual& gradual) {
+void TAABlend::MakeGradient(int w, int h, const TAAGradual& gradual, int left, int boxWidth) {
   FForeBmp = QImage(w, h, QImage::Format_BGR888);
   if (w <= 0 || h <= 0) return;
+  if (boxWidth < 0) boxWidth = w;
   const TGradualStyle style = gradual.Style();
   const bool horizontal = style == gsLeftToRight || style == gsRightToLeft || style == gsCenterToLR;
   const bool centre = style == gsCenterToLR || style == gsCenterToTB;
   const bool forward = style == gsLeftToRight || style == gsTopToBottom;
-  const int length = horizontal ? w : h;
+  const int length = horizontal ? boxWidth : h;
   const int n = centre ? (length + 1) / 2 : length;
   std::uint8_t c0[3];
   std::uint8_t c1[3];
   ColorBytes(forward ? gradual.StartColor() : gradual.EndColor(), c0);
   ColorBytes(forward ? gradual.EndColor() : gradual.StartColor(), c1);
-  std::vector<uchar> ramp(3 * static_cast<std::size_t>(length));
-  for (int i = 0; i < n; ++i) RampEntry(c0, c1, i, n, &ramp[3 * i]);
-  if (centre)
-    for (int i = 0; i < n; ++i) std::memcpy(&ramp[3 * (length - 1 - i)], &ramp[3 * i], 3);
+  // The centre styles mirror the first half of the ramp into the second.
+  const auto entry = [&](int i, uchar* out) { RampEntry(c0, c1, centre && i >= n ? length - 1 - i : i, n, out); };
+  if (horizontal) {
+    std::vector<uchar> ramp(3 * static_cast<std::size_t>(w));
+    for (int c = 0; c < w; ++c) entry(left + c, &ramp[3 * static_cast<std::size_t>(c)]);
+    for (int r = 0; r < h; ++r) std::memcpy(FForeBmp.scanLine(r), ramp.data(), ramp.size());
+    return;
+  }
   for (int r = 0; r < h; ++r) {
+    uchar colour[3];
+    entry(r, colour);
     uchar* out = FForeBmp.scanLine(r);
-    if (horizontal) {
-      std::memcpy(out, ramp.data(), ramp.size());
-    } else {
-      for (int c = 0; c < w; ++c) std::memcpy(out + 3 * c, &ramp[3 * r], 3);
-    }
+    for (int c = 0; c < w; ++c) std::memcpy(out + 3 * c, colour, 3);
   }
 }
 
-void TAABlend::MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor) {
+void TAABlend::MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor, int left, int boxWidth) {
   FForeBmp = QImage(w, h, QImage::Format_BGR888);
   if (w <= 0 || h <= 0) return;
+  if (boxWidth < 0) boxWidth = w;
   Fill(FForeBmp, fontColor);
   const QImage& picture = texture.Picture();
   if (picture.isNull()) return;
   const int pw = picture.width();
   const int ph = picture.height();
   QPainter painter(&FForeBmp);
+  painter.translate(-left, 0);
   switch (texture.Mode()) {
     case tmTiled:
+      // Only the tiles that reach the columns held.
       for (int ty = 0; ty <= h / ph; ++ty)
-        for (int tx = 0; tx <= w / pw; ++tx) painter.drawImage(tx * pw, ty * ph, picture);
+        for (int tx = left / pw; tx <= std::min(boxWidth / pw, (left + w) / pw); ++tx)
+          painter.drawImage(tx * pw, ty * ph, picture);
       break;
-    case tmStretched: painter.drawImage(QRect(0, 0, w, h), picture); break;
-    case tmCenter: painter.drawImage((w - pw) / 2, (h - ph) / 2, picture); break;
+    case tmStretched: painter.drawImage(QRect(0, 0, boxWidth, h), picture); break;
+    case tmCenter: painter.drawImage((boxWidth - pw) / 2, (h - ph) / 2, picture); break;
     case tmNormal: painter.drawImage(0, 0, picture); break;
   }
 }

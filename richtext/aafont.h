@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include <utility>
+
 #include "aablend.h"
 #include "aacolor.h"
 #include "aaeffect.h"
@@ -45,7 +47,7 @@ class TAAFont {
 
   // Size of text on the canvas; (0, 0) without a canvas.
   virtual QSize TextExtent(const QString& text);
-  virtual int TextHeight(const QString& text) { return TextExtent(text).height(); }
+  virtual int TextHeight(const QString& text);
   virtual int TextWidth(const QString& text) { return TextExtent(text).width(); }
 
  protected:
@@ -63,10 +65,14 @@ class TAAFontEx : public TAAFont {
 
   // Text and shadow together, rotated by the effect's angle.
   QSize TextExtent(const QString& text) override;
-  // Draws text so that the box of text and shadow starts at (x, y).
+  int TextHeight(const QString& text) override;
+  // Draws text so that the box of text and shadow starts at (x, y). Only
+  // the columns that reach the target are drawn (with what the effects need
+  // beside them), so a row far wider than the target costs what shows.
   void TextOut(int x, int y, const QString& text);
 
  private:
+  std::pair<int, int> ColumnsToDraw(const QString& text, int textX, int shadowX);
   void ApplyMaskEffects();
   void DrawShadow(QPoint at);
   void BlendText(QPoint at);

@@ -155,7 +155,9 @@ std::string TUserLabel::GetText() {
       text = ToUtf8(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
       break;
     case lsTime:
-      text = ToUtf8(QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat));
+      // The locale's long format adds a time zone ("UTC", "CST"): a panel
+      // shows the plain clock time, as <Date> shows the plain date.
+      text = ToUtf8(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
       break;
     case lsCustom:
       text = FText;

@@ -211,8 +211,8 @@ class TUserLabel {
   void SetOnGetText(TGetTextEvent handler) { FOnGetText = std::move(handler); }
 
   // The text the label's tag is replaced by, made now: empty for the
-  // alignment styles; date and time in the system's short date and long
-  // time formats.
+  // alignment styles; the date in the system's short date format, the time
+  // as HH:mm:ss on the 24-hour clock.
   std::string GetText();
   std::string DisplayName() const;
   void Assign(const TUserLabel& source);

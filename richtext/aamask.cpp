@@ -47,6 +47,8 @@ int TAAMask::ScaleOf(TAAQuality quality) {
 void TAAMask::SetSize(int w, int h) {
   FWidth = std::max(0, w);
   FHeight = std::max(0, h);
+  FLeft = 0;
+  FBoxWidth = FWidth;
   FStride = (FWidth + 3) & ~3;
   FData.assign(static_cast<std::size_t>(FStride) * FHeight, 0);
 }
@@ -120,6 +122,13 @@ TTextBox TAAMask::TextSize(const QString& text) const {
                      canvas.Escapement);
 }
 
+int TAAMask::TextHeight(const QString& text) const {
+  if (!FRenderer || !FRenderer->Canvas()) return 0;
+  if (FRenderer->Canvas()->Escapement != 0) return TextSize(text).Height;
+  const TScaledFont& font = ScaledFont();
+  return ExtentRules(0, font.Height, font.Scale, false, 0, 0).Height;
+}
+
 void TAAMask::DrawText(const QString& text) {
   const TTextBox box = TextSize(text);
   DrawText(text, box.Width, box.Height, 0, 0);
@@ -131,7 +140,24 @@ void TAAMask::DrawText(const QString& text, int w, int h, int px, int py) {
   Shrink(Rasterize(text, w, h, px, py));  // the scratch image goes with the call
 }
 
-QImage TAAMask::Rasterize(const QString& text, int w, int h, int px, int py) const {
+void TAAMask::DrawColumns(const QString& text, int from, int to) {
+  const TTextBox box = TextSize(text);
+  from = std::clamp(from, 0, box.Width);
+  to = std::clamp(to, from, box.Width);
+  if (from == 0 && to == box.Width) {
+    DrawText(text, box.Width, box.Height, 0, 0);
+    return;
+  }
+  SetSize(to - from, box.Height);
+  FLeft = from;
+  FBoxWidth = box.Width;
+  if (FWidth == 0 || FHeight == 0) return;
+  // Whole multiples of the scale apart, the glyphs land on the same pixels
+  // as in the whole row; those outside the scratch image are never drawn.
+  Shrink(Rasterize(text, FWidth, FHeight, 0, 0, from));
+}
+
+QImage TAAMask::Rasterize(const QString& text, int w, int h, int px, int py, int left) const {
   const TAACanvas& canvas = *FRenderer->Canvas();
   const int scale = Scale();
   // Qt blits glyphs into 32-bit images about three times as fast as into
@@ -139,7 +165,7 @@ QImage TAAMask::Rasterize(const QString& text, int w, int h, int px, int py) con
   QImage scratch(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
   scratch.fill(0);
   const TScaledFont& font = ScaledFont();
-  QPointF origin(px * scale, py * scale);
+  QPointF origin((px - left) * scale, py * scale);
   if (canvas.Escapement != 0) {
     // The rotated string starts where its top-left corner went when the box
     // turned about its centre.
@@ -275,6 +301,7 @@ void TAAMask::Spray(int amount) {
 
 void TAAMask::HorzMirror() {
   for (int r = 0; r < FHeight; ++r) std::reverse(Row(r), Row(r) + FWidth);
+  FLeft = FBoxWidth - FLeft - FWidth;  // the columns held move to the other side
 }
 
 void TAAMask::VertMirror() {

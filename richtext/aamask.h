@@ -56,7 +56,12 @@ class TAAMask {
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   int Stride() const { return FStride; }  // row length, a multiple of 4
-  // Resizes to w x h, all pixels 0.
+  // A mask may hold only some columns of the text's box: those from Left()
+  // on, of a box BoxWidth() wide. A whole mask starts at 0 and is as wide as
+  // its box.
+  int Left() const { return FLeft; }
+  int BoxWidth() const { return FBoxWidth; }
+  // Resizes to w x h, all pixels 0, a whole mask.
   void SetSize(int w, int h);
   // Throws EInvalidLine outside 0..Height-1.
   std::uint8_t* Row(int r);
@@ -64,12 +69,17 @@ class TAAMask {
 
   // The box of text with the canvas font as it is now (rotation included).
   TTextBox TextSize(const QString& text) const;
+  // Its height alone: unrotated, the font's, without measuring the text.
+  int TextHeight(const QString& text) const;
   // The size rules applied to a string measured at Scale times the size:
   // back to 1x rounding up, italic overhang, rotated corners.
   static TTextBox ExtentRules(int cx, int cy, int scale, bool italic, int byteLength, int escapement);
   // Draws text over its own box at (0, 0); or into w x h at (px, py).
   void DrawText(const QString& text);
   void DrawText(const QString& text, int w, int h, int px, int py);
+  // Draws only columns from..to-1 of text's box (clamped to the box): a row
+  // wider than what shows costs no more than what shows.
+  void DrawColumns(const QString& text, int from, int to);
   // Shrinks a scratch image of at least Width*Scale x Height*Scale pixels
   // into the mask with the box filter of the quality. Its coverage is each
   // byte of an 8-bit grey image or the alpha of a premultiplied ARGB32 one.
@@ -97,7 +107,9 @@ class TAAMask {
     int Width = 0;
   };
   const TScaledFont& ScaledFont() const;
-  QImage Rasterize(const QString& text, int w, int h, int px, int py) const;
+  // The text at (px, py) of a box, as the columns from left on show it in an
+  // image of w x h mask pixels.
+  QImage Rasterize(const QString& text, int w, int h, int px, int py, int left = 0) const;
   std::uint8_t At(int r, int c) const { return FData[static_cast<std::size_t>(r) * FStride + c]; }
 
   TAAFont* FRenderer;
@@ -105,6 +117,8 @@ class TAAMask {
   int FWidth = 0;
   int FHeight = 0;
   int FStride = 0;
+  int FLeft = 0;
+  int FBoxWidth = 0;
   std::vector<std::uint8_t> FData;
   mutable TScaledFont FFont;
 };

@@ -1,10 +1,14 @@
 #include "aascrolltext.h"
 
 #include <QPainter>
+#include <QThread>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 
 #include "wrapline.h"
 #include "exceptionhook.h"
@@ -201,6 +205,7 @@ TAAScrollText::TAAScrollText(QWidget* parent)
 
 TAAScrollText::~TAAScrollText() {
   BeginDestroy();
+  StopBackgroundLayout();
   SetActive(false);
   FScrollTimer.reset();
   FRenderer.SetCanvas(nullptr);
@@ -214,7 +219,7 @@ void TAAScrollText::SetAutoUpdate(bool value) {
 void TAAScrollText::SetActive(bool value) {
   if (FActive == value) return;
   FActive = value;
-  FScrollTimer->SetEnabled(value);
+  FScrollTimer->SetEnabled(value && !FLayoutPending);
   if (!value) FDelayTimer.stop();
 }
 
@@ -277,87 +282,233 @@ void TAAScrollText::Reset() {
   const bool active = FActive;
   FRepeatedCount = -1;
   SetActive(false);
-  CreateText();
   RememberSize();
-  FCurrPos = 0;
-  BuildFrame();
-  PaintNow();
+  if (FLayoutInBackground && StartBackgroundLayout()) {
+    FActive = active;  // the scroll timer waits for the new image
+    return;
+  }
+  StopBackgroundLayout();
+  CreateText();
+  ShowNewText();
   SetActive(active);
 }
 
-std::vector<QString> TAAScrollText::RowsOf(const QString& line, int lineWidth, int width) {
-  if (FText.WordWrap() && lineWidth > width) {
-    const std::string utf8 = line.toStdString();
-    int columns = static_cast<int>(static_cast<long long>(Cp936Length(utf8)) * width / lineWidth);
-    while (columns > 0 && FRenderer.TextWidth(Cp936Prefix(line, columns)) > width) --columns;
-    std::vector<std::string> rows;
-    SplitLine(utf8, rows, columns);
-    std::vector<QString> result;
-    result.reserve(rows.size());
-    for (const std::string& row : rows) result.push_back(QString::fromStdString(row));
-    return result;
+void TAAScrollText::ShowNewText() {
+  FCurrPos = 0;
+  BuildFrame();
+  PaintNow();
+}
+
+bool TTextLayoutJob::UsesRandom() const {
+  return std::any_of(Lines.begin(), Lines.end(),
+                     [](const TLine& line) { return line.Effect.Spray() != 0 || line.Effect.Noise() != 0; });
+}
+
+namespace {
+
+// The rows one line takes, measured with the renderer's current font and
+// effect; the line is measured whole only when it may be wrapped.
+std::vector<QString> RowsOf(const QString& line, int width, bool wordWrap, TAAFontEx& renderer) {
+  if (wordWrap) {
+    const int lineWidth = renderer.TextWidth(line);
+    if (lineWidth > width) {
+      const std::string utf8 = line.toStdString();
+      int columns = static_cast<int>(static_cast<long long>(Cp936Length(utf8)) * width / lineWidth);
+      while (columns > 0 && renderer.TextWidth(Cp936Prefix(line, columns)) > width) --columns;
+      std::vector<std::string> rows;
+      SplitLine(utf8, rows, columns);
+      std::vector<QString> result;
+      result.reserve(rows.size());
+      for (const std::string& row : rows) result.push_back(QString::fromStdString(row));
+      return result;
+    }
   }
   if (line.isEmpty()) return {QStringLiteral(" ")};
   return {line};
 }
 
-void TAAScrollText::CreateText() {
-  const TUpdateScope scope(*this);  // the copies below must not rebuild
-  const int w = width();
-  const int h = height();
-  FTextImage = QImage();
-  FTextCanvas.BrushColor = Color();
-  FTextCanvas.BrushStyle = bsSolid;
+TColor Resolved(TColor color) {
+  const QColor rgb = ResolveColor(color);
+  return RGBToColor(rgb.red(), rgb.green(), rgb.blue());
+}
+
+// System colours come from the application's palette, which only the
+// user-interface thread may read: the job carries them as plain RGB.
+void ResolveColors(TFontDesc& font, TAAEffect& effect) {
+  font.Color = Resolved(font.Color);
+  effect.Shadow().SetColor(Resolved(effect.Shadow().Color()));
+  effect.Gradual().SetStartColor(Resolved(effect.Gradual().StartColor()));
+  effect.Gradual().SetEndColor(Resolved(effect.Gradual().EndColor()));
+}
+
+bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
+
+// Layouts running at once, across all controls: one core stays free for
+// the user interface.
+class TLayoutSlots {
+ public:
+  // False when cancelled while waiting.
+  bool Acquire(const std::atomic<bool>& cancelled) {
+    std::unique_lock lock(FMutex);
+    while (FBusy >= Limit()) {
+      if (cancelled) return false;
+      FFree.wait_for(lock, std::chrono::milliseconds(10));
+    }
+    ++FBusy;
+    return true;
+  }
+  void Release() {
+    {
+      const std::lock_guard lock(FMutex);
+      --FBusy;
+    }
+    FFree.notify_one();
+  }
+
+ private:
+  static int Limit() { return std::max(1, QThread::idealThreadCount() - 1); }
+  std::mutex FMutex;
+  std::condition_variable FFree;
+  int FBusy = 0;
+};
+
+TLayoutSlots& LayoutSlots() {
+  static TLayoutSlots shared;
+  return shared;
+}
+
+}  // namespace
+
+QImage LayOutText(const TTextLayoutJob& job, TAAFontEx& renderer, TAACanvas& canvas,
+                  const std::atomic<bool>* cancelled) {
+  QImage image;
+  canvas.Target = &image;
+  canvas.BrushColor = job.BackColor;
+  canvas.BrushStyle = bsSolid;
+  renderer.SetCanvas(&canvas);
+  renderer.SetQuality(job.Quality);
+
+  // Measuring pass: how tall the image must be.
+  int y = job.Top;
+  for (const TTextLayoutJob::TLine& line : job.Lines) {
+    if (Cancelled(cancelled)) return {};
+    canvas.Font = line.Font;
+    renderer.Effect() = line.Effect;
+    const int lineHeight = renderer.TextHeight(line.Text + QLatin1Char(' '));
+    const auto rows = static_cast<int>(RowsOf(line.Text, job.Width, job.WordWrap, renderer).size());
+    y += rows * RowAdvance(job.RowPitch, lineHeight);
+  }
+  y += job.Tail;
+  y = std::max(y, job.Height);
+
+  image = QImage(job.Width, y, QImage::Format_BGR888);
+  image.fill(ResolveColor(job.BackColor));
+  if (!job.BackGround.isNull())
+    DrawBackGround(image, QRect(0, 0, job.Width, y), job.BackGround, job.BackGroundMode, job.BackColor);
+
+  // Drawing pass: the rows over the background.
+  canvas.BrushStyle = bsClear;
+  y = job.Top;
+  for (const TTextLayoutJob::TLine& line : job.Lines) {
+    canvas.Font = line.Font;
+    renderer.Effect() = line.Effect;
+    for (const QString& row : RowsOf(line.Text, job.Width, job.WordWrap, renderer)) {
+      if (Cancelled(cancelled)) return {};
+      const int rowHeight = renderer.TextHeight(row + QLatin1Char(' '));
+      int x = 0;
+      if (line.Alignment == taRightJustify) x = image.width() - renderer.TextWidth(row);
+      if (line.Alignment == taCenter) x = (image.width() - renderer.TextWidth(row)) / 2;
+      renderer.TextOut(x, y, row);
+      y += RowAdvance(job.RowPitch, rowHeight);
+    }
+  }
+  return image;
+}
+
+TTextLayoutJob TAAScrollText::MakeLayoutJob() {
+  TTextLayoutJob job;
+  job.Width = width();
+  job.Height = height();
+  job.Top = (FText.Fade() ? FText.FadeHeight() : 0) + job.Height * FText.HeadSpace() / 100;
+  job.Tail = job.Height * FText.TailSpace() / 100;
+  job.RowPitch = FText.RowPitch();
+  job.WordWrap = FText.WordWrap();
+  job.Quality = Quality();
+  job.BackColor = Resolved(Color());
+  job.BackGround = FText.BackGround();
+  job.BackGroundMode = FText.BackGroundMode();
 
   TMarkupState base;
   base.Font = FText.Font();
   base.Effect = FText.FontEffect();
   base.Alignment = FText.Alignment();
-  const int top = (FText.Fade() ? FText.FadeHeight() : 0) + h * FText.HeadSpace() / 100;
-
-  // Measuring pass: how tall the image must be.
   TMarkupState state = base;
-  int y = top;
+  job.Lines.reserve(static_cast<std::size_t>(FText.Lines().size()));
   for (const QString& source : FText.Lines()) {
     std::string line = source.toStdString();
     ApplyMarkup(line, state, base, FText.LabelEffect(), FFonts, FLabels);
-    FTextCanvas.Font = state.Font;
-    FRenderer.Effect() = state.Effect;
-    const QString text = QString::fromStdString(line);
-    const int lineHeight = FRenderer.TextHeight(text + QLatin1Char(' '));
-    const int lineWidth = FRenderer.TextWidth(text);
-    const auto rows = static_cast<int>(RowsOf(text, lineWidth, w).size());
-    y += rows * RowAdvance(FText.RowPitch(), lineHeight);
+    TTextLayoutJob::TLine& laid = job.Lines.emplace_back();
+    laid.Text = QString::fromStdString(line);
+    laid.Font = state.Font;
+    laid.Effect = state.Effect;
+    laid.Alignment = state.Alignment;
+    ResolveColors(laid.Font, laid.Effect);
   }
-  y += h * FText.TailSpace() / 100;
-  y = std::max(y, h);
+  return job;
+}
 
-  FTextImage = QImage(w, y, QImage::Format_BGR888);
-  FTextImage.fill(ResolveColor(Color()));
-  if (!FText.BackGround().isNull())
-    DrawBackGround(FTextImage, QRect(0, 0, w, y), FText.BackGround(), FText.BackGroundMode(), Color());
-
-  // Drawing pass: the rows over the background.
-  FTextCanvas.BrushStyle = bsClear;
-  state = base;
-  y = top;
-  for (const QString& source : FText.Lines()) {
-    std::string line = source.toStdString();
-    ApplyMarkup(line, state, base, FText.LabelEffect(), FFonts, FLabels);
-    FTextCanvas.Font = state.Font;
-    FRenderer.Effect() = state.Effect;
-    const QString text = QString::fromStdString(line);
-    for (const QString& row : RowsOf(text, FRenderer.TextWidth(text), w)) {
-      const int rowHeight = FRenderer.TextHeight(row + QLatin1Char(' '));
-      const int rowWidth = FRenderer.TextWidth(row);
-      int x = 0;
-      if (state.Alignment == taRightJustify) x = FTextImage.width() - rowWidth;
-      if (state.Alignment == taCenter) x = (FTextImage.width() - rowWidth) / 2;
-      FRenderer.TextOut(x, y, row);
-      y += RowAdvance(FText.RowPitch(), rowHeight);
-    }
-  }
+void TAAScrollText::CreateText() {
+  const TUpdateScope scope(*this);  // the copies below must not rebuild
+  FTextImage = LayOutText(MakeLayoutJob(), FRenderer, FTextCanvas);
+  FTextCanvas.Target = &FTextImage;
   if (OnTextReady) OnTextReady(this);
+}
+
+// The job goes to a thread of its own; the image comes back through the
+// event queue. A newer round cancels an older one, whose image is dropped.
+bool TAAScrollText::StartBackgroundLayout() {
+  TTextLayoutJob job;
+  {
+    const TUpdateScope scope(*this);
+    job = MakeLayoutJob();
+  }
+  if (job.UsesRandom()) return false;
+  StopBackgroundLayout();
+  const unsigned round = ++FLayoutRound;
+  auto cancelled = std::make_shared<std::atomic<bool>>(false);
+  FLayoutCancelled = cancelled;
+  FLayoutPending = true;
+  FLayoutThread = std::thread([this, round, cancelled, job = std::move(job)] {
+    if (!LayoutSlots().Acquire(*cancelled)) return;
+    TAACanvas canvas;
+    TAAFontEx renderer(&canvas);
+    QImage image = LayOutText(job, renderer, canvas, cancelled.get());
+    renderer.SetCanvas(nullptr);
+    LayoutSlots().Release();
+    if (image.isNull() || *cancelled) return;
+    // The control waits for this thread before it goes, so it is there.
+    QMetaObject::invokeMethod(
+        this,
+        [this, round, image] {
+          if (round != FLayoutRound || !FLayoutPending) return;
+          FLayoutPending = false;
+          FTextImage = image;
+          if (OnTextReady) OnTextReady(this);
+          ShowNewText();
+          if (FActive) FScrollTimer->SetEnabled(true);
+        },
+        Qt::QueuedConnection);
+  });
+  return true;
+}
+
+// Cancels the layout under way and waits for its thread, which checks
+// between rows: a row at most.
+void TAAScrollText::StopBackgroundLayout() {
+  if (FLayoutCancelled) FLayoutCancelled->store(true);
+  if (FLayoutThread.joinable()) FLayoutThread.join();
+  FLayoutCancelled.reset();
+  FLayoutPending = false;
 }
 
 void TAAScrollText::BuildFrame() {

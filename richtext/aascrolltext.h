@@ -9,8 +9,10 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "aagraphiccontrol.h"
@@ -74,6 +76,40 @@ class TScrollTextParam : public TCustomTextParam {
   int FHeadSpace = 0;
   int FTailSpace = 60;
 };
+
+// What laying a text out into its image needs, taken from a control on the
+// user-interface thread: the lines with their markup applied (each with its
+// font, effect and alignment, colours resolved) and the settings. It holds
+// no reference to the control, so another thread may lay it out.
+struct TTextLayoutJob {
+  struct TLine {
+    QString Text;
+    TFontDesc Font;
+    TAAEffect Effect;
+    TAlignment Alignment = taLeftJustify;
+  };
+  std::vector<TLine> Lines;
+  int Width = 0;
+  int Height = 0;
+  int Top = 0;   // where the first row starts
+  int Tail = 0;  // blank space after the last row
+  int RowPitch = 20;
+  bool WordWrap = false;
+  TAAQuality Quality = aqNormal;
+  TColor BackColor = clWhite;
+  QImage BackGround;
+  TBackGroundMode BackGroundMode = bmTiled;
+
+  // Whether a line draws from the process-wide random generator (spray,
+  // noise), which only the user-interface thread may touch.
+  bool UsesRandom() const;
+};
+
+// Lays the job's text out into a text image with renderer, whose canvas it
+// points at the image. cancelled, when given, is read between rows: a
+// cancelled layout returns a null image.
+QImage LayOutText(const TTextLayoutJob& job, TAAFontEx& renderer, TAACanvas& canvas,
+                  const std::atomic<bool>* cancelled = nullptr);
 
 // A control that shows marked-up text: it owns the font and user labels.
 class TAACustomText : public TAAGraphicControl {
@@ -143,6 +179,14 @@ class TAAScrollText : public TAACustomText {
 
   // Lays the text out again, shows the top of it and starts the passes anew.
   void Reset() override;
+  // Lays the text out on a thread of its own: Reset returns at once, the
+  // panel shows what it showed and stands still until the new image is
+  // swapped in. For text from outside, whose size nobody controls. Lines
+  // with spray or noise are still laid out at once.
+  bool LayoutInBackground() const { return FLayoutInBackground; }
+  void SetLayoutInBackground(bool value) { FLayoutInBackground = value; }
+  // A layout is under way in the background.
+  bool LayoutPending() const { return FLayoutPending; }
 
   // The scroll timer's handler and the pause timer's.
   void Tick();
@@ -172,8 +216,12 @@ class TAAScrollText : public TAACustomText {
   QImage FTextImage;
 
  private:
-  // The rows one source line takes, measured with the current font and effect.
-  std::vector<QString> RowsOf(const QString& line, int lineWidth, int width);
+  // The text and settings as they are now, markup applied.
+  TTextLayoutJob MakeLayoutJob();
+  bool StartBackgroundLayout();
+  void StopBackgroundLayout();
+  // Shows a new text image from its top.
+  void ShowNewText();
   void PaintNow();
 
   TScrollTextParam FText;
@@ -188,6 +236,11 @@ class TAAScrollText : public TAACustomText {
   int FRepeatDelay = 2000;
   int FCurrPos = 0;
   int FRepeatedCount = -1;
+  bool FLayoutInBackground = false;
+  bool FLayoutPending = false;
+  unsigned FLayoutRound = 0;  // a finished layout of an earlier round is dropped
+  std::shared_ptr<std::atomic<bool>> FLayoutCancelled;
+  std::thread FLayoutThread;
 };
 
 }  // namespace tessary

@@ -73,6 +73,9 @@ class TFormFCalculator : public QMainWindow {
   TAALabel* AALabel1() const { return FSideLabel; }
   std::array<QString, kBoardPieces> PanelLinks;
   static const QStringList& BuiltInPanelText();
+  // Gives a panel the look of side panel index (0 to 5): its fonts and
+  // labels, colours, pause and built-in text, still; the benchmarks use it.
+  static void SetUpSidePanel(TAAScrollText& panel, int index);
   // Sets every panel scrolling or still (the board does it for real).
   void SetPanelsActive(bool active);
   void AAFadeText1Click(QObject* sender);

@@ -68,6 +68,9 @@ void TFormFCalculator::ApplyBoardText() {
     BoardPieces[i] = JoinBoardLines(board.Lines[i]);
     PanelLinks[i] = board.Links[i];
     if (i >= kPanelCount) continue;
+    // A page may ask for long rows and many of them: laid out on a thread
+    // of the panel's own, the window answers meanwhile.
+    FPanels[i]->SetLayoutInBackground(true);
     FPanels[i]->Text().SetLines(board.Lines[i]);
     FPanels[i]->SetActive(true);
     // Shows each panel as it is filled; user commands may run in between.

@@ -118,20 +118,24 @@ void TFormFCalculator::BuildSideColumn() {
     panel->setObjectName(QStringLiteral("AAST%1").arg(i));
     panel->setProperty("HelpContext", i);  // the panel's own index, for its link
     panel->setCursor(Qt::PointingHandCursor);
-    panel->SetActive(false);  // still until the board fills it
-    panel->ParentEffect().SetParentColor(false);
-    panel->ParentEffect().SetParentFont(false);
-    panel->Text().SetFont(Face("MS Sans Serif", -11, clWindowText));
-    panel->Text().SetBackColor(clBtnFace);
-    CreateDefaultLabels(panel->Labels());
-    AddPanelFonts(*panel, kLooks[i]);
-    panel->SetRepeatDelay(kLooks[i].RepeatDelay);
-    panel->Text().SetLines(BuiltInPanelText());
+    SetUpSidePanel(*panel, i);
     panel->OnClick = [this](QObject* sender) { AAFadeText1Click(sender); };
     panel->OnMouseEnter = [this](QObject* sender) { AAST0MouseEnter(sender); };
     panel->OnMouseLeave = [this](QObject* sender) { AAST0MouseLeave(sender); };
     FPanelWidgets[i] = panel;
   }
+}
+
+void TFormFCalculator::SetUpSidePanel(TAAScrollText& panel, int index) {
+  panel.SetActive(false);  // still until the board fills it
+  panel.ParentEffect().SetParentColor(false);
+  panel.ParentEffect().SetParentFont(false);
+  panel.Text().SetFont(Face("MS Sans Serif", -11, clWindowText));
+  panel.Text().SetBackColor(clBtnFace);
+  CreateDefaultLabels(panel.Labels());
+  AddPanelFonts(panel, kLooks[index]);
+  panel.SetRepeatDelay(kLooks[index].RepeatDelay);
+  panel.Text().SetLines(BuiltInPanelText());
 }
 
 // The panel table: index i holds the panel named AAST<i>.

@@ -1,13 +1,15 @@
 #include "xmlhttp.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
+#include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
+#if QT_CONFIG(ssl)
+#include <QSslSocket>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -22,40 +24,46 @@ namespace {
 
 std::atomic<int> gInactivityTimeoutMs{IXmlHttpRequest::kInactivityTimeoutMs};
 
-// What Qt buffers for one reply before it stops reading the socket: with the
-// body cap this bounds the memory a response can take.
-constexpr qint64 kReadBufferBytes = 256 * 1024;
+// What the socket reads ahead of us: once that much waits unread it stops
+// taking data off the network, so a server sending more than the body cap
+// fills its own buffers, never ours. Big enough that a fast server needs
+// only a few turns of the event loop for a capped body.
+constexpr qint64 kReadBufferBytes = 1024 * 1024;
+// The longest status line, header line or chunk line, and the whole head.
+constexpr qsizetype kMaxLineBytes = 16 * 1024;
+constexpr qsizetype kMaxHeadBytes = 64 * 1024;
+constexpr int kMaxRedirects = 5;
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 class TXmlHttpRequest;
 
-// One per thread: the network manager and the requests under way. It goes
-// with the application object (or its thread) and abandons what is still
-// under way then, so that exit never waits for a server.
+// One per thread: the requests under way. It goes with the application
+// object (or its thread) and abandons what is still under way then, so that
+// exit never waits for a server.
 class TRequestHub : public QObject {
  public:
   static TRequestHub& ForThisThread();
 
-  QNetworkAccessManager& Manager() { return *FManager; }
   void Track(TXmlHttpRequest* request) { FPending.push_back(request); }
   void Untrack(TXmlHttpRequest* request) { std::erase(FPending, request); }
   ~TRequestHub() override;
 
  private:
-  explicit TRequestHub(QObject* parent) : QObject(parent), FManager(new QNetworkAccessManager(this)) {}
+  explicit TRequestHub(QObject* parent) : QObject(parent) {}
 
-  QNetworkAccessManager* FManager;
   std::vector<TXmlHttpRequest*> FPending;
   static thread_local TRequestHub* tHub;
 };
 
 thread_local TRequestHub* TRequestHub::tHub = nullptr;
 
+// The request speaks HTTP/1.1 itself over a socket of its own, one exchange
+// per connection ("Connection: close"), reading the answer as it arrives.
 class TXmlHttpRequest final : public IXmlHttpRequest {
  public:
   TXmlHttpRequest() = default;
-  ~TXmlHttpRequest() override { DetachReply(true); }
+  ~TXmlHttpRequest() override { DetachSocket(); }
 
   void open(const QString& method, const QString& address, bool asynchronous, const QString& user,
             const QString& password) override;
@@ -65,6 +73,7 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   int readyState() const override { return FReadyState; }
   int status() const override { return FStatus; }
   QString responseText() const override;
+  qint64 bytesHeld() const override;
 
   long GetTypeInfoCount(unsigned* count) override {
     if (count != nullptr) *count = 0;
@@ -79,17 +88,30 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   void Abandon();
 
  private:
+  enum class TPhase { Head, Body, Done };
+  enum class TBodyMode { Length, Chunked, UntilClose };
+  enum class TChunkStep { Size, Data, DataEnd, Trailer };
+
   void DeliverPosted(unsigned generation, int state);
   void Notify();
-  void OnMetaData();
+  void Connect();
+  void WriteRequest();
   void OnReadyRead();
-  void OnFinished();
-  void TakeHeaders();
-  void ReadAvailable();
-  void DetachReply(bool abortReply);
+  void OnClosed();
+  bool TakeLine(QByteArray& line);
+  bool ReadHead();
+  void StartBody();
+  bool ReadBody();
+  bool ReadChunked();
+  bool Keep(const QByteArray& data);
+  bool Redirect();
+  void Finish(bool answered);
+  void DetachSocket();
+  bool Current(unsigned generation) const { return generation == FGeneration && FSocket != nullptr; }
 
   QByteArray FMethod;
   QUrl FUrl;
+  QByteArray FRequestBody;
   int FReadyState = 0;
   int FStatus = 0;
   QByteArray FContentType;
@@ -99,10 +121,22 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   // round, or a sink release after one, must not touch the new one.
   unsigned FGeneration = 0;
   TComPtr<IDispatchLike> FSink;
-  QPointer<QNetworkReply> FReply;
-  std::unique_ptr<QObject> FContext;  // receives the reply's signals; gone with the reply
-  TRequestHub* FHub = nullptr;        // set while under way
-  TComPtr<IXmlHttpRequest> FSelf;     // keeps the request alive while under way
+  // The exchange under way: its socket, the inactivity timer, the object
+  // that receives their signals (gone with them), and where the reading is.
+  QPointer<QTcpSocket> FSocket;
+  std::unique_ptr<QObject> FContext;
+  QTimer* FIdle = nullptr;
+  TPhase FPhase = TPhase::Head;
+  QByteArray FLine;  // a line not yet ended
+  QList<QByteArray> FHead;
+  qsizetype FHeadBytes = 0;
+  QByteArray FLocation;
+  TBodyMode FMode = TBodyMode::UntilClose;
+  TChunkStep FChunk = TChunkStep::Size;
+  qint64 FRemaining = 0;
+  int FRedirects = 0;
+  TRequestHub* FHub = nullptr;     // set while under way
+  TComPtr<IXmlHttpRequest> FSelf;  // keeps the request alive while under way
 };
 
 TRequestHub& TRequestHub::ForThisThread() {
@@ -132,7 +166,6 @@ TRequestHub::~TRequestHub() {
     FPending.pop_back();
     request->Abandon();
   }
-  delete FManager;
 }
 
 QByteArray CharsetOf(const QByteArray& contentType) {
@@ -161,16 +194,39 @@ QString DecodeBody(const QByteArray& body, const QByteArray& contentType) {
     QStringDecoder decoder(charset.constData());
     if (decoder.isValid()) return decoder.decode(body);
   }
-  const std::string utf8 = Cp936ToUtf8(std::string_view(body.constData(), std::size_t(body.size())));
-  return QString::fromStdString(utf8);
+  // Slice by slice, never between the two bytes of a character: no UTF-8
+  // copy of the whole body is ever held beside the text.
+  constexpr qsizetype kSlice = 64 * 1024;
+  QString text;
+  // A character per byte at most; growing by copies would hold the text
+  // twice for a moment, while pages reserved and never written cost nothing.
+  text.reserve(body.size());
+  qsizetype at = 0;
+  while (at < body.size()) {
+    qsizetype end = at;
+    while (end < body.size() && end - at < kSlice) {
+      const auto byte = static_cast<unsigned char>(body[end]);
+      end += byte >= 0x81 && byte <= 0xFE ? 2 : 1;
+    }
+    end = std::min(end, body.size());
+    text += QString::fromStdString(Cp936ToUtf8(std::string_view(body.constData() + at, std::size_t(end - at))));
+    at = end;
+  }
+  return text;
 }
 
-// Whether a reply that ended with this error still carries the server's
-// answer (an HTTP status such as 404); otherwise no status was received.
-bool CarriesHttpAnswer(QNetworkReply::NetworkError error) {
-  return error == QNetworkReply::NoError ||
-         (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-         (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+bool IsRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// "HTTP/1.1 200 OK" gives 200; anything else is not an HTTP answer: -1.
+int StatusOf(const QByteArray& line) {
+  if (!line.startsWith("HTTP/")) return -1;
+  const QList<QByteArray> parts = line.simplified().split(' ');
+  if (parts.size() < 2 || parts[1].size() != 3) return -1;
+  bool ok = false;
+  const int code = parts[1].toInt(&ok);
+  return ok && code >= 100 ? code : -1;
 }
 
 void TXmlHttpRequest::open(const QString& method, const QString& address, bool asynchronous,
@@ -190,7 +246,7 @@ void TXmlHttpRequest::open(const QString& method, const QString& address, bool a
   if (!password.isEmpty()) url.setPassword(password);
   TRequestHub& hub = TRequestHub::ForThisThread();
 
-  DetachReply(true);  // opening again cancels the round under way
+  DetachSocket();  // opening again cancels the round under way
   ++FGeneration;
   FMethod = verb;
   FUrl = url;
@@ -198,6 +254,7 @@ void TXmlHttpRequest::open(const QString& method, const QString& address, bool a
   FContentType.clear();
   FBody.clear();
   FCapped = false;
+  FRedirects = 0;
   FReadyState = 1;
   // Posted, so that a sink registered right after open() hears of state 1
   // too, and never from inside open() itself.
@@ -213,34 +270,85 @@ void TXmlHttpRequest::setOnreadystatechange(IDispatchLike* sink) {
 }
 
 void TXmlHttpRequest::send(const QByteArray& body) {
-  if (FReadyState != 1 || FReply) throw EOleError("HTTP 请求尚未打开，或已经发送");
+  if (FReadyState != 1 || FSocket) throw EOleError("HTTP 请求尚未打开，或已经发送");
   TRequestHub& hub = TRequestHub::ForThisThread();
-  QNetworkRequest request(FUrl);
-  request.setTransferTimeout(gInactivityTimeoutMs.load());
-  QNetworkAccessManager& manager = hub.Manager();
-  QNetworkReply* reply = nullptr;
-  if (FMethod == "GET" && body.isEmpty()) {
-    reply = manager.get(request);
-  } else if (FMethod == "POST") {
-    reply = manager.post(request, body);
-  } else {
-    reply = manager.sendCustomRequest(request, FMethod, body);
-  }
-  reply->setReadBufferSize(kReadBufferBytes);
-  FReply = reply;
-  FContext = std::make_unique<QObject>();
-  QObject::connect(reply, &QNetworkReply::metaDataChanged, FContext.get(), [this] { OnMetaData(); });
-  QObject::connect(reply, &QNetworkReply::readyRead, FContext.get(), [this] { OnReadyRead(); });
-  QObject::connect(reply, &QNetworkReply::finished, FContext.get(), [this] { OnFinished(); });
+  FRequestBody = body;
   FHub = &hub;
   hub.Track(this);
   FSelf = TComPtr<IXmlHttpRequest>(this);
+  Connect();
+}
+
+// A new connection to FUrl; its signals go to a context object that is
+// deleted with the exchange, so that nothing arrives afterwards.
+void TXmlHttpRequest::Connect() {
+  const bool secure = FUrl.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+  QTcpSocket* socket = nullptr;
+#if QT_CONFIG(ssl)
+  if (secure && QSslSocket::supportsSsl()) socket = new QSslSocket;
+#endif
+  if (secure && socket == nullptr) socket = nullptr;
+  FContext = std::make_unique<QObject>();
+  FIdle = new QTimer(FContext.get());
+  FIdle->setSingleShot(true);
+  FIdle->setInterval(gInactivityTimeoutMs.load());
+  QObject::connect(FIdle, &QTimer::timeout, FContext.get(), [this] { Finish(false); });
+  FIdle->start();
+  FPhase = TPhase::Head;
+  FLine.clear();
+  FHead.clear();
+  FHeadBytes = 0;
+  FLocation.clear();
+  if (secure && socket == nullptr) {
+    // No TLS in this Qt: fails as a connection would, after the call.
+    QTimer::singleShot(0, FContext.get(), [this] { Finish(false); });
+    return;
+  }
+  if (socket == nullptr) socket = new QTcpSocket;
+  FSocket = socket;
+  socket->setReadBufferSize(kReadBufferBytes);
+  QObject* context = FContext.get();
+  QObject::connect(socket, &QTcpSocket::readyRead, context, [this] { OnReadyRead(); });
+  QObject::connect(socket, &QTcpSocket::bytesWritten, context, [this] { FIdle->start(); });
+  QObject::connect(socket, &QTcpSocket::disconnected, context, [this] { OnClosed(); });
+  QObject::connect(socket, &QTcpSocket::errorOccurred, context, [this](QAbstractSocket::SocketError error) {
+    if (error == QAbstractSocket::RemoteHostClosedError)
+      OnClosed();
+    else
+      Finish(false);
+  });
+  const quint16 port = static_cast<quint16>(FUrl.port(secure ? 443 : 80));
+#if QT_CONFIG(ssl)
+  if (auto* tls = qobject_cast<QSslSocket*>(socket)) {
+    QObject::connect(tls, &QSslSocket::encrypted, context, [this] { WriteRequest(); });
+    tls->connectToHostEncrypted(FUrl.host(), port);
+    return;
+  }
+#endif
+  QObject::connect(socket, &QTcpSocket::connected, context, [this] { WriteRequest(); });
+  socket->connectToHost(FUrl.host(), port);
+}
+
+void TXmlHttpRequest::WriteRequest() {
+  FIdle->start();
+  QByteArray target = FUrl.path(QUrl::FullyEncoded).toLatin1();
+  if (target.isEmpty()) target = "/";
+  if (FUrl.hasQuery()) target += "?" + FUrl.query(QUrl::FullyEncoded).toLatin1();
+  QByteArray host = FUrl.host(QUrl::FullyEncoded).toLatin1();
+  if (host.contains(':')) host = "[" + host + "]";
+  if (FUrl.port() != -1) host += ":" + QByteArray::number(FUrl.port());
+  QByteArray head = FMethod + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n";
+  if (!FUrl.userName().isEmpty())
+    head += "Authorization: Basic " + (FUrl.userName() + ":" + FUrl.password()).toUtf8().toBase64() + "\r\n";
+  if (!FRequestBody.isEmpty() || FMethod == "POST" || FMethod == "PUT")
+    head += "Content-Length: " + QByteArray::number(FRequestBody.size()) + "\r\n";
+  FSocket->write(head + "\r\n" + FRequestBody);
 }
 
 void TXmlHttpRequest::abort() {
   TComPtr<IXmlHttpRequest> keep(this);
   ++FGeneration;
-  DetachReply(true);
+  DetachSocket();
   FReadyState = 0;
   FStatus = 0;
   FContentType.clear();
@@ -252,13 +360,19 @@ void TXmlHttpRequest::abort() {
 void TXmlHttpRequest::Abandon() {
   TComPtr<IXmlHttpRequest> keep(this);
   ++FGeneration;
-  DetachReply(true);
+  DetachSocket();
   FReadyState = 4;
   FStatus = 0;
   FSink.Reset();
 }
 
 QString TXmlHttpRequest::responseText() const { return DecodeBody(FBody, FContentType); }
+
+qint64 TXmlHttpRequest::bytesHeld() const {
+  qint64 held = FBody.size() + FLine.size() + FHeadBytes;
+  if (FSocket) held += FSocket->bytesAvailable();
+  return held;
+}
 
 void TXmlHttpRequest::DeliverPosted(unsigned generation, int state) {
   // Late: the state moved on and was notified in its own right.
@@ -273,53 +387,221 @@ void TXmlHttpRequest::Notify() {
   if (sink) sink->Invoke(0, {}, nullptr);
 }
 
-void TXmlHttpRequest::TakeHeaders() {
-  const QVariant code = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  FStatus = code.isValid() ? code.toInt() : 0;
-  FContentType = FReply->rawHeader("Content-Type");
-}
-
-void TXmlHttpRequest::OnMetaData() {
-  if (!FReply || FReadyState >= 2) return;
-  TakeHeaders();
-  FReadyState = 2;
-  Notify();
-}
-
-void TXmlHttpRequest::ReadAvailable() {
-  if (!FReply->isOpen()) return;  // aborted: nothing left to read
-  const qint64 room = kMaxResponseBytes - FBody.size();
-  if (room > 0) FBody += FReply->read(std::min(room, FReply->bytesAvailable()));
-  if (FReply->bytesAvailable() > 0) FCapped = true;
+// One line off the socket into line, without its CR LF; false while the
+// line has not ended yet. An over-long line ends the exchange.
+bool TXmlHttpRequest::TakeLine(QByteArray& line) {
+  FLine += FSocket->readLine(kMaxLineBytes + 1 - FLine.size());
+  if (!FLine.endsWith('\n')) {
+    if (FLine.size() > kMaxLineBytes) Finish(false);
+    return false;
+  }
+  FLine.chop(FLine.endsWith("\r\n") ? 2 : 1);
+  line = std::move(FLine);
+  FLine.clear();
+  return true;
 }
 
 void TXmlHttpRequest::OnReadyRead() {
   TComPtr<IXmlHttpRequest> keep(this);
-  if (!FReply) return;
   const unsigned generation = FGeneration;
-  if (FReadyState < 2) OnMetaData();
-  if (generation != FGeneration || !FReply) return;  // the sink aborted or reopened
-  ReadAvailable();
-  if (FReadyState < 3) {
-    FReadyState = 3;
-    Notify();
-    if (generation != FGeneration || !FReply) return;
+  FIdle->start();
+  while (Current(generation) && FSocket->bytesAvailable() > 0) {
+    const bool more = FPhase == TPhase::Head ? ReadHead() : ReadBody();
+    if (!more) break;
   }
-  // No more is kept: stop the transfer; finished reports what was kept.
-  if (FCapped) FReply->abort();
 }
 
-void TXmlHttpRequest::OnFinished() {
+// The status line and the header lines; true when the body may follow.
+bool TXmlHttpRequest::ReadHead() {
+  QByteArray line;
+  while (TakeLine(line)) {
+    FHeadBytes += line.size() + 2;
+    if (FHeadBytes > kMaxHeadBytes) {
+      Finish(false);
+      return false;
+    }
+    if (!line.isEmpty()) {
+      FHead.append(line);
+      continue;
+    }
+    if (FHead.isEmpty()) continue;  // stray blank lines before the status line
+    const int status = StatusOf(FHead.first());
+    if (status < 0) {
+      Finish(false);
+      return false;
+    }
+    if (status < 200) {  // "100 Continue" and the like: the answer follows
+      FHead.clear();
+      FHeadBytes = 0;
+      continue;
+    }
+    FStatus = status;
+    StartBody();
+    return FSocket != nullptr && FPhase == TPhase::Body;
+  }
+  return false;
+}
+
+void TXmlHttpRequest::StartBody() {
+  FContentType.clear();
+  qint64 length = -1;
+  bool chunked = false;
+  for (qsizetype i = 1; i < FHead.size(); ++i) {
+    const QByteArray& header = FHead[i];
+    const qsizetype colon = header.indexOf(':');
+    if (colon <= 0) continue;
+    const QByteArray name = header.left(colon).trimmed().toLower();
+    const QByteArray value = header.mid(colon + 1).trimmed();
+    if (name == "content-type") FContentType = value;
+    if (name == "location") FLocation = value;
+    if (name == "transfer-encoding") chunked = value.toLower().endsWith("chunked");
+    if (name == "content-length") {
+      bool ok = false;
+      const qint64 n = value.toLongLong(&ok);
+      length = ok && n >= 0 ? n : -1;
+    }
+  }
+  FHead.clear();
+  FHeadBytes = 0;
+  if (IsRedirect(FStatus) && Redirect()) return;
+  const unsigned generation = FGeneration;
+  FReadyState = 2;
+  Notify();
+  if (!Current(generation)) return;  // the sink aborted or opened again
+  FPhase = TPhase::Body;
+  if (FMethod == "HEAD" || FStatus == 204 || FStatus == 304 || length == 0) {
+    Finish(true);
+  } else if (chunked) {
+    FMode = TBodyMode::Chunked;
+    FChunk = TChunkStep::Size;
+  } else if (length > 0) {
+    FMode = TBodyMode::Length;
+    FRemaining = length;
+  } else {
+    FMode = TBodyMode::UntilClose;
+  }
+}
+
+// Follows a redirect as browsers do (a POST answered by 301, 302 or 303
+// becomes a GET), never from https to http, at most kMaxRedirects times.
+bool TXmlHttpRequest::Redirect() {
+  if (FLocation.isEmpty() || FRedirects >= kMaxRedirects) return false;
+  const QUrl next = FUrl.resolved(QUrl::fromEncoded(FLocation));
+  const QString scheme = next.scheme().toLower();
+  const bool downgrade = FUrl.scheme().toLower() == "https" && scheme != "https";
+  if (!next.isValid() || next.host().isEmpty() || (scheme != "http" && scheme != "https") || downgrade)
+    return false;
+  ++FRedirects;
+  if (FStatus == 303 || ((FStatus == 301 || FStatus == 302) && FMethod == "POST")) {
+    FMethod = "GET";
+    FRequestBody.clear();
+  }
+  FUrl = next;
+  FStatus = 0;
+  FContentType.clear();
+  QPointer<QTcpSocket> old = FSocket;
+  std::unique_ptr<QObject> context = std::move(FContext);
+  FSocket = nullptr;
+  if (old) {
+    old->abort();
+    old->deleteLater();
+  }
+  context.release()->deleteLater();  // we may be inside one of its handlers
+  Connect();
+  return true;
+}
+
+// Body bytes as they come; false once the exchange has ended.
+bool TXmlHttpRequest::ReadBody() {
+  if (FMode == TBodyMode::Chunked) return ReadChunked();
+  const qint64 available = FSocket->bytesAvailable();
+  const qint64 n = FMode == TBodyMode::Length ? std::min(available, FRemaining) : available;
+  if (!Keep(FSocket->read(n))) return false;
+  if (FMode == TBodyMode::Length && (FRemaining -= n) == 0) {
+    Finish(true);
+    return false;
+  }
+  return true;
+}
+
+bool TXmlHttpRequest::ReadChunked() {
+  QByteArray line;
+  switch (FChunk) {
+    case TChunkStep::Size: {
+      if (!TakeLine(line)) return false;
+      bool ok = false;
+      const qsizetype extension = line.indexOf(';');
+      const qint64 size = (extension < 0 ? line : line.left(extension)).trimmed().toLongLong(&ok, 16);
+      if (!ok || size < 0) {
+        Finish(false);
+        return false;
+      }
+      FRemaining = size;
+      FChunk = size == 0 ? TChunkStep::Trailer : TChunkStep::Data;
+      return true;
+    }
+    case TChunkStep::Data: {
+      const qint64 n = std::min(FSocket->bytesAvailable(), FRemaining);
+      if (!Keep(FSocket->read(n))) return false;
+      if ((FRemaining -= n) == 0) FChunk = TChunkStep::DataEnd;
+      return true;
+    }
+    case TChunkStep::DataEnd:
+      if (!TakeLine(line)) return false;
+      FChunk = TChunkStep::Size;
+      return true;
+    case TChunkStep::Trailer:
+      if (!TakeLine(line)) return false;
+      if (line.isEmpty()) {
+        Finish(true);
+        return false;
+      }
+      return true;
+  }
+  return false;
+}
+
+// Keeps what fits under the cap. At the cap the transfer stops: the rest is
+// never read, and the answer counts as complete with its status.
+bool TXmlHttpRequest::Keep(const QByteArray& data) {
+  if (data.isEmpty()) return true;
+  // Reserved pages cost nothing until written; growing by copies would
+  // hold the body twice for a moment.
+  if (FBody.isEmpty()) FBody.reserve(kMaxResponseBytes);
+  const qint64 room = kMaxResponseBytes - FBody.size();
+  FBody += data.left(std::min<qint64>(room, data.size()));
+  const bool capped = data.size() > room;
+  if (FReadyState < 3) {
+    const unsigned generation = FGeneration;
+    FReadyState = 3;
+    Notify();
+    if (!Current(generation)) return false;
+  }
+  if (capped) {
+    FCapped = true;
+    Finish(true);
+    return false;
+  }
+  return true;
+}
+
+// The server closed: what it sent so far still counts; an answer without
+// an end of its own ends here, any other is cut short.
+void TXmlHttpRequest::OnClosed() {
   TComPtr<IXmlHttpRequest> keep(this);
-  if (!FReply) return;
-  ReadAvailable();
-  // A transfer we cut at the cap still reports the server's status; a
-  // network failure (refused, no host, silence, cut short) reports none.
-  if (FCapped || CarriesHttpAnswer(FReply->error()))
-    TakeHeaders();
-  else
-    FStatus = 0;
-  DetachReply(false);
+  if (!FSocket) return;
+  OnReadyRead();
+  if (!FSocket) return;
+  Finish(FPhase == TPhase::Body && FMode == TBodyMode::UntilClose);
+}
+
+// A network failure (refused, no host, silence, cut short) reports no status.
+void TXmlHttpRequest::Finish(bool answered) {
+  TComPtr<IXmlHttpRequest> keep(this);
+  if (!FContext) return;  // already finished
+  if (!answered) FStatus = 0;
+  FPhase = TPhase::Done;
+  DetachSocket();
   FReadyState = 4;
   const unsigned generation = FGeneration;
   // Completion breaks the request-sink cycle, even when the sink throws;
@@ -334,14 +616,19 @@ void TXmlHttpRequest::OnFinished() {
   Notify();
 }
 
-void TXmlHttpRequest::DetachReply(bool abortReply) {
-  if (QNetworkReply* reply = FReply.data()) {
-    FReply = nullptr;
-    FContext.reset();  // disconnects our handlers only
-    if (abortReply) reply->abort();
-    reply->deleteLater();
+// Ends the exchange: the socket is closed at once and goes, with whatever
+// it buffered, once the handler that may be running has returned.
+void TXmlHttpRequest::DetachSocket() {
+  if (QTcpSocket* socket = FSocket.data()) {
+    FSocket = nullptr;
+    socket->abort();
+    socket->deleteLater();
   }
-  FContext.reset();
+  if (FContext) FContext.release()->deleteLater();  // stops its signals; we may be inside one
+  FIdle = nullptr;
+  FLine.clear();
+  FHead.clear();
+  FHeadBytes = 0;
   if (FHub != nullptr) {
     FHub->Untrack(this);
     FHub = nullptr;

@@ -1,9 +1,15 @@
 #pragma once
 
-// A stand-in for the platform's late-bound asynchronous HTTP request object,
-// on Qt Network. Its ready-state notifications reach the sink on the thread
-// that created it (the user-interface thread), between window messages: never
-// from inside open(), send() or another member.
+// A stand-in for the platform's late-bound asynchronous HTTP request object:
+// HTTP/1.1 spoken over a socket of Qt Network's, one connection per
+// exchange, the answer read as it arrives (plain, Content-Length or chunked;
+// redirects followed as browsers do). Its ready-state notifications reach the
+// sink on the thread that created it (the user-interface thread), between
+// window messages: never from inside open(), send() or another member.
+//
+// Memory: the socket reads at most 1 MB ahead of the request, and the body
+// stops at kMaxResponseBytes: there the connection is closed, so a server
+// that sends more fills only its own buffers.
 //
 // Lifetime: the request holds a counted reference to its sink, and a sink that
 // holds the request back closes a cycle. The request releases the sink after
@@ -44,8 +50,11 @@ class IXmlHttpRequest : public TInterfacedObject {
   virtual int readyState() const = 0;  // 0 unsent, 1 opened, 2 headers, 3 loading, 4 done
   virtual int status() const = 0;      // the HTTP status; 0 when none was received
   // The body as text: code page 936 unless the Content-Type names another
-  // charset. At most kMaxResponseBytes are kept; the rest is dropped.
+  // charset. At most kMaxResponseBytes are kept; the rest is never read.
   virtual QString responseText() const = 0;
+  // The bytes of the response taken in from the network and still held:
+  // the body kept plus what was received but not yet handled.
+  virtual qint64 bytesHeld() const = 0;
   // Caps what one response may hold in memory.
   static constexpr qint64 kMaxResponseBytes = 8 * 1024 * 1024;
   // A request that receives nothing for this long fails as a network

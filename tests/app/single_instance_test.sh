@@ -85,6 +85,21 @@ holds_lock "$first" || fail "the first instance lost the lock"
   wait "$first"
 } 2>/dev/null
 start_first third || exit 1
+{
+  kill -9 "$first"
+  wait "$first"
+} 2>/dev/null
+
+# A lock that cannot be used (here another user's lock file) must not let
+# two windows run: the start ends with status 1 and says why.
+if ((EUID == 0)); then
+  chown 65534:65534 "$lock"
+  QT_QPA_PLATFORM=offscreen timeout 10 "$exe" >"$work/refused.out" 2>&1
+  status=$?
+  ((status == 1)) || fail "start with another user's lock file: status $status (124: it ran)"
+  grep -q "无法确认本程序是否已在运行" "$work/refused.out" ||
+    fail "start with another user's lock file did not say why: $(cat "$work/refused.out")"
+fi
 
 if ((failures == 0)); then
   echo "single instance: 1 passed, 0 failed"

@@ -38,6 +38,7 @@ class TFakeRequest : public platform::IXmlHttpRequest {
   }
   int readyState() const override { return State; }
   int status() const override { return Status; }
+  qint64 bytesHeld() const override { return Text.size(); }
   QString responseText() const override { return Text; }
 
   // Moves to state and calls the sink's default member; the sink may

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -50,11 +51,12 @@ class SingleInstanceTest : public testing::TTempFolderTest {
   std::optional<std::string> FOldRuntime;
 };
 
-// Result of TryAcquire in a freshly forked child, which ends at once.
-TResult TryInChild() {
+// Result of TryAcquire in a freshly forked child, which ends at once; its
+// temporary folder is tmp.
+TResult TryInChild(const std::string& tmp = "/tmp") {
   const pid_t pid = fork();
   if (pid == 0) {
-    TSingleInstanceLock lock;
+    TSingleInstanceLock lock(tmp);
     _exit(static_cast<int>(lock.TryAcquire(kName)));
   }
   int status = 0;
@@ -182,31 +184,118 @@ TEST_F(SingleInstanceTest, LockPath) {
     std::optional<std::string> runtime;
     std::string expected;
   };
-  const std::string tmp = "/tmp/TessaryCal-" + std::to_string(getuid()) + ".lock";
+  const std::string tmp = "/tmp/TessaryCal-" + std::to_string(getuid()) + "/TessaryCal.lock";
   const TCase cases[] = {
-      {"/run/user/1000", "/run/user/1000/TessaryCal.lock"},
+      {FDir.string(), FDir.string() + "/TessaryCal.lock"},
       {std::nullopt, tmp},
       {"", tmp},
       {"relative/dir", tmp},  // not a usable runtime folder
+      {PathOf("missing"), tmp},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.runtime.value_or("(unset)"));
     SetRuntimeDir(c.runtime);
-    EXPECT_EQ(TSingleInstanceLock::LockPath(kName), c.expected);
+    EXPECT_EQ(TSingleInstanceLock().LockPath(kName), c.expected);
+  }
+}
+
+// Without a usable runtime folder the lock lives in a private folder of the
+// temporary folder, named for the user's id: a second start still finds the
+// first, rather than both running.
+TEST_F(SingleInstanceTest, WithoutAUsableRuntimeFolderLocksInAPrivateTempFolder) {
+  const std::string tmp = PathOf("tmp");
+  std::filesystem::create_directory(tmp);
+  const std::string folder = tmp + "/TessaryCal-" + std::to_string(getuid());
+  const std::string open = PathOf("open");
+  std::filesystem::create_directory(open);
+  ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+  const std::string file = PathOf("file");
+  Put(file, "");
+  struct TCase {
+    std::optional<std::string> runtime;
+    const char* why;
+  };
+  const TCase cases[] = {
+      {PathOf("missing"), "a missing folder"},
+      {std::nullopt, "unset"},
+      {"relative/dir", "a relative path"},
+      {open, "a folder others may write to"},
+      {file, "a file"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    SetRuntimeDir(c.runtime);
+    {
+      TSingleInstanceLock lock(tmp);
+      EXPECT_EQ(lock.LockPath(kName), folder + "/TessaryCal.lock");
+      ASSERT_EQ(lock.TryAcquire(kName), TResult::Acquired) << lock.Error();
+      struct stat st {};
+      ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+      EXPECT_TRUE(S_ISDIR(st.st_mode));
+      EXPECT_EQ(st.st_mode & 07777, 0700u);
+      EXPECT_EQ(st.st_uid, geteuid());
+      EXPECT_EQ(TryInChild(tmp), TResult::Busy);
+    }
+    EXPECT_EQ(TryInChild(tmp), TResult::Acquired) << "free again once the holder lets go";
+    std::filesystem::remove_all(folder);
+  }
+}
+
+// A private folder that is not private (another user's, writable by others,
+// a link planted in its place) is refused with a message, and nothing is
+// created in it.
+TEST_F(SingleInstanceTest, RefusesALockFolderOthersControl) {
+  SetRuntimeDir(PathOf("missing"));
+  const std::string tmp = PathOf("tmp");
+  std::filesystem::create_directory(tmp);
+  const std::string folder = tmp + "/TessaryCal-" + std::to_string(getuid());
+  const std::string elsewhere = PathOf("elsewhere");
+  std::filesystem::create_directory(elsewhere);
+  ASSERT_EQ(chmod(elsewhere.c_str(), 0700), 0);
+  struct TCase {
+    const char* why;
+    std::function<void()> make;
+    const char* says;
+    bool needsRoot;
+  };
+  const TCase cases[] = {
+      {"another user's folder",
+       [&] {
+         mkdir(folder.c_str(), 0700);
+         ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+       },
+       "属于另一个用户", true},
+      {"a folder others may write to",
+       [&] {
+         mkdir(folder.c_str(), 0700);
+         ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+       },
+       "其他用户可以写入", false},
+      {"a link to a folder", [&] { std::filesystem::create_directory_symlink(elsewhere, folder); }, "不是文件夹",
+       false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    if (c.needsRoot && geteuid() != 0) continue;  // only root can give a folder away
+    c.make();
+    TSingleInstanceLock lock(tmp);
+    EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable);
+    EXPECT_FALSE(lock.Held());
+    EXPECT_NE(lock.Error().find("“" + folder + "”"), std::string::npos) << lock.Error();
+    EXPECT_NE(lock.Error().find(c.says), std::string::npos) << lock.Error();
+    EXPECT_FALSE(std::filesystem::exists(folder + "/TessaryCal.lock"));
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+    std::filesystem::remove_all(folder);
   }
 }
 
 // Where the lock cannot be used the answer is Unavailable, never Busy: the
-// caller starts rather than refusing to.
+// caller tells the user why instead of ending without a word.
 TEST_F(SingleInstanceTest, UnusableLockFilesAreUnavailable) {
   TSingleInstanceLock lock;
   EXPECT_EQ(lock.TryAcquire(""), TResult::Unavailable);
   EXPECT_EQ(lock.TryAcquire("a/b"), TResult::Unavailable);
 
-  SetRuntimeDir(PathOf("missing-folder"));
-  EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable);
-
-  SetRuntimeDir(FDir.string());
   const std::string target = PathOf("target");
   std::filesystem::create_symlink(target, PathOf("TessaryCal.lock"));
   EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable) << "a planted link is not followed";
@@ -221,6 +310,7 @@ TEST_F(SingleInstanceTest, LockFileOfAnotherUserIsUnavailable) {
   ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
   TSingleInstanceLock lock;
   EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable);
+  EXPECT_NE(lock.Error().find("“" + path + "”"), std::string::npos) << lock.Error();
 }
 
 }  // namespace

@@ -234,9 +234,23 @@ TEST(XmlHttp, ReportsStatusAndDecodedTextOfCannedAnswers) {
       {Response("200 OK", "text/html; charset=utf-8", "a\xC3(b"), 200, "a" + bad + "(b", {1, 2, 3, 4},
        "malformed UTF-8"},
       {Response("404 Not Found", "text/plain", "missing"), 404, "missing", {1, 2, 3, 4}, "404 keeps its body"},
+      {Response("200 OK", "text/html", "a" + QByteArray("\xD6\xD0").repeated(150000)), 200,
+       "a" + chinese.left(1).repeated(150000), {1, 2, 3, 4}, "a long text: no character split in decoding"},
       {Response("500 Internal Server Error", "", ""), 500, "", {1, 2, 4}, "no body, no loading state"},
       {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\nabc", 0, "abc", {1, 2, 3, 4},
        "closed before the whole body: no status"},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3;ext=1\r\nabc\r\nA\r\n0123456789\r\n0\r\n"
+       "Trailer: x\r\n\r\n",
+       200, "abc0123456789", {1, 2, 3, 4}, "chunked, with an extension and a trailer"},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n", 0, "abc", {1, 2, 3, 4},
+       "chunked, closed before the last chunk: no status"},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n", 0, "", {1, 2, 4},
+       "a chunk size that is not a number: no status"},
+      {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 200, "ok", {1, 2, 3, 4},
+       "an interim answer before the real one"},
+      {"HTTP/1.0 200 OK\r\n\r\nuntil the end", 200, "until the end", {1, 2, 3, 4}, "no length: read to the end"},
+      {"HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(70000, 'h') + "\r\n\r\nabc", 0, "", {1, 4},
+       "a head beyond 64 KB: no status"},
   };
   for (const TCase& c : cases) {
     TTestServer server(Canned(c.Response));
@@ -249,6 +263,20 @@ TEST(XmlHttp, ReportsStatusAndDecodedTextOfCannedAnswers) {
     EXPECT_EQ(log->CallsInside, 0) << c.Why;
     EXPECT_EQ(server.RequestLines(), QList<QByteArray>{"POST /scolbrd.php HTTP/1.1"}) << c.Why;
   }
+}
+
+// Redirects are followed as browsers do, a POST becoming a GET, and at most
+// five of them: then the redirect itself is the answer.
+TEST(XmlHttp, FollowsAtMostFiveRedirects) {
+  TTestServer server(Canned("HTTP/1.1 302 Found\r\nLocation: /next?a=1\r\nContent-Length: 0\r\n\r\n"));
+  auto log = std::make_shared<TLog>();
+  Start(server.Url(), log);
+  ASSERT_TRUE(WaitReleased(*log));
+  EXPECT_EQ(log->Status, 302);
+  EXPECT_EQ(log->States, (std::vector<int>{1, 2, 4}));
+  QList<QByteArray> expected = {"POST /scolbrd.php HTTP/1.1"};
+  for (int i = 0; i < 5; ++i) expected << "GET /next?a=1 HTTP/1.1";
+  EXPECT_EQ(server.RequestLines(), expected);
 }
 
 TEST(XmlHttp, FailsWithoutStatusWhenNoServerAnswers) {
@@ -370,6 +398,44 @@ TEST(XmlHttp, CapsAHugeBodyAndStopsTheTransfer) {
   EXPECT_EQ(log->Text.size(), IXmlHttpRequest::kMaxResponseBytes);
   ASSERT_TRUE(WaitUntil([&] { return feed->HungUp; }, 400));
   EXPECT_LT(feed->Sent, kBodyBytes);
+}
+
+// A chunked answer far over the cap, sent as fast as the client takes it:
+// the request never holds more than the cap of it, whatever the server
+// sends, and ends with the status and the capped text.
+TEST(XmlHttp, NeverHoldsMoreThanTheCapOfAChunkedAnswer) {
+  constexpr qint64 kBodyBytes = 100 * 1024 * 1024;
+  auto sent = std::make_shared<qint64>(0);
+  TTestServer server([sent](QTcpSocket* socket) {
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n");
+    const QByteArray chunk = "100000\r\n" + QByteArray(0x100000, 'x') + "\r\n";
+    auto more = [socket, sent, chunk] {
+      while (*sent < kBodyBytes && socket->state() == QAbstractSocket::ConnectedState &&
+             socket->bytesToWrite() < 4 * chunk.size()) {
+        socket->write(chunk);
+        *sent += 0x100000;
+        if (*sent >= kBodyBytes) socket->write("0\r\n\r\n");
+      }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
+  });
+  auto log = std::make_shared<TLog>();
+  auto held = std::make_shared<qint64>(0);
+  log->OnNotify = [held](IXmlHttpRequest& request) { *held = std::max(*held, request.bytesHeld()); };
+  TComPtr<IXmlHttpRequest> request = Start(server.Url(), log);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        *held = std::max(*held, request->bytesHeld());
+        return log->SinkDestroyed > 0;
+      },
+      5000));
+  EXPECT_LE(*held, IXmlHttpRequest::kMaxResponseBytes);
+  EXPECT_GE(*held, IXmlHttpRequest::kMaxResponseBytes) << "the cap itself is kept";
+  EXPECT_EQ(log->States, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(log->Status, 200);
+  EXPECT_EQ(log->Text.size(), IXmlHttpRequest::kMaxResponseBytes);
+  EXPECT_EQ(request->bytesHeld(), IXmlHttpRequest::kMaxResponseBytes) << "nothing but the kept text stays";
 }
 
 TEST(XmlHttp, SilentServerFailsAfterTheInactivityLimit) {

@@ -8,6 +8,7 @@
 #include <QPalette>
 
 #include <array>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -357,6 +358,59 @@ TEST_F(AATextOutTest, RotationIsLentToTheFontOnlyForTheCall) {
   EXPECT_EQ(Stage.Canvas.Escapement, 0);
   EXPECT_EQ(Stage.Font.Mask().Width(), upright.width());
   EXPECT_EQ(Stage.Font.Mask().Height(), upright.height());
+}
+
+// A row far wider than its target is drawn only where it shows, plus the
+// reach of its effects; and what shows is exactly what the whole row shows.
+TEST_F(AATextOutTest, ARowWiderThanTheTargetIsDrawnOnlyWhereItShows) {
+  Stage.Font.SetQuality(aqNormal);
+  TAAEffect& effect = Stage.Font.Effect();
+  effect.Shadow().SetEnabled(true);  // offsets 2, 2, blurred
+  effect.SetBlur(50);
+  effect.SetOutline(true);
+  effect.Gradual().SetEnabled(true);
+  const QString huge = QStringLiteral("Wide row ").repeated(1112);  // 10,008 characters
+  Stage.Font.TextOut((120 - Stage.Font.TextWidth(huge)) / 2, 0, huge);
+  // 120 shown, 2 of shadow offset, 2 + 2 of blur, 1 + 1 of outline.
+  EXPECT_LE(Stage.Font.Mask().Width(), 128);
+  EXPECT_GT(Stage.Font.Mask().Width(), 0);
+
+  const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog");
+  struct TCase {
+    const char* Why;
+    std::function<void(TAAEffect&)> Set;
+  };
+  const TCase cases[] = {
+      {"shadow left and down, blur, outline, centre gradient",
+       [](TAAEffect& e) {
+         e.Shadow().SetOffsetX(-3);
+         e.Gradual().SetStyle(gsCenterToLR);
+       }},
+      {"mirrored, sprayless, stretched texture",
+       [](TAAEffect& e) {
+         e.SetHorzMirror(true);
+         QImage picture = Filled(7, 5, {0, 128, 255});
+         picture.setPixel(3, 2, qRgb(255, 0, 0));
+         e.Texture().SetPicture(picture);
+         e.Texture().SetMode(tmStretched);
+         e.Texture().SetEnabled(true);
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Why);
+    c.Set(effect);
+    const int width = Stage.Font.TextWidth(line);
+    ASSERT_GT(width, 300);
+    TStage whole(Filled(width + 10, 60, {255, 255, 255}));
+    whole.Canvas.Font = Stage.Canvas.Font;
+    whole.Font.SetQuality(aqNormal);
+    whole.Font.Effect().Assign(effect);
+    whole.Font.TextOut(0, 0, line);
+    Stage.Target.fill(Qt::white);
+    Stage.Font.TextOut(-150, 0, line);
+    EXPECT_LE(Stage.Font.Mask().Width(), 140);
+    EXPECT_EQ(Stage.Target, whole.Target.copy(150, 0, 120, 60));
+  }
 }
 
 TEST_F(AATextOutTest, EveryEffectDrawsWithoutLeavingItsBox) {

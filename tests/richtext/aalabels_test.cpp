@@ -10,6 +10,7 @@
 #include "platform/scopedenv.h"
 #include "usernames.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -152,11 +153,16 @@ TEST_F(Labels, UserLabelTexts) {
   EXPECT_TRUE(line == head + dateText(before) + "|||" || line == head + dateText(after) + "|||") << line;
   EXPECT_EQ(alignment, taRightJustify);
 
-  // The time: one of the seconds around the call.
+  // The time: one of the seconds around the call, as hours:minutes:seconds
+  // on the 24-hour clock, without a zone or a word of the locale's.
   const QTime t0 = QTime::currentTime();
   const std::string time = UserLabels[UserLabels.IndexOf("Time")].GetText();
   const QTime t1 = QTime::currentTime();
-  const auto timeText = [](const QTime& t) { return QLocale::system().toString(t, QLocale::LongFormat).toStdString(); };
+  const auto timeText = [](const QTime& t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+    return std::string(text);
+  };
   EXPECT_TRUE(time == timeText(t0) || time == timeText(t1)) << time;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,44 @@ TEST(AAScrollText, WordWrapBreaksLinesWiderThanTheControl) {
     heights[wrap] = panel.TextImage().height();
   }
   EXPECT_GE(heights[1], 3 * heights[0]) << "a 50-character line needs several 80-pixel rows";
+}
+
+// Laid out in the background, a text of long rows lets Reset return at
+// once: the panel keeps its image and stands still until the new one is
+// swapped in, which is the image a layout at once makes.
+TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
+  QStringList lines;
+  for (int i = 0; i < 40; ++i) lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  TAAScrollText now;
+  Prepare(now, 258, 73, lines);
+  now.Loaded();
+
+  TAAScrollText later;
+  Prepare(later, 258, 73, {QStringLiteral("first")});
+  later.Loaded();
+  later.SetActive(true);
+  const QImage first = later.TextImage();
+  int ready = 0;
+  later.OnTextReady = [&](QObject*) { ++ready; };
+  later.SetLayoutInBackground(true);
+  later.Text().SetLines(lines);
+  EXPECT_TRUE(later.LayoutPending());
+  EXPECT_EQ(later.TextImage(), first) << "the old text shows meanwhile";
+  EXPECT_TRUE(later.Active());
+  EXPECT_FALSE(later.ScrollTimerEnabled()) << "it stands still meanwhile";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !later.LayoutPending(); }, 20000));
+  EXPECT_EQ(ready, 1);
+  EXPECT_EQ(later.TextImage(), now.TextImage());
+  EXPECT_EQ(later.CurrPos(), 0);
+  EXPECT_TRUE(later.ScrollTimerEnabled());
+
+  // A newer text overtakes one still being laid out; going away waits for it.
+  later.Text().SetLines(lines.mid(20));
+  later.Text().SetLines(lines.mid(0, 1));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !later.LayoutPending(); }, 20000));
+  now.Text().SetLines(lines.mid(0, 1));
+  EXPECT_EQ(later.TextImage(), now.TextImage()) << "the last text wins";
+  later.Text().SetLines(lines);
 }
 
 // A panel whose text image is a synthetic gradient: row r has red r,

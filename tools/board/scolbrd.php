@@ -61,6 +61,30 @@ $pieces = [
 <Text1><Right>谢谢！",
 ];
 
+// Hostile pages for trying the window's defences (scolbrd.php?page=NAME):
+//   wide    one piece whose first line is a <Title4> row of 1,000 characters
+//   wide10  ten such rows
+//   huge    six pieces of 160 such rows each, about 1 MB, inside every limit
+//   flood   an endless answer without "</body>", MB megabytes (&mb=200)
+$hostile = $_GET['page'] ?? '';
+$row = "<Title4><Center>" . str_repeat("公告栏很长的一行", 125);
+if ($hostile === 'flood') {
+    header('Content-Type: text/html; charset=GBK');
+    echo "<html><body><Title1>";
+    $block = str_repeat('x', 1 << 20);
+    for ($i = 0; $i < (int)($_GET['mb'] ?? 200); $i++) {
+        echo $block;
+        flush();
+    }
+    exit;
+}
+$counts = ['wide' => [1, 1], 'wide10' => [1, 10], 'huge' => [6, 160]];
+if (isset($counts[$hostile])) {
+    [$n, $rows] = $counts[$hostile];
+    $piece = implode("\r\n", array_fill(0, $rows, $row)) . "\r\n<Text2>http://127.0.0.1:8080/about.html\r\n<Text1>end";
+    $pieces = array_fill(0, $n, $piece);
+}
+
 $page = "<html><head><title>Tessary公告栏</title></head><body>\r\n"
     . implode("\r\n$\r\n", $pieces)
     . "\r\n</body></html>\r\n";

@@ -1,0 +1,121 @@
+// The window against a board page, timed from inside: every 10 ms a typed
+// key is posted to the formula pane and the delay until the pane receives it
+// is recorded; the time from the board's answer to the last panel showing
+// its piece is recorded too. Serve the hostile pages of tools/board/ with
+// php -S and give the address:
+//
+//   boardprobe http://127.0.0.1:8080/scolbrd.php?page=huge [SECONDS]
+//
+// Goals: every key within 100 ms; the panels shown within 2 s of the answer.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "aascrolltext.h"
+#include "fontsubstitutes.h"
+#include "formfcalculator.h"
+#include "formulaparser.h"
+#include "userdialogs.h"
+
+namespace {
+
+using namespace tessary;
+
+struct TQuietDialogs : platform::IUserDialogs {
+  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&, platform::TMessageIcon,
+                                          platform::TMessageButtons) override {
+    return platform::TMessageAnswer::Ok;
+  }
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  bool OpenDocument(const QUrl&) override { return true; }
+};
+
+long PeakKb() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+// Notes when each posted key reaches the pane.
+class TKeyClock : public QObject {
+ public:
+  QElapsedTimer Clock;
+  qint64 PostedAt = -1;
+  qint64 Worst = 0;
+  int Keys = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && PostedAt >= 0) {
+      Worst = std::max(Worst, Clock.elapsed() - PostedAt);
+      PostedAt = -1;
+      ++Keys;
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s BOARD-URL [SECONDS]\n", argv[0]);
+    return 1;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  platform::InstallFontSubstitutes();
+  const long idleKb = PeakKb();
+  const int seconds = argc > 2 ? std::atoi(argv[2]) : 15;
+  TFormulaParser engine;
+  TQuietDialogs dialogs;
+  TFormFCalculator window(engine, dialogs);
+  window.SetBoardUrl(QString::fromLocal8Bit(argv[1]));
+  window.show();
+
+  TKeyClock keys;
+  keys.Clock.start();
+  window.MOriFormula()->installEventFilter(&keys);
+  qint64 answeredAt = -1;
+  qint64 shownAt = -1;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (keys.PostedAt < 0) {
+      keys.PostedAt = keys.Clock.elapsed();
+      QApplication::postEvent(window.MOriFormula(), new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, "1"));
+      QApplication::postEvent(window.MOriFormula(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, "1"));
+    }
+    if (answeredAt < 0 && window.BoardRequest && window.BoardRequest->readyState() == 4)
+      answeredAt = keys.Clock.elapsed();
+    if (answeredAt >= 0 && shownAt < 0) {
+      const bool shown = std::all_of(window.Panels().begin(), window.Panels().end(), [&](TAAScrollText* panel) {
+        return panel->Text().Lines() == TFormFCalculator::BuiltInPanelText() || !panel->LayoutPending();
+      });
+      if (shown) shownAt = keys.Clock.elapsed();
+    }
+  });
+  probe.start(10);
+  QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
+  app.exec();
+
+  std::printf("board %s: status %d, %d keys, slowest %lld ms (goal 100)\n", argv[1],
+              window.BoardRequest ? window.BoardRequest->status() : -1, keys.Keys,
+              static_cast<long long>(keys.Worst));
+  if (answeredAt >= 0 && shownAt >= 0)
+    std::printf("  panels shown %lld ms after the answer (goal 2000)\n", static_cast<long long>(shownAt - answeredAt));
+  else
+    std::printf("  answer at %lld ms, panels not shown\n", static_cast<long long>(answeredAt));
+  std::printf("  peak memory %ld KB, %ld KB over the start\n", PeakKb(), PeakKb() - idleKb);
+  return 0;
+}
