@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
+#include "errorcodes.h"
+
 namespace tessary {
 
 namespace {
-
-// At most this many characters of text are carried on after a substituted
-// occurrence.
-constexpr std::size_t kMaxRest = 100000;
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   if (from.empty() || text.find(from) == std::string::npos) return;
@@ -26,6 +24,8 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 
 }  // namespace
 
+EStatementTooLong::EStatementTooLong() : std::runtime_error(ErrorText(ecStatementTooLong)) {}
+
 std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view text) {
   std::string result(text);
   for (const auto& p : pairs) ReplaceAll(result, p.From, p.To);
@@ -42,15 +42,21 @@ std::string SubstituteVariable(std::string_view name, std::string_view value,
                                std::string_view text) {
   if (name.empty()) return std::string(text);
   std::string result;
-  std::string_view rest = text;
-  for (auto at = rest.find(name); at != std::string_view::npos; at = rest.find(name)) {
-    result.append(rest.substr(0, at));
-    bool replace = result.empty() || !IsAsciiLetter(result.back());
-    rest = Utf8Prefix(rest.substr(at + name.size()), kMaxRest);
-    if (!rest.empty() && IsAsciiLetter(rest.front())) replace = false;
+  std::size_t copied = 0;  // text before this is in result
+  bool carried = false;    // the carry-on has been measured
+  for (auto at = text.find(name); at != std::string_view::npos; at = text.find(name, copied)) {
+    result.append(text.substr(copied, at - copied));
+    copied = at + name.size();
+    const bool replace = (result.empty() || !IsNamePart(result.back())) &&
+                         (copied == text.size() || !IsNamePart(text[copied]));
+    // Later names have less text after them: one count settles it.
+    if (replace && !carried) {
+      if (Utf8Length(text.substr(copied)) > kMaxCarryOn) throw EStatementTooLong();
+      carried = true;
+    }
     result.append(replace ? value : name);
   }
-  result.append(rest);
+  result.append(text.substr(copied));
   return result;
 }
 

@@ -4,12 +4,17 @@
 # if any, then "[exit N]".
 #   NAME.args   arguments, one per line (default: -f NAME.txt)
 #   NAME.stdin  standard input (default: empty, not a terminal)
+#   NAME.make   a bash script that writes the input files (inputs too large
+#               to keep in the repository); it runs in an empty scratch
+#               folder, and the tool then runs there too
 # With GOLDEN_UPDATE=1 the transcript replaces NAME.expected instead.
 # Usage: run_golden.sh TESSARY_CALC GOLDEN_DIR NAME
 set -uo pipefail
 
 calc=$1
+[[ $calc == */* && $calc != /* ]] && calc=$PWD/$calc
 cd "$2" || exit 1
+golden=$(pwd)
 name=$3
 
 args=(-f "$name.txt")
@@ -18,11 +23,18 @@ if [[ -f $name.args ]]; then
 fi
 stdin=/dev/null
 if [[ -f $name.stdin ]]; then
-  stdin=$name.stdin
+  stdin=$golden/$name.stdin
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+if [[ -f $name.make ]]; then
+  mkdir "$work/in" && cd "$work/in" || exit 1
+  if ! bash "$golden/$name.make"; then
+    echo "golden case '$name': $name.make failed"
+    exit 1
+  fi
+fi
 "$calc" "${args[@]}" <"$stdin" >"$work/stdout" 2>"$work/stderr"
 status=$?
 {
@@ -35,11 +47,11 @@ status=$?
 } >"$work/actual"
 
 if [[ ${GOLDEN_UPDATE:-0} == 1 ]]; then
-  cp "$work/actual" "$name.expected"
+  cp "$work/actual" "$golden/$name.expected"
   exit 0
 fi
-if ! cmp -s "$name.expected" "$work/actual"; then
+if ! cmp -s "$golden/$name.expected" "$work/actual"; then
   echo "golden case '$name' differs (expected vs actual):"
-  diff -u "$name.expected" "$work/actual"
+  diff -u "$golden/$name.expected" "$work/actual"
   exit 1
 fi
