@@ -78,9 +78,10 @@ int BracketBalance(std::string_view text) {
 // Only rows whose key occurs in the text can change it, so those are found
 // through the table's key index and taken in row order; after a change the
 // text is probed again for the rows still to come, which keeps the result
-// identical to visiting every row.
+// identical to visiting every row. The text may grow to maxLength
+// characters.
 std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
-                            std::string_view open) {
+                            std::string_view open, std::size_t maxLength) {
   std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> due;
   table.ForEachKeyIn(expr, [&due](std::size_t row) { due.push(row); });
   bool started = false;
@@ -93,11 +94,10 @@ std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
     last = row;
     const std::string_view name = table.TrimmedKey(row);
     const std::string_view value = Trim(table.Lookup(name));
-    std::string next;
-    if (ContainsAny(kOperatorSigns, value))
-      next = SubstituteVariable(name, std::string(open) + std::string(value) + ")", expr);
-    else
-      next = SubstituteVariable(name, value, expr);
+    const std::string substitute = ContainsAny(kOperatorSigns, value)
+                                       ? std::string(open) + std::string(value) + ")"
+                                       : std::string(value);
+    std::string next = SubstituteVariable(name, substitute, expr, maxLength);
     if (next == expr) continue;
     expr.swap(next);
     table.ForEachKeyIn(expr, [&due, row](std::size_t later) {
@@ -135,10 +135,12 @@ TStatementOutcome Evaluate(TFormulaParser& engine, std::string name, std::string
 }
 
 // The expression with the variables, then the earlier results, put in;
-// nothing when it is too long to carry on.
+// nothing when it is too long to carry on or would grow by more than that.
 std::optional<std::string> SubstituteNames(const TWorksheet& ws, const std::string& expr) {
+  const std::size_t maxLength = Utf8Length(expr) + kMaxCarryOn;
   try {
-    return SubstituteTable(ws.NamedResults, SubstituteTable(ws.Variables, expr, "("), "(+");
+    return SubstituteTable(ws.NamedResults, SubstituteTable(ws.Variables, expr, "(", maxLength),
+                           "(+", maxLength);
   } catch (const EStatementTooLong&) {
     return std::nullopt;
   }

@@ -39,9 +39,11 @@ class EStatementTooLong : public std::runtime_error {
 // of a longer name or of a number ("x1" stays in "x10", "E" in "3E2"). The
 // left neighbour is judged on the text built so far, values included. Throws
 // EStatementTooLong when more than kMaxCarryOn characters follow the first
-// name replaced.
+// name replaced, or when the result would hold more than maxLength
+// characters. Time linear in the text and the result.
 std::string SubstituteVariable(std::string_view name, std::string_view value,
-                               std::string_view text);
+                               std::string_view text,
+                               std::size_t maxLength = std::string_view::npos);
 
 inline bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

@@ -163,6 +163,28 @@ TEST_F(Calculation, AStatementTooLongToCarryOnIsAnError) {
   EXPECT_EQ(ws.Results, TLines{"50001"}) << "exactly 100000 characters after the first P";
 }
 
+// Values that hold names multiply a statement's text; substitution may
+// lengthen it by at most 100000 characters. Z=A grows from 1 character to
+// 1000 values of B bracketed: 1000 * (2n + 1) + 1001 characters for n ones.
+TEST_F(Calculation, SubstitutionGrowsAStatementByAtMost100000Characters) {
+  auto sum = [](const std::string& term, int n) {
+    std::string s = term;
+    for (int i = 1; i < n; ++i) s += "+" + term;
+    return s;
+  };
+  TWorksheet ws = Sheet({"Z=A", "Y=2"}, {"A=" + sum("B", 1000), "B=" + sum("1", 49)});
+  Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"Z=49000", "Y=2"})) << "100001 characters: just fits";
+
+  ws = Sheet({"Z=A", "Y=2"}, {"A=" + sum("B", 1000), "B=" + sum("1", 50)});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"Z=0", "Y=2"})) << "102001 characters";
+  ASSERT_EQ(report.Statements.size(), 2u);
+  EXPECT_EQ(report.Statements[0].ErrorCode, 41);
+  EXPECT_EQ(report.Statements[0].ErrorMessage, "公式太长，无法代入变量");
+  EXPECT_EQ(ws.EvaluatedLog[0], "Z=A") << "the statement as written";
+}
+
 TEST_F(Calculation, EngineErrorsYieldZeroAndAreKept) {
   TWorksheet ws = Sheet({"Z=1/0", "Y=Z+1", "X=FOO(2)"});
   const TCalcReport report = Run(ws);

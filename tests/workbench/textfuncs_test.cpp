@@ -52,6 +52,7 @@ TEST(SubstituteVariable, WholeNamesBetweenNonLetters) {
       {"E", "5", "1E3+1E-5", "1E3+1E-5", "nor its negative exponent"},
       {"P", "100", "p+P", "p+100", "case-sensitive"},
       {"P", "100", "P+P*P", "100+100*100", "every occurrence"},
+      {"a+b", "X", "a+a+b", "a+X", "a partial match gives way to a whole one"},
       {"P", "(P*2)", "P+1", "(P*2)+1", "the value is not scanned again"},
       {"AB", "1", "ABAB", "ABAB", "each neighbour is a letter"},
       {"A", "1", "AA", "AA", "the second A follows a letter of the text"},
@@ -81,6 +82,14 @@ TEST(SubstituteVariable, CarriesAtMost100000CharactersAfterAnOccurrence) {
       << "a text without the name is not limited";
   EXPECT_TRUE(SubstituteVariable("X", "7", "X1+1" + tail) == "X1+1" + tail)
       << "nor one where it is part of a longer name";
+}
+
+// A substitution may be held to a length in characters: values longer than
+// their names must not make the text exceed it.
+TEST(SubstituteVariable, KeepsWithinAGivenLength) {
+  EXPECT_EQ(SubstituteVariable("A", "中文", "A+A", 5), "中文+中文");
+  EXPECT_THROW(SubstituteVariable("A", "中文", "A+A", 4), EStatementTooLong);
+  EXPECT_EQ(SubstituteVariable("AB", "1", "AB+AB+AB", 5), "1+1+1") << "shorter values never fail";
 }
 
 TEST(TextHelpers, Utf8Characters) {
