@@ -51,10 +51,11 @@ std::string ErrorLine(const TStatementOutcome& s) {
   std::string line(kPrefix);
   if (!s.Name.empty()) line += s.Name + ": ";
   line += "ERROR " + std::to_string(s.ErrorCode) + " " + s.ErrorMessage;
+  const std::string quoted = QuotedExpression(s.Expression);
   if (s.ErrorPosition != 0)
-    line += " (at character " + std::to_string(s.ErrorPosition) + " of \"" + s.Expression + "\")";
+    line += " (at character " + std::to_string(s.ErrorPosition) + " of \"" + quoted + "\")";
   else
-    line += " (in \"" + s.Expression + "\")";
+    line += " (in \"" + quoted + "\")";
   return line;
 }
 

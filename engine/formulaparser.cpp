@@ -509,11 +509,19 @@ std::string TFormulaParser::ReadStringLiteral() {
     return s;
   }
   // Every character is taken with SkipBlanks: blanks vanish, letters arrive
-  // upper-cased.
+  // upper-cased. The byte right after a lead byte completes a Chinese
+  // character and keeps its case: 乤 (81 61) is not 丄 (81 41).
   SkipBlanks();
+  std::int64_t trailAt = 0;
   while (!Failed() && FScanState.Current != quote && FScanState.Current != 0) {
-    s.push_back(static_cast<char>(Upper(static_cast<unsigned char>(
-        FScanState.Text[static_cast<std::size_t>(FScanState.Position - 1)]))));
+    const std::int64_t at = FScanState.Position;
+    const auto c = static_cast<unsigned char>(FScanState.Text[static_cast<std::size_t>(at - 1)]);
+    if (at == trailAt) {
+      s.push_back(static_cast<char>(c));
+    } else {
+      s.push_back(static_cast<char>(Upper(c)));
+      if (platform::IsCp936LeadByte(c)) trailAt = at + 1;
+    }
     SkipBlanks();
   }
   if (!Failed() && FScanState.Current != quote) SetError(ecUnclosedQuote);

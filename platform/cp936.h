@@ -11,6 +11,10 @@
 
 namespace tessary::platform {
 
+// A byte that starts a double-byte character (0x80 is the one-byte euro,
+// 0xFF is unused).
+inline bool IsCp936LeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
 std::string Utf8ToCp936(std::string_view utf8);
 // The same, and tells how many "？" stand for characters that had no form:
 // a save can then warn that the file is not what the user sees.

@@ -202,11 +202,11 @@ QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
   const QString name = s.Name.empty() ? QString() : QString::fromStdString(s.Name) + QStringLiteral(" ");
   QString text = QStringLiteral("%1错误 %2：%3")
                      .arg(name, QString::number(s.ErrorCode), QString::fromStdString(s.ErrorMessage));
+  const QString quoted = QString::fromStdString(QuotedExpression(s.Expression));
   if (s.ErrorPosition > 0)
-    text += QStringLiteral("（“%1”的第 %2 个字符）")
-                .arg(QString::fromStdString(s.Expression), QString::number(s.ErrorPosition));
+    text += QStringLiteral("（“%1”的第 %2 个字符）").arg(quoted, QString::number(s.ErrorPosition));
   else
-    text += QStringLiteral("（“%1”）").arg(QString::fromStdString(s.Expression));
+    text += QStringLiteral("（“%1”）").arg(quoted);
   return text;
 }
 

@@ -65,7 +65,7 @@ TWorksheetFormats PairFormats(const TTextFormat& sheetFound, const TTextFormat* 
 
 // The worksheet's path with the extension of its file name replaced by
 // ".vle": a.b.txt gives a.b.vle, calc gives calc.vle, dir.x/calc gives
-// dir.x/calc.vle.
+// dir.x/calc.vle, .calc gives .calc.vle.
 std::string VariableFilePath(std::string_view worksheetPath);
 
 // The pane's lines in a file's bytes and back. An empty text is one empty

@@ -265,6 +265,17 @@ TEST_F(Window, CalculateShowsResultsAndMarksFailures) {
   for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
     shown = shown || label->text() == "A= 错误 9：被0除（“1/0”的第 2 个字符）";
   EXPECT_TRUE(shown) << "the status bar says why A is 0 and where";
+
+  // A statement too long to substitute into: its own message, and only the
+  // start of the 199,999 characters quoted.
+  SetFormula("P" + QString("+P").repeated(99999));
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results().back(), "0");
+  const QString tooLong = "错误 41：公式太长，无法代入变量（“" + QString("P+").repeated(30) + "…”）";
+  shown = false;
+  for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+    shown = shown || label->text() == tooLong;
+  EXPECT_TRUE(shown) << "the status bar says why the long statement is 0";
 }
 
 // A failed result line leads to the character at fault as typed, full-width

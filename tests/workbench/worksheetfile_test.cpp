@@ -52,6 +52,7 @@ TEST(VariableFilePath, ReplacesTheFileNamesExtension) {
       {"calc.", "calc.vle"},                 // an empty extension is replaced too
       {"calc.VLE", "calc.vle"},
       {"数据/计算.txt", "数据/计算.vle"},
+      {"dir/.calc", "dir/.calc.vle"},        // a leading dot starts no extension
   };
   for (const auto& [worksheet, vars] : cases) EXPECT_EQ(VariableFilePath(worksheet), vars);
 }
