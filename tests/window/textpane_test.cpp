@@ -74,9 +74,6 @@ class TextPaneWindow : public ::testing::Test {
   }
 
   QPlainTextEdit* Formula() const { return FWindow->MOriFormula(); }
-  QAction* Action(const char* name) const {
-    return FWindow->findChild<QAction*>(QString::fromLatin1(name));
-  }
   // Where character `at` of line `line` sits, in the pane's viewport.
   static QPoint PointOf(QPlainTextEdit* pane, int line, int at) {
     QTextCursor c(pane->document()->findBlockByNumber(line));
