@@ -22,6 +22,7 @@
 
 #include "apppaths.h"
 #include "mostrecentfiles.h"
+#include "textpane.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
 
@@ -60,7 +61,7 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
 }
 
 QPlainTextEdit* Pane(QWidget* parent, bool readOnly, bool buttonFace) {
-  auto* pane = new QPlainTextEdit(parent);
+  auto* pane = new TTextPane(parent);
   pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   pane->setLineWrapMode(QPlainTextEdit::NoWrap);
   pane->setReadOnly(readOnly);

@@ -2,6 +2,7 @@
 // editing, About and the manual.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpEvent>
@@ -16,6 +17,7 @@
 #include "apppaths.h"
 #include "formfcalculator.h"
 #include "statementsource.h"
+#include "textpane.h"
 #include "textutil.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
@@ -23,6 +25,15 @@
 namespace tessary {
 
 namespace {
+
+// However often Calculate runs, no pane holds more lines than this; the
+// oldest go first, and the run's own cut of 51 lines stays as it is.
+constexpr std::size_t kPaneLineLimit = 10000;
+
+void KeepNewestLines(std::vector<std::string>& lines) {
+  if (lines.size() > kPaneLineLimit)
+    lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(kPaneLineLimit));
+}
 
 std::vector<std::string> PaneLines(const QPlainTextEdit* pane) {
   std::vector<std::string> lines;
@@ -93,6 +104,7 @@ void TFormFCalculator::TBCalClick() {
   FOriFormula->setExtraSelections({});
 
   FTemp = std::move(ws.NamedResults);
+  for (auto* lines : {&ws.Results, &ws.NormalisedLog, &ws.EvaluatedLog}) KeepNewestLines(*lines);
   SetPaneLines(FResult, ws.Results);
   SetPaneLines(FPrgFormula, ws.NormalisedLog);
   SetPaneLines(FActFormula, ws.EvaluatedLog);
@@ -106,11 +118,15 @@ void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
   FFailures.clear();
   FFailedStatements.clear();
   QList<QTextEdit::ExtraSelection> marks;
-  const std::size_t first = resultLines - FLastReport.Statements.size();
-  for (std::size_t i = 0; i < FLastReport.Statements.size(); ++i) {
+  // The run's lines are the pane's last ones; a run longer than the pane
+  // has lost its first lines.
+  const std::size_t count = FLastReport.Statements.size();
+  const std::size_t gone = count > resultLines ? count - resultLines : 0;
+  const std::size_t first = resultLines - (count - gone);
+  for (std::size_t i = gone; i < count; ++i) {
     const TStatementOutcome& s = FLastReport.Statements[i];
     if (s.ErrorCode == 0) continue;
-    const int block = static_cast<int>(first + i);
+    const int block = static_cast<int>(first + i - gone);
     FFailures.insert(block, FailureText(s));
     FFailedStatements.insert(block, i);
     QTextEdit::ExtraSelection mark;
@@ -266,7 +282,9 @@ void TFormFCalculator::PM1InsertClick() {
 void TFormFCalculator::MEDit_UndoClick() { FOriFormula->undo(); }
 void TFormFCalculator::MEdit_CutClick() { FOriFormula->cut(); }
 void TFormFCalculator::MEDit_CopyClick() { FOriFormula->copy(); }
-void TFormFCalculator::MEdit_PasteClick() { FOriFormula->paste(); }
+void TFormFCalculator::MEdit_PasteClick() {
+  if (TTextPane::OffersSomething(QGuiApplication::clipboard()->mimeData())) FOriFormula->paste();
+}
 
 // ---------------------------------------------------------------- help
 
