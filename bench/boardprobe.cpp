@@ -38,9 +38,11 @@ using namespace tessary;
 struct TQuietDialogs : platform::IUserDialogs {
   // The keys typed are not worth keeping: "save?" is answered No, or the
   // window would refuse to close at the end of the run.
-  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&, platform::TMessageIcon,
+  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&,
+                                          platform::TMessageIcon,
                                           platform::TMessageButtons buttons) override {
-    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok : platform::TMessageAnswer::No;
+    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
+                                                    : platform::TMessageAnswer::No;
   }
   QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
     return {};
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
       auto* press = new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, "1");
       press->setTimestamp(static_cast<quint64>(keys.Clock.elapsed()));
       QApplication::postEvent(pane, press);
-      QApplication::postEvent(pane, new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, "1"));
+      QApplication::postEvent(pane,
+                              new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, "1"));
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   });
@@ -124,7 +127,8 @@ int main(int argc, char** argv) {
     if (answeredAt < 0) return;
     if (shownAt < 0 && allPanels([](const TAAScrollText& panel) { return panel.NewTextShown(); }))
       shownAt = keys.Clock.elapsed();
-    if (laidOutAt < 0 && allPanels([](const TAAScrollText& panel) { return !panel.LayoutPending(); }))
+    if (laidOutAt < 0 &&
+        allPanels([](const TAAScrollText& panel) { return !panel.LayoutPending(); }))
       laidOutAt = keys.Clock.elapsed();
   });
   probe.start(10);
@@ -143,7 +147,8 @@ int main(int argc, char** argv) {
   else
     std::printf("  answer at %lld ms, panels not shown\n", static_cast<long long>(answeredAt));
   if (answeredAt >= 0 && laidOutAt >= 0)
-    std::printf("  panels laid out whole %lld ms after the answer\n", static_cast<long long>(laidOutAt - answeredAt));
+    std::printf("  panels laid out whole %lld ms after the answer\n",
+                static_cast<long long>(laidOutAt - answeredAt));
   std::printf("  peak memory %ld KB, %ld KB over the start\n", PeakKb(), PeakKb() - idleKb);
   return 0;
 }

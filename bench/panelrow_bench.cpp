@@ -116,8 +116,10 @@ int main(int argc, char** argv) {
     while (panel.LayoutPending()) QCoreApplication::processEvents();
   });
   failures += !Inked(panel.TextImage());
-  std::printf("the board's row (1,000 Chinese characters, Title4): %.2f ms at once, %.2f ms on a layout thread\n",
-              atOnce, inBackground);
+  std::printf(
+      "the board's row (1,000 Chinese characters, Title4): %.2f ms at once, %.2f ms on a layout "
+      "thread\n",
+      atOnce, inBackground);
 
   std::printf("goal: growth at most 10x per tenfold length: %s (worst %.1fx)\n",
               worstGrowth <= 10 ? "met" : "MISSED", worstGrowth);

@@ -424,7 +424,8 @@ void TAAScrollText::SetCurrentPos(int p) {
 }
 
 void TAAScrollText::Tick() {
-  if (!CanShow(static_cast<long long>(FCurrPos) + FScrollStep)) return;  // the rows below are not laid out yet
+  // The rows below are not laid out yet: stand still.
+  if (!CanShow(static_cast<long long>(FCurrPos) + FScrollStep)) return;
   if (FCurrPos == 0) {
     ++FRepeatedCount;
     if (FRepeatCount > 0 && FRepeatedCount >= FRepeatCount) {
@@ -455,7 +456,8 @@ void TAAScrollText::Tick() {
 
 void TAAScrollText::DelayTick() {
   FDelayTimer.stop();
-  const long long next = (static_cast<long long>(FCurrPos) + FScrollStep) % std::max(1, FTextImage.height());
+  const long long next =
+      (static_cast<long long>(FCurrPos) + FScrollStep) % std::max(1, FTextImage.height());
   if (!CanShow(next)) {
     FDelayTimer.start();  // the pause lasts until the rows below are laid out
     return;

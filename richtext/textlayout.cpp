@@ -69,8 +69,9 @@ void UseLine(const TTextLayoutJob::TLine& line, TAAFontEx& renderer, TAACanvas& 
 }  // namespace
 
 bool TTextLayoutJob::UsesRandom() const {
-  return std::any_of(Lines.begin(), Lines.end(),
-                     [](const TLine& line) { return line.Effect.Spray() != 0 || line.Effect.Noise() != 0; });
+  return std::any_of(Lines.begin(), Lines.end(), [](const TLine& line) {
+    return line.Effect.Spray() != 0 || line.Effect.Noise() != 0;
+  });
 }
 
 // ---- TTextLayoutRun ----
@@ -108,7 +109,8 @@ void TTextLayoutRun::Measure(TAAFontEx& renderer, TAACanvas& canvas) {
   FImage = QImage(FJob.Width, height, QImage::Format_BGR888);
   FImage.fill(ResolveColor(FJob.BackColor));
   if (!FJob.BackGround.isNull())
-    DrawBackGround(FImage, QRect(0, 0, FJob.Width, height), FJob.BackGround, FJob.BackGroundMode, FJob.BackColor);
+    DrawBackGround(FImage, QRect(0, 0, FJob.Width, height), FJob.BackGround, FJob.BackGroundMode,
+                   FJob.BackColor);
   FMeasured = true;
   FLine = 0;
   FRow = 0;
@@ -182,8 +184,9 @@ class TLayoutService {
     std::unique_lock lock(FMutex);
     task->Cancelled = true;
     if (!task->Busy) std::erase(FTasks, task);  // a busy one goes after its row
-    const bool othersLeft = std::any_of(FTasks.begin(), FTasks.end(),
-                                        [](const std::shared_ptr<TLayoutTask>& t) { return !t->Cancelled; });
+    const bool othersLeft =
+        std::any_of(FTasks.begin(), FTasks.end(),
+                    [](const std::shared_ptr<TLayoutTask>& t) { return !t->Cancelled; });
     if (othersLeft) return;
     // The last layout stopped: no layout thread outlives it, so that none
     // is left when the application goes.
@@ -241,7 +244,8 @@ class TLayoutService {
       task->Shown = true;
       task->DeliveredAt = now;
       // Delivered under the lock: Cancel cannot slip in between.
-      task->Deliver(done ? run.TakeImage() : run.Image().copy(0, 0, run.Image().width(), rows), done);
+      task->Deliver(done ? run.TakeImage() : run.Image().copy(0, 0, run.Image().width(), rows),
+                    done);
     }
     --FLive;
     FIdle.notify_all();

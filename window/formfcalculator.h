@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "atomicfile.h"
@@ -166,7 +167,8 @@ class TFormFCalculator : public QMainWindow {
   struct TBoardResult;
   void StartBoard();
   void ProcessBoardAnswer(std::function<QString()> decode);
-  void BoardProcessed(const std::shared_ptr<TBoardWork>& work, TBoardResult& result);
+  void BoardProcessed(const std::shared_ptr<TBoardWork>& work,
+                      std::optional<TBoardResult>& result);
   void ApplyBoardText(const TBoardResult& result);
   void DropBoardRequest() noexcept;
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
@@ -213,7 +215,7 @@ class TFormFCalculator : public QMainWindow {
   TWorksheetFormats FFormats = PairFormats(TTextFormat(), nullptr);  // how to save
   QString FBoardUrl;
   std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed
-  unsigned FBoardRound = 0;                 // bumped when a fetch is dropped
+  unsigned FBoardRound = 0;                // bumped when a fetch is dropped
 };
 
 }  // namespace tessary

@@ -24,6 +24,12 @@ namespace tessary {
 struct TFormFCalculator::TBoardWork {
   std::mutex Mutex;
   TFormFCalculator* Window = nullptr;
+
+  // Nothing is posted to the window afterwards.
+  void Detach() {
+    const std::lock_guard lock(Mutex);
+    Window = nullptr;
+  }
 };
 
 struct TFormFCalculator::TBoardResult {
@@ -41,10 +47,7 @@ void TFormFCalculator::StartBoard() {
 // An answer still being processed is dropped likewise.
 void TFormFCalculator::DropBoardRequest() noexcept {
   ++FBoardRound;
-  if (FBoardWork) {
-    const std::lock_guard lock(FBoardWork->Mutex);
-    FBoardWork->Window = nullptr;
-  }
+  if (FBoardWork) FBoardWork->Detach();
   FBoardWork.reset();
   if (!BoardRequest) return;
   try {
@@ -88,10 +91,7 @@ void TFormFCalculator::EventHandl(platform::IXmlHttpRequest* request) {
 void TFormFCalculator::ProcessBoardAnswer(std::function<QString()> decode) {
   auto work = std::make_shared<TBoardWork>();
   work->Window = this;
-  if (FBoardWork) {
-    const std::lock_guard lock(FBoardWork->Mutex);
-    FBoardWork->Window = nullptr;
-  }
+  if (FBoardWork) FBoardWork->Detach();
   FBoardWork = work;
   QThreadPool::globalInstance()->start([work, decode = std::move(decode)] {
     // Shared, so that the posted call is copyable; empty when the page
@@ -109,20 +109,18 @@ void TFormFCalculator::ProcessBoardAnswer(std::function<QString()> decode) {
     TFormFCalculator* window = work->Window;
     if (window == nullptr) return;
     QMetaObject::invokeMethod(
-        window,
-        [window, work, result] {
-          if (*result) window->BoardProcessed(work, **result);
-          else if (window->FBoardWork == work) window->FBoardWork.reset();
-        },
+        window, [window, work, result] { window->BoardProcessed(work, *result); },
         Qt::QueuedConnection);
   });
 }
 
-void TFormFCalculator::BoardProcessed(const std::shared_ptr<TBoardWork>& work, TBoardResult& result) {
+void TFormFCalculator::BoardProcessed(const std::shared_ptr<TBoardWork>& work,
+                                      std::optional<TBoardResult>& result) {
   if (work != FBoardWork) return;  // another fetch has started since
   FBoardWork.reset();
-  BoardText = std::move(result.Text);
-  ApplyBoardText(result);
+  if (!result) return;
+  BoardText = std::move(result->Text);
+  ApplyBoardText(*result);
 }
 
 void TFormFCalculator::ApplyBoardText(const TBoardResult& result) {
@@ -134,8 +132,8 @@ void TFormFCalculator::ApplyBoardText(const TBoardResult& result) {
     BoardPieces[i] = result.Pieces[i];
     PanelLinks[i] = board.Links[i];
     if (i >= kPanelCount) continue;
-    // A page may ask for long rows and many of them: laid out on a thread
-    // of the panel's own, the window answers meanwhile.
+    // A page may ask for long rows and many of them: laid out on the
+    // layout threads, the first frame first, the window answers meanwhile.
     FPanels[i]->SetLayoutInBackground(true);
     FPanels[i]->Text().SetLines(board.Lines[i]);
     FPanels[i]->SetActive(true);

@@ -34,7 +34,8 @@ TTextLayoutJob::TLine Line(const char* text, int height, TAlignment alignment, b
 
 bool SameRows(const QImage& a, const QImage& b, int rows) {
   for (int y = 0; y < rows; ++y)
-    if (std::memcmp(a.constScanLine(y), b.constScanLine(y), static_cast<std::size_t>(a.width()) * 3) != 0)
+    if (std::memcmp(a.constScanLine(y), b.constScanLine(y),
+                    static_cast<std::size_t>(a.width()) * 3) != 0)
       return false;
   return true;
 }

@@ -96,7 +96,9 @@ class Board : public ::testing::Test {
   }
   void WaitUntilFinished() { ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500)); }
   // The page is cut into pieces on a worker thread; then the panels change.
-  void WaitUntilApplied() { ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->BoardPending(); }, 5000)); }
+  void WaitUntilApplied() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->BoardPending(); }, 5000));
+  }
 
   TAAScrollText* Panel(int i) const { return FWindow->Panels()[i]; }
   void ExpectBuiltIn(int from, int to = TFormFCalculator::kPanelCount) const {
