@@ -173,6 +173,7 @@ class TLayoutService {
     const std::lock_guard lock(FMutex);
     if (FLive == 0) JoinAll();
     FTasks.push_back(task);
+    FChanged.notify_all();
     if (FLive < Limit() && FLive < static_cast<int>(FTasks.size())) {
       ++FLive;
       FThreads.emplace_back([this] { Work(); });
@@ -190,14 +191,16 @@ class TLayoutService {
     if (othersLeft) return;
     // The last layout stopped: no layout thread outlives it, so that none
     // is left when the application goes.
-    FIdle.wait(lock, [this] { return FLive == 0; });
+    FChanged.notify_all();
+    FChanged.wait(lock, [this] { return FLive == 0; });
     JoinAll();
   }
 
   ~TLayoutService() {
     std::unique_lock lock(FMutex);
     for (const auto& task : FTasks) task->Cancelled = true;
-    FIdle.wait(lock, [this] { return FLive == 0; });
+    FChanged.notify_all();
+    FChanged.wait(lock, [this] { return FLive == 0; });
     JoinAll();
   }
 
@@ -220,14 +223,26 @@ class TLayoutService {
     return next;
   }
 
+  bool AnyBusyLocked() const {
+    return std::any_of(FTasks.begin(), FTasks.end(),
+                       [](const std::shared_ptr<TLayoutTask>& task) { return task->Busy; });
+  }
+
   // A step of a task at a time; the tasks delivered to and the cancelled
   // ones leave the list under the lock, so that a cancelled task delivers
-  // nothing.
+  // nothing. A thread ends once nothing is left to lay out, and waits while
+  // the other threads hold what is left.
   void Work() {
     TAACanvas canvas;
     TAAFontEx renderer(&canvas);
     std::unique_lock lock(FMutex);
-    while (const std::shared_ptr<TLayoutTask> task = NextLocked()) {
+    for (;;) {
+      const std::shared_ptr<TLayoutTask> task = NextLocked();
+      if (!task) {
+        if (!AnyBusyLocked()) break;
+        FChanged.wait(lock);
+        continue;
+      }
       task->Busy = true;
       lock.unlock();
       TTextLayoutRun& run = task->Run;
@@ -239,6 +254,7 @@ class TLayoutService {
       const bool due = !done && rows >= std::max(1, task->Job.Height) &&
                        (!task->Shown || now - task->DeliveredAt >= std::chrono::milliseconds(250));
       task->Busy = false;
+      FChanged.notify_all();
       if (task->Cancelled || done) std::erase(FTasks, task);
       if (task->Cancelled || !(done || due)) continue;
       task->Shown = true;
@@ -248,7 +264,7 @@ class TLayoutService {
                     done);
     }
     --FLive;
-    FIdle.notify_all();
+    FChanged.notify_all();
   }
 
   void JoinAll() {
@@ -257,7 +273,8 @@ class TLayoutService {
   }
 
   std::mutex FMutex;
-  std::condition_variable FIdle;
+  // Tasks come, go or come free; threads end.
+  std::condition_variable FChanged;
   std::vector<std::shared_ptr<TLayoutTask>> FTasks;  // in the order queued
   std::vector<std::thread> FThreads;
   int FLive = 0;  // threads still taking tasks
