@@ -144,7 +144,7 @@ class TAAScrollText : public TAACustomText {
 
   // Lays the text out again, shows the top of it and starts the passes anew.
   void Reset() override;
-  // Lays the text out on a thread of its own: Reset returns at once, the
+  // Lays the text out on the layout threads: Reset returns at once, the
   // panel shows what it showed and stands still until the rows of its first
   // frame are laid out. Then the new text shows and scrolls while the rows
   // below are laid out; it stands still rather than show a row not yet laid
@@ -152,7 +152,8 @@ class TAAScrollText : public TAACustomText {
   // or noise are still laid out at once.
   bool LayoutInBackground() const { return FLayoutInBackground; }
   void SetLayoutInBackground(bool value) { FLayoutInBackground = value; }
-  // A layout is under way in the background: the text image is not whole.
+  // A layout is under way in the background: the new text is not laid out
+  // whole yet.
   bool LayoutPending() const { return FLayoutPending; }
   // The text last set shows: false only while a background layout has not
   // yet laid out the rows of the first frame.
