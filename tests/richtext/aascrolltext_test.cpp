@@ -141,6 +141,43 @@ TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
   later.Text().SetLines(lines);
 }
 
+// A long text laid out in the background shows its first rows while the
+// rest is laid out: those rows are already the final ones, and the panel
+// stands still at the last row laid out rather than run past it or wrap
+// round to the top.
+TEST(AAScrollText, ALongTextShowsItsFirstRowsAndScrollsOnlyThroughRowsLaidOut) {
+  QStringList lines;
+  for (int i = 0; i < 80; ++i)
+    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  TAAScrollText now;
+  Prepare(now, 258, 73, lines);
+  now.Loaded();
+
+  TAAScrollText later;
+  Prepare(later, 258, 73, {QStringLiteral("first")});
+  later.SetRepeatDelay(0);
+  later.Loaded();
+  later.SetActive(true);
+  later.SetLayoutInBackground(true);
+  later.Text().SetLines(lines);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return later.NewTextShown(); }, 20000));
+  if (!later.LayoutPending()) GTEST_SKIP() << "laid out whole before its first rows were seen";
+  const QImage shown = later.TextImage();
+  ASSERT_LT(shown.height(), now.TextImage().height());
+  ASSERT_GE(shown.height(), 73) << "the first frame";
+  EXPECT_EQ(shown, now.TextImage().copy(0, 0, 258, shown.height()));
+  EXPECT_TRUE(later.ScrollTimerEnabled());
+  EXPECT_EQ(later.CurrPos(), 0);
+  for (int i = 0; i < shown.height() + 10; ++i) later.Tick();
+  EXPECT_EQ(later.CurrPos(), shown.height() - 73);
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !later.LayoutPending(); }, 20000));
+  EXPECT_EQ(later.TextImage(), now.TextImage());
+  EXPECT_EQ(later.CurrPos(), shown.height() - 73) << "the whole image does not move the panel";
+  later.Tick();
+  EXPECT_EQ(later.CurrPos(), shown.height() - 72) << "and it scrolls on";
+}
+
 // A panel whose text image is a synthetic gradient: row r has red r,
 // green 255 - r and blue 0x80, so every frame row tells where it came from.
 class TSyntheticText : public TAAScrollText {
