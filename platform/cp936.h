@@ -11,6 +11,10 @@
 
 namespace tessary::platform {
 
+// True when every byte is ASCII: such text is the same in UTF-8 and code
+// page 936 and needs no conversion.
+bool IsAscii(std::string_view text);
+
 std::string Utf8ToCp936(std::string_view utf8);
 // The same, and tells how many "？" stand for characters that had no form:
 // a save can then warn that the file is not what the user sees.
