@@ -41,6 +41,14 @@ int Refuse(const std::string& message, int argc, char** argv) {
 int main(int argc, char** argv) {
   using tessary::platform::TSingleInstanceLock;
 
+  // Answered before anything else: no lock, no display needed.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("tessary %s\n", TESSARY_VERSION);
+      return 0;
+    }
+  }
+
   // First of all, so that a second start costs nothing and needs no display:
   // it ends at once, silently, leaving the running one alone. The lock stays
   // until the process ends. A lock that cannot be used stops the start with

@@ -9,6 +9,17 @@
 // very expressions the pipeline handed it (already in code page 936, so the
 // ratio shows what the text work around the engine costs).
 //
+// Then multi-byte text, where counting characters once per occurrence used
+// to make substitution quadratic: Chinese keys and values in statements of
+// 25,000 to 100,000 characters (the most carried on after a name), the
+// refused statement of 2,000 to 40,000 names "甲" before 110,000 "中", and a
+// 177-byte fuzz finding whose values multiply the text (goal: under 10 ms).
+// Time must grow at most linearly with the text (goal: at most 1.2 times the
+// growth of its characters).
+//
+// Times are the calculating thread's CPU time, the fastest of several runs:
+// the machine is shared, and time spent waiting for a core is not ours.
+//
 //   worksheet_bench           at least 0.3 s and 3 runs per size and side
 //   worksheet_bench --quick   one run each (smoke test)
 //
@@ -17,17 +28,19 @@
 // wrong, and the figures would mean nothing.
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "calculation.h"
 #include "cp936.h"
 #include "formulaparser.h"
 #include "worksheetcorpus.h"
+#include "worksheetinput.h"
 
 namespace {
 
@@ -35,7 +48,15 @@ using tessary::TCalcReport;
 using tessary::TFormulaParser;
 using tessary::TWorksheet;
 using tessary::bench::TWorksheetCorpus;
-using Clock = std::chrono::steady_clock;
+// The calculating thread's CPU time, in seconds.
+struct Clock {
+  using time_point = double;
+  static double now() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  }
+};
 
 constexpr std::size_t kVariableRows = 1000;
 constexpr std::size_t kSizes[] = {100, 1000, 10000};
@@ -81,7 +102,7 @@ double Fastest(int minRuns, double minSeconds, const std::function<double()>& ru
 }
 
 double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
+  return Clock::now() - start;
 }
 
 // Runs the worksheet once and keeps what the engine was handed. False when
@@ -134,6 +155,125 @@ void Measure(TSize& size, TFormulaParser& engine, int minRuns, double minSeconds
   });
 }
 
+// ---------------------------------------------------------------- multi-byte
+
+constexpr double kGoalLinear = 1.2;
+constexpr double kGoalFindingMs = 10;
+
+// A worksheet found by fuzzing Calculate (formula lines, a NUL, variable
+// rows, as the harness reads them) that took seconds.
+const std::string kFuzzFinding(
+    "\x41\xA0\xA0\xA0\xA0\x2D\x41\x0A\x0A\xFF\x3D\x2D\x32\x0A\x42\x3D\x37\x3D\x2A\x14\x14\x14\xFF\xFF\xFF\x27\xFF\xFF\xFF\xFF\x14\x14\x14\xFF\xFF\xFF\xFF\xFF\x14\xFF\xFF\xFF\xFF\xFF\x27\xFF\xFF\xFF\xFF\xFF\x14\x14\xFF\xFF\x14\xFF\xFF\x27\xFF\xFF\xFF\xFF\xFF\x61"
+    "\x00\xFF\x3D\x3B\x34\x84\x84\xFF\xFF\x61\x00\xFF\x3D\x3B\x34\x84\x84\xFF\xFF\x84\x84\xFF\xFF\xFF\xFF\xFF\x3D\x42\x00\x00\x00\x32\x3D\x41\x2A\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x3D\x42\x00\x00\x00\x32\x3D\x41\x2A\xFF\xFF\xFF\xFF\xFF\xFF"
+    "\xFF\xFF\xFF\xFF\xEF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xA0\xA0\xC7\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\x5B\xA0\xE2\xA0\xA0\xA0\xA0\x2D\x41\x0A\x0A\xFF\x0E\x3D\x2D\x0A\x0A",
+    177);
+
+std::string Repeat(std::string_view piece, std::size_t n) {
+  std::string s;
+  s.reserve(piece.size() * n);
+  for (std::size_t i = 0; i < n; ++i) s += piece;
+  return s;
+}
+
+// The variable 甲=1 and one nameless statement: n times "甲+", then 110,000
+// times "中". Too long to carry on after the first 甲: refused.
+TWorksheet ChineseCarryOn(std::size_t n) {
+  TWorksheet ws;
+  ws.Formula = {Repeat("甲+", n) + Repeat("中", 110000)};
+  ws.Variables.AppendRow("甲=1");
+  return ws;
+}
+
+// Chinese keys whose values are Chinese names of later rows, and one
+// statement "甲+乙+甲+..." of the given number of characters: every row
+// rewrites the whole text.
+TWorksheet ChineseNearTheLimit(std::size_t chars) {
+  TWorksheet ws;
+  std::string text = "甲";
+  for (std::size_t i = 1; 2 * i + 1 <= chars; ++i) text += i % 2 ? "+乙" : "+甲";
+  ws.Formula = {text};
+  for (const char* row : {"甲=丙", "乙=丁", "丙=1", "丁=2"}) ws.Variables.AppendRow(row);
+  return ws;
+}
+
+struct TTextCase {
+  std::string What;
+  TWorksheet Template;
+  std::size_t Characters = 0;  // of its formula text
+  int WantError = 0;           // of its one statement
+  double Seconds = 0;
+};
+
+// Runs the case once and checks its statement's outcome.
+bool CheckTextCase(const TTextCase& c, TFormulaParser& engine) {
+  TWorksheet ws = c.Template;
+  TCountingMessages messages;
+  const TCalcReport report = tessary::Calculate(ws, engine, messages);
+  if (report.Statements.size() != 1 || report.Statements[0].ErrorCode != c.WantError) {
+    std::printf("  %s: %zu statements, first error %d (want %d)\n", c.What.c_str(),
+                report.Statements.size(),
+                report.Statements.empty() ? -1 : report.Statements[0].ErrorCode, c.WantError);
+    return false;
+  }
+  return true;
+}
+
+double TimeCalculate(const TWorksheet& worksheet, TFormulaParser& engine, int minRuns,
+                     double minSeconds) {
+  return Fastest(minRuns, minSeconds, [&] {
+    TWorksheet ws = worksheet;  // the copy is not timed
+    TCountingMessages messages;
+    const auto start = Clock::now();
+    tessary::Calculate(ws, engine, messages);
+    return Seconds(start);
+  });
+}
+
+// Time against characters from the first case of a group to its last.
+void PrintGrowth(const std::vector<TTextCase>& group, bool quick) {
+  const TTextCase& a = group.front();
+  const TTextCase& b = group.back();
+  const double chars = static_cast<double>(b.Characters) / static_cast<double>(a.Characters);
+  const double time = b.Seconds / a.Seconds;
+  std::printf("growth %s -> %s: %.2fx the characters, %.2fx the time, goal <= %.1fx theirs: %s%s\n",
+              a.What.c_str(), b.What.c_str(), chars, time, kGoalLinear,
+              time <= kGoalLinear * chars ? "PASS" : "FAIL",
+              quick ? " (quick run: figures are rough)" : "");
+}
+
+// False when a case's statement did not end as it must.
+bool MultiByte(TFormulaParser& engine, int minRuns, double minSeconds, bool quick) {
+  std::vector<TTextCase> near, refused;
+  for (std::size_t chars : {25001, 50001, 100001})
+    near.push_back({std::to_string(chars) + " chars", ChineseNearTheLimit(chars), chars, 0});
+  for (std::size_t n : {2000, 4000, 8000, 16000, 32000, 40000})
+    refused.push_back({"N=" + std::to_string(n), ChineseCarryOn(n), 2 * n + 110000, 41});
+  for (const auto* group : {&near, &refused})
+    for (const TTextCase& c : *group)
+      if (!CheckTextCase(c, engine)) return false;
+  std::printf("\nmulti-byte text: every statement ended as it must\n");
+
+  std::printf("\nnear the limit: \"甲+乙+甲+...\", 甲=丙, 乙=丁, 丙=1, 丁=2 (every row rewrites it)\n");
+  std::printf("refused: 甲=1, N times \"甲+\", then 110,000 \"中\" (too long to carry on)\n");
+  std::printf("\n%-30s %12s %10s %10s\n", "case", "characters", "ms", "ns/char");
+  for (auto* group : {&near, &refused}) {
+    for (TTextCase& c : *group) {
+      c.Seconds = TimeCalculate(c.Template, engine, minRuns, minSeconds);
+      const std::string what = (group == &near ? "near the limit, " : "refused, ") + c.What;
+      std::printf("%-30s %12zu %10.3f %10.2f\n", what.c_str(), c.Characters, c.Seconds * 1e3,
+                  c.Seconds * 1e9 / static_cast<double>(c.Characters));
+    }
+  }
+  std::printf("\n");
+  PrintGrowth(near, quick);
+  PrintGrowth(refused, quick);
+
+  const double finding = TimeCalculate(tessary::fuzz::WorksheetFromInput(kFuzzFinding), engine, minRuns, minSeconds);
+  std::printf("the 177-byte fuzz finding: %.3f ms, goal < %.0f ms: %s\n", finding * 1e3,
+              kGoalFindingMs, finding * 1e3 < kGoalFindingMs ? "PASS" : "FAIL");
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +321,10 @@ int main(int argc, char** argv) {
       std::printf(", goal <= %.0fx: %s%s", kGoalGrowth, growth <= kGoalGrowth ? "PASS" : "FAIL",
                   quick ? " (quick run: figures are rough)" : "");
     std::printf("\n");
+  }
+  if (!MultiByte(engine, minRuns, minSeconds, quick)) {
+    std::printf("aborted: a multi-byte statement did not end as it must\n");
+    return 2;
   }
   return 0;
 }

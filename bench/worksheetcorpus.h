@@ -4,9 +4,8 @@
 // run and every machine measures the same texts.
 //
 // Names are letters only (variables lower-case, three to six letters;
-// results "S" and three upper-case letters), so the whole-name rule of the
-// substitution finds exactly the names meant: a digit after a name would not
-// protect it ("V1" occurs in "V10"), a letter does. Every expression keeps
+// results "S" and three upper-case letters), substituted as whole names.
+// Every expression keeps
 // its value bounded: results enter with factors whose magnitudes add up to
 // less than one, variables are at most 1,000 in magnitude and nothing divides
 // by a name, so no statement meets a range guard or a division by zero.

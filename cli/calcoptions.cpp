@@ -40,6 +40,7 @@ constexpr TLongOption kLongOptions[] = {
     {"var", true, 'a'},
     {"log", false, 'l'},
     {"utf8", false, 'u'},
+    {"cp936", false, 'c'},
 };
 
 // Applies one option; true when it ends the parsing (--help, --version).
@@ -70,6 +71,9 @@ bool Apply(char option, std::string_view value, TCalcOptions& options) {
     case 'l':
       options.Worksheet.Log = true;
       return false;
+    case 'c':
+      options.Worksheet.Cp936 = true;
+      return false;
     default:
       options.Worksheet.Utf8 = true;
       return false;
@@ -91,10 +95,11 @@ void TakeWorksheet(std::string_view arg, TCalcOptions& options) {
 void Check(const TCalcOptions& options) {
   const TWorksheetOptions& ws = options.Worksheet;
   if (!options.HasWorksheet) {
-    if (ws.Log || ws.Utf8 || !ws.VarsPath.empty() || !ws.VarRows.empty())
-      throw TUsageError("--vars, --var, --log and --utf8 need a worksheet");
+    if (ws.Log || ws.Utf8 || ws.Cp936 || !ws.VarsPath.empty() || !ws.VarRows.empty())
+      throw TUsageError("--vars, --var, --log, --utf8 and --cp936 need a worksheet");
     return;
   }
+  if (ws.Utf8 && ws.Cp936) throw TUsageError("--utf8 and --cp936 exclude each other");
   if (!options.Inputs.empty())
     throw TUsageError("a worksheet cannot be combined with -e or -f");
   if (ws.Path == "-" && ws.VarsPath == "-")
@@ -168,7 +173,8 @@ TCalcOptions ParseCalcOptions(std::span<const std::string_view> args) {
 
 std::string CalcUsage() {
   return R"(Usage: tessary-calc [OPTION]...
-  or:  tessary-calc [--vars=FILE] [--var=NAME=VALUE]... [--log] [--utf8] WORKSHEET
+  or:  tessary-calc [--vars=FILE] [--var=NAME=VALUE]... [--log] [--utf8|--cp936]
+                    WORKSHEET
 Evaluate formulas with the Tessary formula engine, or calculate a worksheet.
 
   -e, --expression=EXPR    evaluate the expression EXPR
@@ -198,8 +204,15 @@ Worksheets:
                            file; may be repeated
       --log                also print the normalised and the evaluated
                            formula of every statement
-      --utf8               the worksheet and variable files are UTF-8, not
-                           code page 936 (GBK) as the window writes them
+      --utf8               read the worksheet and variable files as UTF-8
+      --cp936              read them as code page 936 (GBK)
+                           Without either, each file is read as UTF-8 when it
+                           starts with a byte order mark or is valid UTF-8
+                           with characters beyond ASCII, else as code page 936
+
+In a worksheet, full-width brackets, signs, digits and spaces typed by a
+Chinese input method count as their ASCII forms, outside comments and
+string literals.
 
 A worksheet prints its result lines. Messages, and every statement whose
 evaluation failed, go to standard error. A worksheet cannot be combined with

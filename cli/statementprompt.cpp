@@ -10,6 +10,7 @@
 #include "atomicfile.h"
 #include "calculation.h"
 #include "keyvaluetable.h"
+#include "statementsource.h"
 #include "textutil.h"
 #include "worksheetfile.h"
 
@@ -24,16 +25,13 @@ constexpr std::string_view kBuiltinName = "：它是内置的函数或常量";
 // A variable file is a few kilobytes; anything near this is no variable file
 // and would only make the prompt wait.
 constexpr std::int64_t kMaxVariableFile = 16 * 1024 * 1024;
-// Cells of the table that lines up a typed expression with the evaluated one;
-// beyond it the caret goes to where the two start to differ.
-constexpr std::size_t kMaxAlignCells = 4 * 1024 * 1024;
 
 constexpr std::string_view kHelp =
     "每行是一个语句，与工作表的一行相同：\n"
     "  表达式        例如 2×[3+4]，只显示结果\n"
     "  名字=表达式   例如 r=2.5，结果留给后面的行使用\n"
     "  :vars         列出留下的名字和数值\n"
-    "  :load 文件    从 .vle 变量文件（窗口保存的 GBK 格式）读入名字\n"
+    "  :load 文件    从 .vle 变量文件（GBK 或 UTF-8）读入名字\n"
     "  :clear        忘记所有名字\n"
     "  quit、exit    退出（或按 Ctrl+D）\n"
     "编辑：←→ Home End 移动，↑↓ 翻历史，Ctrl+R 搜索历史，Tab 补全函数名和名字";
@@ -45,21 +43,6 @@ class TIgnoredMessages : public ICalcMessages {
   void ShowMessage(const std::string&) override {}
   void ShowError(const std::string&) override {}
 };
-
-// The bytes of each UTF-8 character; a malformed byte is a character of its own.
-std::vector<std::string_view> Characters(std::string_view text) {
-  std::vector<std::string_view> chars;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (lead >= 0xF8 || i + len > text.size()) len = 1;
-    for (std::size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) len = 1;
-    chars.push_back(text.substr(i, len));
-    i += len;
-  }
-  return chars;
-}
 
 char32_t CodePoint(std::string_view ch) {
   const auto b = [ch](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(ch[i])); };
@@ -94,7 +77,7 @@ bool IsNameLetter(char32_t c) {
 }
 
 bool IsName(std::string_view name) {
-  const std::vector<std::string_view> chars = Characters(name);
+  const std::vector<std::string_view> chars = Utf8Characters(name);
   if (chars.empty() || !IsNameLetter(CodePoint(chars.front()))) return false;
   return std::all_of(chars.begin(), chars.end(), [](std::string_view ch) {
     const char32_t c = CodePoint(ch);
@@ -102,116 +85,14 @@ bool IsName(std::string_view name) {
   });
 }
 
-// Index of the bracket that leaves text unbalanced: the first ")" without
-// its "(", else the first "(" never closed; 0 if there is none.
-std::size_t UnmatchedBracket(const std::vector<std::string_view>& text) {
-  std::vector<std::size_t> open;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == "(") open.push_back(i);
-    if (text[i] != ")") continue;
-    if (open.empty()) return i;
-    open.pop_back();
-  }
-  return open.empty() ? 0 : open.front();
-}
-
-// The character of `from` that became character e of `to`, one step of the
-// pipeline apart. Where the step left the text alone the answer is exact; a
-// changed piece of the same length (× to *, { to () maps character for
-// character; inside any other changed piece (a name replaced by its value,
-// π by PI) the answer is the first character of that piece. The two texts
-// are lined up by their longest common subsequence.
-std::size_t MapBack(const std::vector<std::string_view>& from,
-                    const std::vector<std::string_view>& to, std::size_t e) {
-  const std::size_t n = from.size();
-  const std::size_t m = to.size();
-  if (e >= m) return n;
-  std::size_t pre = 0;
-  while (pre < n && pre < m && from[pre] == to[pre]) ++pre;
-  if (e < pre) return e;
-  std::size_t suf = 0;
-  while (suf < n - pre && suf < m - pre && from[n - 1 - suf] == to[m - 1 - suf]) ++suf;
-  if (e >= m - suf) return n - (m - e);
-
-  const std::size_t fn = n - pre - suf;
-  const std::size_t tn = m - pre - suf;
-  if ((fn + 1) * (tn + 1) > kMaxAlignCells) return pre;
-  const auto F = [&](std::size_t i) { return from[pre + i]; };
-  const auto T = [&](std::size_t j) { return to[pre + j]; };
-  // lcs[i][j]: longest common subsequence of F from i and T from j.
-  // Never longer than the shorter text, which the cell limit keeps below 2048.
-  std::vector<std::uint16_t> lcs((fn + 1) * (tn + 1), 0);
-  const auto at = [tn](std::size_t i, std::size_t j) { return i * (tn + 1) + j; };
-  for (std::size_t i = fn; i-- > 0;)
-    for (std::size_t j = tn; j-- > 0;)
-      lcs[at(i, j)] = F(i) == T(j) ? static_cast<std::uint16_t>(lcs[at(i + 1, j + 1)] + 1)
-                                   : std::max(lcs[at(i + 1, j)], lcs[at(i, j + 1)]);
-  // The matches around q bound the changed piece that holds it.
-  const std::size_t q = e - pre;
-  std::size_t fromStart = 0, toStart = 0;  // after the last match before q
-  std::size_t i = 0, j = 0;
-  bool matchAfter = false;
-  while (i < fn && j < tn) {
-    if (F(i) == T(j)) {
-      if (j == q) return pre + i;
-      if (j > q) {
-        matchAfter = true;
-        break;
-      }
-      fromStart = ++i;
-      toStart = ++j;
-    } else if (lcs[at(i + 1, j)] >= lcs[at(i, j + 1)]) {
-      ++i;
-    } else {
-      ++j;
-    }
-  }
-  // Without a match after q the piece runs to the common end.
-  const std::size_t fromEnd = matchAfter ? i : fn;
-  const std::size_t toEnd = matchAfter ? j : tn;
-  if (fromEnd - fromStart == toEnd - toStart) return pre + fromStart + (q - toStart);
-  return pre + fromStart;
-}
-
-// Where statement index of line begins its expression: the byte offset in
-// line and the expression as typed. A line is cut and split as a worksheet
-// line is: comment off, blanks trimmed, statements at ";", the name up to "=".
-std::pair<std::size_t, std::string_view> TypedExpression(std::string_view line,
-                                                         std::size_t index) {
-  std::string_view text = line.substr(0, line.find("//"));
-  const std::string_view trimmed = Trim(text);
-  std::size_t start = trimmed.empty() ? 0 : static_cast<std::size_t>(trimmed.data() - line.data());
-  text = trimmed;
-  for (std::size_t k = 0; k < index; ++k) {
-    const std::size_t semicolon = text.find(';');
-    if (semicolon == std::string_view::npos) return {start + text.size(), {}};
-    start += semicolon + 1;
-    text.remove_prefix(semicolon + 1);
-  }
-  text = text.substr(0, text.find(';'));
-  if (const std::size_t eq = text.find('='); eq != std::string_view::npos) {
-    start += eq + 1;
-    text.remove_prefix(eq + 1);
-  }
-  return {start, text};
-}
-
-// normalised is the statement as the normalised-formula log has it, after
-// its name: the pipeline's step between typed and evaluated.
-std::size_t ErrorColumn(std::string_view line, std::size_t index, const TStatementOutcome& s,
-                        std::string_view normalised) {
-  const auto [start, typedText] = TypedExpression(line, index);
-  const std::vector<std::string_view> typed = Characters(typedText);
-  const std::vector<std::string_view> middle = Characters(normalised);
-  const std::vector<std::string_view> evaluated = Characters(s.Expression);
-  std::size_t e = 0;
-  if (s.ErrorPosition != 0)
-    e = s.ErrorPosition - 1;
-  else if (s.ErrorCode == 3)  // the bracket count failed before reading
-    e = UnmatchedBracket(evaluated);
-  const std::size_t t = MapBack(typed, middle, MapBack(middle, evaluated, e));
-  std::size_t bytes = start;
-  for (std::size_t k = 0; k < t; ++k) bytes += typed[k].size();
+// The terminal column of the character its error came from, in the line as
+// typed: the statement's own place when the error's is not known.
+std::size_t ErrorColumn(std::string_view line, std::size_t index, const TStatementOutcome& s) {
+  const TStatementPlace place = PlaceOfStatement({std::string(line)}, index, s);
+  const TPanePlace at = place.ErrorKnown ? place.Error : place.Expression;
+  const std::vector<std::string_view> typed = Utf8Characters(line);
+  std::size_t bytes = 0;
+  for (std::size_t k = 0; k < at.Column && k < typed.size(); ++k) bytes += typed[k].size();
   return DisplayColumns(line.substr(0, bytes));
 }
 
@@ -271,8 +152,7 @@ void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply)
       failed = true;
       items.push_back({TPromptItem::TKind::Error,
                        "ERROR " + std::to_string(s.ErrorCode) + " " + s.ErrorMessage,
-                       ErrorColumn(line, i, s,
-                                   std::string_view(ws.NormalisedLog[i]).substr(s.Name.size()))});
+                       ErrorColumn(line, i, s)});
       continue;
     }
     // Unbalanced brackets that still evaluate: the worksheet's warning.
@@ -335,7 +215,8 @@ void TStatementPrompt::Load(std::string_view shownPath, TPromptReply& reply) {
   }
   TKeyValueTable table;
   try {
-    ReadVariableFile(path, table);
+    const std::string bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
+    ReadVariableRows(bytes, table, DetectTextFormat(bytes));
   } catch (const platform::EFileError& e) {
     return note(e.what());
   } catch (const EDuplicateKey& e) {
@@ -420,7 +301,7 @@ std::string RenderReply(const TPromptReply& reply, std::size_t promptColumns) {
 
 std::size_t DisplayColumns(std::string_view utf8) {
   std::size_t columns = 0;
-  for (std::string_view ch : Characters(utf8)) {
+  for (std::string_view ch : Utf8Characters(utf8)) {
     const char32_t c = CodePoint(ch);
     columns += (c < 0x20 || c == 0x7F || IsWide(c)) ? 2 : 1;
   }

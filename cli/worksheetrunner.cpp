@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -50,10 +51,11 @@ std::string ErrorLine(const TStatementOutcome& s) {
   std::string line(kPrefix);
   if (!s.Name.empty()) line += s.Name + ": ";
   line += "ERROR " + std::to_string(s.ErrorCode) + " " + s.ErrorMessage;
+  const std::string quoted = QuotedExpression(s.Expression);
   if (s.ErrorPosition != 0)
-    line += " (at character " + std::to_string(s.ErrorPosition) + " of \"" + s.Expression + "\")";
+    line += " (at character " + std::to_string(s.ErrorPosition) + " of \"" + quoted + "\")";
   else
-    line += " (in \"" + s.Expression + "\")";
+    line += " (in \"" + quoted + "\")";
   return line;
 }
 
@@ -64,17 +66,25 @@ void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
 }  // namespace
 
 bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
-  const TFileEncoding encoding = options.Utf8 ? TFileEncoding::Utf8 : TFileEncoding::Cp936;
+  // Each file in the encoding asked for, else in the one its bytes show.
+  const auto formatOf = [&options](std::string_view bytes) -> TTextFormat {
+    if (options.Utf8) return TFileEncoding::Utf8;
+    if (options.Cp936) return TFileEncoding::Cp936;
+    return DetectTextFormat(bytes);
+  };
   std::string varsName;  // where a duplicate key came from
   try {
-    ws.Formula = WorksheetLines(ReadInput(options.Path), encoding);
+    const std::string sheet = ReadInput(options.Path);
+    ws.Formula = WorksheetLines(sheet, formatOf(sheet));
+    std::optional<std::string> vars;
     if (!options.VarsPath.empty()) {
       varsName = options.VarsPath == "-" ? std::string(kStandardInput) : options.VarsPath;
-      ReadVariableRows(ReadInput(options.VarsPath), ws.Variables, encoding);
+      vars = ReadInput(options.VarsPath);
     } else if (options.Path != "-") {
       varsName = VariableFilePath(options.Path);
-      ReadVariableFileIfPresent(varsName, ws.Variables, encoding);
+      vars = ReadFileIfPresent(varsName);
     }
+    if (vars) ReadVariableRows(*vars, ws.Variables, formatOf(*vars));
     for (const std::string& row : options.VarRows) {
       varsName = "--var " + row;
       ws.Variables.AppendRow(row);

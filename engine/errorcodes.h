@@ -50,6 +50,9 @@ enum TErrorCode : int {
   // Our own bound: recursive descent over "((((..." or "----...5" would
   // otherwise run the stack out.
   ecNestingTooDeep = 40,
+  // Never recorded by the engine: the worksheet's substitution refuses a
+  // statement it would have to cut.
+  ecStatementTooLong = 41,
 };
 
 struct TErrorText {
@@ -58,7 +61,7 @@ struct TErrorText {
 };
 
 // In MessageTable order: the 37 classic messages, then ours.
-inline constexpr std::array<TErrorText, 38> kErrorTexts{{
+inline constexpr std::array<TErrorText, 39> kErrorTexts{{
     {ecNone, "结果正确"},
     {ecInvalidNumber, "无效的数字"},
     {ecUnknownFunction, "未知的函数"},
@@ -97,6 +100,14 @@ inline constexpr std::array<TErrorText, 38> kErrorTexts{{
     {ecUnknownName, "函数名不存在!"},
     {ecNoObject, "未发现对象!"},
     {ecNestingTooDeep, "表达式嵌套太深"},
+    {ecStatementTooLong, "公式太长，无法代入变量"},
 }};
+
+// The UTF-8 message of a code; "" for a code without one.
+constexpr const char* ErrorText(int code) {
+  for (const TErrorText& e : kErrorTexts)
+    if (e.Code == code) return e.Utf8;
+  return "";
+}
 
 }  // namespace tessary

@@ -51,6 +51,39 @@ inline unsigned char Upper(unsigned char c) {
   return static_cast<unsigned char>(AsciiUpper(static_cast<char>(c)));
 }
 
+// "(" minus ")" in the text. Eight bytes at a time: every formula is counted
+// before it is read, and a long one has thousands of bytes.
+std::int64_t BracketBalance(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+  // 1 in each byte of word that equals the byte repeated in pattern.
+  const auto matches = [](std::uint64_t word, std::uint64_t pattern) {
+    const std::uint64_t x = word ^ pattern;
+    return (~(((x & kLow7) + kLow7) | x) >> 7) & kOnes;
+  };
+  // 31 words at most per block, so that no byte of a sum passes 255 when
+  // the bytes are added up.
+  constexpr std::size_t kBlockWords = 31;
+  std::int64_t balance = 0;
+  const char* p = text.data();
+  std::size_t n = text.size();
+  while (n >= 8) {
+    const std::size_t words = std::min(n / 8, kBlockWords);
+    std::uint64_t open = 0, close = 0;
+    for (std::size_t i = 0; i < words; ++i, p += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      open += matches(word, '(' * kOnes);
+      close += matches(word, ')' * kOnes);
+    }
+    n -= words * 8;
+    balance += static_cast<std::int64_t>((open * kOnes) >> 56) -
+               static_cast<std::int64_t>((close * kOnes) >> 56);
+  }
+  for (; n > 0; --n, ++p) balance += (*p == '(') - (*p == ')');
+  return balance;
+}
+
 // Counts a grammar level in and out of the recursion.
 class TDepthGuard {
  public:
@@ -141,7 +174,7 @@ std::size_t TFormulaParser::FindName(const std::string& name) const {
 
 // ---------------------------------------------------------------- scanner
 
-void TFormulaParser::NextChar() {
+inline void TFormulaParser::NextChar() {
   TFpState& s = FScanState;
   const auto size = static_cast<std::int64_t>(s.Text.size());
   if (s.Position < size) ++s.Position;
@@ -151,7 +184,7 @@ void TFormulaParser::NextChar() {
   s.Current = (c == 0 && s.Position < size) ? kNulInText : Upper(c);
 }
 
-void TFormulaParser::SkipBlanks() {
+inline void TFormulaParser::SkipBlanks() {
   NextChar();
   while (FScanState.Current == ' ') NextChar();
 }
@@ -160,12 +193,7 @@ void TFormulaParser::StartScan(std::string_view text) {
   FScanState.Position = 0;
   FScanState.Current = 0;
   // Every bracket counts, string literals included; order is not examined.
-  std::int64_t balance = 0;
-  for (char c : text) {
-    if (c == '(') ++balance;
-    else if (c == ')') --balance;
-  }
-  if (balance != 0) {
+  if (BracketBalance(text) != 0) {
     SetError(ecBracketMismatch);
     return;
   }
@@ -337,36 +365,61 @@ std::string TFormulaParser::ReadName() {
 }
 
 TReal TFormulaParser::ParseNumber() {
+  TFpState& s = FScanState;
   const std::int64_t at = Here();
-  std::string& lit = FLiteral;
-  if (FScanState.Current == '.')
-    lit.assign("0.");
-  else
-    lit.assign(1, static_cast<char>(FScanState.Current));
-  NextChar();
-  for (unsigned char c = FScanState.Current; c == '.' || IsDigit(c) || c == 'E';
-       c = FScanState.Current) {
-    lit.push_back(static_cast<char>(c));
+  const char* const start = s.Text.data() + (at - 1);
+  const char* end = start;
+  TReal value = 0;
+  bool quick = QuickLiteral(end, value);
+  // The literal goes on over points, digits and E's, a sign right after each
+  // E, whatever their order (so it is malformed); the end mark (and any NUL)
+  // stops it.
+  const char* const stop = end;
+  for (;;) {
+    const unsigned char c = Upper(static_cast<unsigned char>(*end));
     if (c == 'E') {
-      if (lit[lit.size() - 2] == '.') lit.insert(lit.size() - 1, 1, '0');  // 1.E5 -> 1.0E5
-      NextChar();
-      if (FScanState.Current == '+' || FScanState.Current == '-') {
-        lit.push_back(static_cast<char>(FScanState.Current));
-        NextChar();
-      }
+      ++end;
+      if (*end == '+' || *end == '-') ++end;
+    } else if (c == '.' || IsDigit(c)) {
+      ++end;
     } else {
-      NextChar();
+      break;
     }
   }
-  if (FScanState.Current == ' ') SkipBlanks();
-  if (lit.back() == '.' && lit.find('E') == std::string::npos) lit.push_back('0');
-  TReal value = 0;
-  if (!ConvertLiteral(lit, value)) {
+  if (end != stop) quick = false;
+  s.Position = static_cast<std::int64_t>(end - s.Text.data());
+  NextChar();
+  if (s.Current == ' ') SkipBlanks();
+
+  if (quick) return value;
+  if (!ConvertLiteral(NormalLiteral(std::string_view(start, static_cast<std::size_t>(end - start))),
+                      value)) {
     FAnchor = at;
     SetError(ecInvalidNumber);
     FAnchor = 0;
   }
   return value;
+}
+
+// The literal as the conversion takes it: upper case, "0" before a leading
+// point, and a point without digits after it reads ".0" (1. -> 1.0,
+// 1.E5 -> 1.0E5).
+const std::string& TFormulaParser::NormalLiteral(std::string_view raw) {
+  std::string& lit = FLiteral;
+  if (raw[0] == '.')
+    lit.assign("0.");
+  else
+    lit.assign(1, raw[0]);
+  for (std::size_t i = 1; i < raw.size(); ++i) {
+    const char c = static_cast<char>(Upper(static_cast<unsigned char>(raw[i])));
+    lit.push_back(c);
+    if (c == 'E') {
+      if (lit[lit.size() - 2] == '.') lit.insert(lit.size() - 1, 1, '0');
+      if (i + 1 < raw.size() && (raw[i + 1] == '+' || raw[i + 1] == '-')) lit.push_back(raw[++i]);
+    }
+  }
+  if (lit.back() == '.' && lit.find('E') == std::string::npos) lit.push_back('0');
+  return lit;
 }
 
 // ---------------------------------------------------------------- calls
@@ -456,11 +509,19 @@ std::string TFormulaParser::ReadStringLiteral() {
     return s;
   }
   // Every character is taken with SkipBlanks: blanks vanish, letters arrive
-  // upper-cased.
+  // upper-cased. The byte right after a lead byte completes a Chinese
+  // character and keeps its case: 乤 (81 61) is not 丄 (81 41).
   SkipBlanks();
+  std::int64_t trailAt = 0;
   while (!Failed() && FScanState.Current != quote && FScanState.Current != 0) {
-    s.push_back(static_cast<char>(Upper(static_cast<unsigned char>(
-        FScanState.Text[static_cast<std::size_t>(FScanState.Position - 1)]))));
+    const std::int64_t at = FScanState.Position;
+    const auto c = static_cast<unsigned char>(FScanState.Text[static_cast<std::size_t>(at - 1)]);
+    if (at == trailAt) {
+      s.push_back(static_cast<char>(c));
+    } else {
+      s.push_back(static_cast<char>(Upper(c)));
+      if (platform::IsCp936LeadByte(c)) trailAt = at + 1;
+    }
     SkipBlanks();
   }
   if (!Failed() && FScanState.Current != quote) SetError(ecUnclosedQuote);

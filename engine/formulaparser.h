@@ -113,6 +113,11 @@ class TFormulaParser {
   // Index of NAME in the name table, or kNoName.
   static constexpr std::size_t kNoName = static_cast<std::size_t>(-1);
   std::size_t FindName(const std::string& name) const;
+  // A number literal to its value: QuickLiteral reads the usual well-formed
+  // literals straight from the text; it leaves the rest, the malformed ones
+  // included, to ConvertLiteral on the normalised literal.
+  static bool QuickLiteral(const char*& p, TReal& value);
+  const std::string& NormalLiteral(std::string_view raw);
   bool ConvertLiteral(const std::string& literal, TReal& value);
   std::int64_t Here() const { return FScanState.Position; }
 

@@ -110,7 +110,6 @@ int Utf8Sequence(std::string_view s) {
   return length;
 }
 
-bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
 // Bytes one U+FFFD replaces at a malformed code page 936 spot: a lead byte
@@ -118,7 +117,7 @@ bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 // bad byte goes, so that an ASCII byte after a stray lead byte survives.
 std::size_t Cp936BadLength(std::string_view s) {
   auto b0 = static_cast<unsigned char>(s[0]);
-  if (IsGbkLead(b0) && s.size() >= 2) {
+  if (IsCp936LeadByte(b0) && s.size() >= 2) {
     auto b1 = static_cast<unsigned char>(s[1]);
     if (IsGbkTrail(b1) && b1 >= 0x80) return 2;
   }
@@ -199,6 +198,17 @@ std::string RepairUtf8(std::string_view utf8) {
     utf8.remove_prefix(length);
   }
   return out;
+}
+
+bool LooksLikeUtf8(std::string_view bytes) {
+  bool beyondAscii = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const int n = Utf8Sequence(bytes.substr(i));
+    if (n < 0) return false;
+    beyondAscii = beyondAscii || n > 1;
+    i += static_cast<std::size_t>(n);
+  }
+  return beyondAscii;
 }
 
 }  // namespace tessary::platform

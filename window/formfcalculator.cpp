@@ -22,6 +22,7 @@
 
 #include "apppaths.h"
 #include "mostrecentfiles.h"
+#include "textpane.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
 
@@ -60,7 +61,7 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
 }
 
 QPlainTextEdit* Pane(QWidget* parent, bool readOnly, bool buttonFace) {
-  auto* pane = new QPlainTextEdit(parent);
+  auto* pane = new TTextPane(parent);
   pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   pane->setLineWrapMode(QPlainTextEdit::NoWrap);
   pane->setReadOnly(readOnly);
@@ -112,10 +113,14 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   FVars->SetStrings(rows);
 
   FormCreate();
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  // The client area of 1017 x 680 is the least: every part stands where it
+  // belongs there, and a larger window only gives the panes more room.
+  setMinimumSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  resize(minimumSize());
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   FOriFormula->setFocus();
+  ShowCaretPosition();
 }
 
 TFormFCalculator::~TFormFCalculator() { DropBoardRequest(); }
@@ -151,10 +156,14 @@ void TFormFCalculator::SetKeyboardFocusChain() {
 }
 
 void TFormFCalculator::BuildPanes() {
-  BoldLabel(QStringLiteral("公式"), FClient)->move(10, 126);
+  QLabel* label1 = BoldLabel(QStringLiteral("公式"), FClient);
+  label1->setObjectName(QStringLiteral("Label1"));
+  label1->move(10, 126);
   FLabel2 = BoldLabel(QStringLiteral("变量表"), FClient);
+  FLabel2->setObjectName(QStringLiteral("Label2"));
 
   FCalcButton = new QToolButton(FClient);
+  FCalcButton->setObjectName(QStringLiteral("SpeedButton1"));
   FCalcButton->setText(QStringLiteral("计算"));
   FCalcButton->setIcon(Picture(5));
   FCalcButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -171,6 +180,9 @@ void TFormFCalculator::BuildPanes() {
   FVars->SetMessageService(&FDialogs);
   FResult = Pane(FClient, true, false);
   FResult->setObjectName(QStringLiteral("MResult"));
+  // Arrow keys walk its lines, so that Enter can go to a failed one.
+  FResult->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  FResult->installEventFilter(this);
   FResult->viewport()->installEventFilter(this);
   FPrgFormula = Pane(FClient, true, true);
   FPrgFormula->setObjectName(QStringLiteral("LPRGFormula"));
@@ -320,10 +332,17 @@ void TFormFCalculator::BuildStatusBar() {
   FStatusSecond->setFixedWidth(50);
   bar->addWidget(FStatusHint);
   bar->addWidget(FStatusSecond);
+  FStatusSecond->setToolTip(QStringLiteral("公式中光标所在的行:列"));
   FStatusDetail = new QLabel(bar);
   bar->addWidget(FStatusDetail, 1);
+  FStatusDetail->installEventFilter(this);  // a click goes to the error it tells of
+  // Shown only while the worksheet is UTF-8; code page 936 needs no mention.
+  FStatusEncoding = new QLabel(QStringLiteral("UTF-8"), bar);
+  FStatusEncoding->setToolTip(QStringLiteral("工作表以 UTF-8 编码读入，也以 UTF-8 保存"));
+  bar->addPermanentWidget(FStatusEncoding);
+  FStatusEncoding->hide();
   // Each section a sunken panel of its own, as status bars draw them.
-  for (QLabel* section : {FStatusHint, FStatusSecond, FStatusDetail})
+  for (QLabel* section : {FStatusHint, FStatusSecond, FStatusDetail, FStatusEncoding})
     section->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
@@ -351,28 +370,38 @@ void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
 }
 
 void TFormFCalculator::ConnectChanges() {
-  connect(FOriFormula, &QPlainTextEdit::textChanged, this, [this] { FModified = true; });
+  connect(FOriFormula, &QPlainTextEdit::textChanged, this, [this] {
+    FModified = true;
+    FFormulaEdited = true;  // the last Calculate's places no longer hold
+    if (!FOriFormula->extraSelections().isEmpty()) FOriFormula->setExtraSelections({});
+  });
+  connect(FOriFormula, &QPlainTextEdit::cursorPositionChanged, this,
+          &TFormFCalculator::ShowCaretPosition);
   // Any change of the variable table counts, not only a typed key: an edit
   // committed by pasting or clicking away would otherwise be lost on close.
   connect(FVars, &TValueListEditor::RowsChanged, this, [this] { FModified = true; });
   connect(FVars, &TValueListEditor::KeyTyped, this, [this] { FModified = true; });
 }
 
-// Places every part for the client size: at 1017 x 680 exactly where they
-// belong; a larger window grows the panes and keeps the side column right.
+// Places every part for the client size: at 1017 x 680 (the smallest the
+// window gets) exactly where they belong. Larger, the formula pane and the
+// variable table share the extra width, the result pane and the two logs
+// the extra height; the side column keeps to the right edge.
 void TFormFCalculator::LayOut() {
   const int dw = std::max(0, FClient->width() - kClientWidth);
   const int dh = std::max(0, FClient->height() - (kClientHeight - kStatusHeight));
-  const int top = dh / 2, bottom = dh - top;
+  const int formulaW = dw - dw / 2, varsW = dw / 2;
+  const int logH = dh / 3, resultH = dh - 2 * logH;
   FCoolBar->setGeometry(0, 0, kClientWidth + dw, 113);
   FCalcButton->setGeometry(128, 121, 61, 22);
-  FLabel2->move(562 + dw, 126);
-  FOriFormula->setGeometry(10, 147, 550 + dw, 160 + top);
-  FVars->setGeometry(562 + dw, 147, 187, 160 + top);
-  FResult->setGeometry(10, 311 + top, 742 + dw, 160 + bottom);
-  FPrgFormula->setGeometry(10, 476 + dh, 742 + dw, 70);
-  FActFormula->setGeometry(10, 553 + dh, 742 + dw, 70);
-  LayOutSideColumn(dw);
+  FLabel2->move(562 + formulaW, 126);
+  FOriFormula->setGeometry(10, 147, 550 + formulaW, 160);
+  FVars->setGeometry(562 + formulaW, 147, 187 + varsW, 160);
+  FVars->setColumnWidth(1, 124 + varsW);  // the value column takes the table's share
+  FResult->setGeometry(10, 311, 742 + dw, 160 + resultH);
+  FPrgFormula->setGeometry(10, 476 + resultH, 742 + dw, 70 + logH);
+  FActFormula->setGeometry(10, 553 + resultH + logH, 742 + dw, 70 + logH);
+  LayOutSideColumn(dw, dh);
 }
 
 // Hints go to the first section of the status bar.

@@ -15,6 +15,7 @@
 
 #include "atomicfile.h"
 #include "calculation.h"
+#include "worksheetfile.h"
 #include "xmlhttp.h"
 
 class QAction;
@@ -95,6 +96,13 @@ class TFormFCalculator : public QMainWindow {
 
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
+  // Selects the statement of a failed result line (0-based line of the
+  // result pane) in the formula pane, the caret at its error. False when the
+  // line is no failure of the last Calculate.
+  bool JumpToError(int resultLine);
+  // How the worksheet's files are saved: as they were read, new ones in
+  // code page 936.
+  const TWorksheetFormats& Formats() const { return FFormats; }
 
  public slots:
   void BBRDClick();
@@ -132,6 +140,9 @@ class TFormFCalculator : public QMainWindow {
   void InsertIntoFormula(const QString& text);
   void ShowError(const QString& message);
   void MarkFailedResults(std::size_t resultLines);
+  void ShowFailure(int resultLine);
+  void ShowCaretPosition();
+  void ShowEncoding();
   static QString FailureText(const TStatementOutcome& s);
 
   void FormCreate();
@@ -146,7 +157,7 @@ class TFormFCalculator : public QMainWindow {
   void BuildSideColumn();
   void FillPanelTable();
   void LoadSideColumn();
-  void LayOutSideColumn(int dw);
+  void LayOutSideColumn(int dw, int dh);
   void StartBoard();
   void ApplyBoardText();
   void DropBoardRequest() noexcept;
@@ -176,6 +187,7 @@ class TFormFCalculator : public QMainWindow {
   QLabel* FStatusHint = nullptr;
   QLabel* FStatusSecond = nullptr;
   QLabel* FStatusDetail = nullptr;  // what went wrong in the last Calculate
+  QLabel* FStatusEncoding = nullptr;  // "UTF-8" while the worksheet is
   QWidget* FClient = nullptr;
   QWidget* FCoolBar = nullptr;
   QLabel* FLabel2 = nullptr;
@@ -186,6 +198,11 @@ class TFormFCalculator : public QMainWindow {
   std::array<TAAScrollText*, kPanelCount> FPanelWidgets{};  // as built
   std::array<TAAScrollText*, kPanelCount> FPanels{};        // the panel table
   QMap<int, QString> FFailures;  // result-pane line -> why it is 0
+  QMap<int, std::size_t> FFailedStatements;  // result-pane line -> statement of the run
+  int FShownFailure = -1;  // the result-pane line the status bar tells of
+  std::vector<std::string> FCalculatedFormula;  // the formula lines of the last run
+  bool FFormulaEdited = false;  // since the last run
+  TWorksheetFormats FFormats = PairFormats(TTextFormat(), nullptr);  // how to save
   QString FBoardUrl;
 };
 

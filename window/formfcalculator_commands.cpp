@@ -2,9 +2,12 @@
 // editing, About and the manual.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -13,6 +16,8 @@
 
 #include "apppaths.h"
 #include "formfcalculator.h"
+#include "statementsource.h"
+#include "textpane.h"
 #include "textutil.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
@@ -20,6 +25,15 @@
 namespace tessary {
 
 namespace {
+
+// However often Calculate runs, no pane holds more lines than this; the
+// oldest go first, and the run's own cut of 51 lines stays as it is.
+constexpr std::size_t kPaneLineLimit = 10000;
+
+void KeepNewestLines(std::vector<std::string>& lines) {
+  if (lines.size() > kPaneLineLimit)
+    lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(kPaneLineLimit));
+}
 
 std::vector<std::string> PaneLines(const QPlainTextEdit* pane) {
   std::vector<std::string> lines;
@@ -85,8 +99,12 @@ void TFormFCalculator::TBCalClick() {
 
   TWindowMessages messages(this, FDialogs);
   FLastReport = tessary::Calculate(ws, FEngine, messages);
+  FCalculatedFormula = std::move(ws.Formula);
+  FFormulaEdited = false;
+  FOriFormula->setExtraSelections({});
 
   FTemp = std::move(ws.NamedResults);
+  for (auto* lines : {&ws.Results, &ws.NormalisedLog, &ws.EvaluatedLog}) KeepNewestLines(*lines);
   SetPaneLines(FResult, ws.Results);
   SetPaneLines(FPrgFormula, ws.NormalisedLog);
   SetPaneLines(FActFormula, ws.EvaluatedLog);
@@ -98,13 +116,19 @@ void TFormFCalculator::TBCalClick() {
 // the status bar.
 void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
   FFailures.clear();
+  FFailedStatements.clear();
   QList<QTextEdit::ExtraSelection> marks;
-  const std::size_t first = resultLines - FLastReport.Statements.size();
-  for (std::size_t i = 0; i < FLastReport.Statements.size(); ++i) {
+  // The run's lines are the pane's last ones; a run longer than the pane
+  // has lost its first lines.
+  const std::size_t count = FLastReport.Statements.size();
+  const std::size_t gone = count > resultLines ? count - resultLines : 0;
+  const std::size_t first = resultLines - (count - gone);
+  for (std::size_t i = gone; i < count; ++i) {
     const TStatementOutcome& s = FLastReport.Statements[i];
     if (s.ErrorCode == 0) continue;
-    const int block = static_cast<int>(first + i);
+    const int block = static_cast<int>(first + i - gone);
     FFailures.insert(block, FailureText(s));
+    FFailedStatements.insert(block, i);
     QTextEdit::ExtraSelection mark;
     mark.cursor = QTextCursor(FResult->document()->findBlockByNumber(block));
     mark.format.setForeground(QColor(0xC0, 0x00, 0x00));
@@ -113,24 +137,116 @@ void TFormFCalculator::MarkFailedResults(std::size_t resultLines) {
     marks << mark;
   }
   FResult->setExtraSelections(marks);
-  FStatusDetail->setText(FFailures.isEmpty() ? QString() : FFailures.first());
+  ShowFailure(FFailures.isEmpty() ? -1 : FFailures.firstKey());
+}
+
+// The status bar tells why a result line failed; a click on it goes there.
+void TFormFCalculator::ShowFailure(int resultLine) {
+  FShownFailure = FFailures.contains(resultLine) ? resultLine : -1;
+  FStatusDetail->setText(FFailures.value(resultLine));
+  FStatusDetail->setToolTip(FShownFailure < 0 ? QString() : QStringLiteral("单击转到出错的位置"));
+  FStatusDetail->setCursor(FShownFailure < 0 ? Qt::ArrowCursor : Qt::PointingHandCursor);
+}
+
+namespace {
+
+// The document position of a line and character (not UTF-16 unit) of the
+// formula pane, kept inside the text.
+int DocumentPosition(const QTextDocument* doc, TPanePlace place) {
+  const QTextBlock block = doc->findBlockByNumber(static_cast<int>(place.Line));
+  if (!block.isValid()) return doc->characterCount() - 1;
+  const QString text = block.text();
+  int at = 0;
+  for (std::size_t k = 0; k < place.Column && at < text.size(); ++k)
+    at += text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+  return block.position() + at;
+}
+
+}  // namespace
+
+bool TFormFCalculator::JumpToError(int resultLine) {
+  const auto found = FFailedStatements.constFind(resultLine);
+  if (found == FFailedStatements.constEnd()) return false;
+  ShowFailure(resultLine);
+  if (FFormulaEdited) {
+    // Its places belong to the text that was calculated.
+    FStatusDetail->setText(QStringLiteral("公式在计算后改动过，请重新计算后再转到错误"));
+    return false;
+  }
+  const TStatementPlace place =
+      PlaceOfStatement(FCalculatedFormula, *found, FLastReport.Statements[*found]);
+  const QTextDocument* doc = FOriFormula->document();
+  const int error = DocumentPosition(doc, place.ErrorKnown ? place.Error : place.Start);
+  // The statement marked as a selection is, the character at fault in red;
+  // the caret stands before that character.
+  QTextEdit::ExtraSelection statement;
+  statement.cursor = QTextCursor(FOriFormula->document());
+  statement.cursor.setPosition(DocumentPosition(doc, place.Start));
+  statement.cursor.setPosition(DocumentPosition(doc, place.End), QTextCursor::KeepAnchor);
+  QColor shade = FOriFormula->palette().color(QPalette::Highlight);
+  shade.setAlpha(60);
+  statement.format.setBackground(shade);
+  QList<QTextEdit::ExtraSelection> marks{statement};
+  if (place.ErrorKnown && error < DocumentPosition(doc, place.End)) {
+    QTextEdit::ExtraSelection fault;
+    fault.cursor = QTextCursor(FOriFormula->document());
+    fault.cursor.setPosition(error);
+    fault.cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    fault.format.setForeground(QColor(0xC0, 0x00, 0x00));
+    fault.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    fault.format.setUnderlineColor(QColor(0xC0, 0x00, 0x00));
+    marks << fault;
+  }
+  QTextCursor caret(FOriFormula->document());
+  caret.setPosition(error);
+  FOriFormula->setTextCursor(caret);
+  FOriFormula->setExtraSelections(marks);
+  FOriFormula->ensureCursorVisible();
+  FOriFormula->setFocus();
+  return true;
+}
+
+void TFormFCalculator::ShowCaretPosition() {
+  const QTextCursor caret = FOriFormula->textCursor();
+  const QString before = caret.block().text().left(caret.positionInBlock());
+  FStatusSecond->setText(QStringLiteral("%1:%2")
+                             .arg(caret.blockNumber() + 1)
+                             .arg(before.toUcs4().size() + 1));
 }
 
 QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
   const QString name = s.Name.empty() ? QString() : QString::fromStdString(s.Name) + QStringLiteral(" ");
   QString text = QStringLiteral("%1错误 %2：%3")
                      .arg(name, QString::number(s.ErrorCode), QString::fromStdString(s.ErrorMessage));
+  const QString quoted = QString::fromStdString(QuotedExpression(s.Expression));
   if (s.ErrorPosition > 0)
-    text += QStringLiteral("（“%1”的第 %2 个字符）")
-                .arg(QString::fromStdString(s.Expression), QString::number(s.ErrorPosition));
+    text += QStringLiteral("（“%1”的第 %2 个字符）").arg(quoted, QString::number(s.ErrorPosition));
   else
-    text += QStringLiteral("（“%1”）").arg(QString::fromStdString(s.Expression));
+    text += QStringLiteral("（“%1”）").arg(quoted);
   return text;
 }
 
 bool TFormFCalculator::eventFilter(QObject* watched, QEvent* event) {
   if (FResult == nullptr) return QMainWindow::eventFilter(watched, event);  // still building
   if (watched == FClient && event->type() == QEvent::Resize) LayOut();
+  // A failed result line leads to its statement: double-click it, press
+  // Enter on it, or click the failure the status bar tells of.
+  if (watched == FResult->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (JumpToError(FResult->cursorForPosition(mouse->position().toPoint()).blockNumber()))
+      return true;
+  }
+  if (watched == FResult && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        JumpToError(FResult->textCursor().blockNumber()))
+      return true;
+  }
+  if (watched == FStatusDetail && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && FShownFailure >= 0) {
+    JumpToError(FShownFailure);
+    return true;
+  }
   if (watched == FResult->viewport() && event->type() == QEvent::ToolTip) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const int block = FResult->cursorForPosition(help->pos()).blockNumber();
@@ -166,7 +282,9 @@ void TFormFCalculator::PM1InsertClick() {
 void TFormFCalculator::MEDit_UndoClick() { FOriFormula->undo(); }
 void TFormFCalculator::MEdit_CutClick() { FOriFormula->cut(); }
 void TFormFCalculator::MEDit_CopyClick() { FOriFormula->copy(); }
-void TFormFCalculator::MEdit_PasteClick() { FOriFormula->paste(); }
+void TFormFCalculator::MEdit_PasteClick() {
+  if (TTextPane::OffersSomething(QGuiApplication::clipboard()->mimeData())) FOriFormula->paste();
+}
 
 // ---------------------------------------------------------------- help
 

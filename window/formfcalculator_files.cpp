@@ -76,8 +76,8 @@ bool TFormFCalculator::WriteWorksheet(const QString& fileName) {
       lines.push_back(line.toStdString());
     TKeyValueTable vars;
     for (const QString& row : FVars->Strings()) vars.AppendRow(row.toStdString());
-    const std::size_t replaced = WriteWorksheetPair(path, lines, vars, TFileEncoding::Cp936, FFileOps);
-    if (replaced > 0)
+    const std::size_t replaced = WriteWorksheetPair(path, lines, vars, FFormats, FFileOps);
+    if (replaced > 0)  // only code page 936 lacks characters
       FDialogs.ShowMessageBox(this, QGuiApplication::applicationDisplayName(),
                               QStringLiteral("有 %1 个字符无法以 GBK 编码保存，已保存为“？”。")
                                   .arg(replaced),
@@ -94,13 +94,15 @@ bool TFormFCalculator::WriteWorksheet(const QString& fileName) {
 // fileName (reported).
 bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
   const std::string path = Path(fileName);
+  // Each file in the encoding its bytes show; saving keeps it.
+  TTextFormat sheetFound, varsFound;
   std::vector<std::string> lines;
   TKeyValueTable vars;
   bool present = false;
   QString duplicate;
   try {
-    lines = ReadWorksheetFile(path);
-    present = ReadVariableFileIfPresent(VariableFilePath(path), vars);
+    lines = ReadWorksheetFileAsFound(path, sheetFound);
+    present = ReadVariableFileAsFound(VariableFilePath(path), vars, varsFound);
   } catch (const EDuplicateKey& e) {
     present = true;  // the rows before the duplicate are shown
     duplicate = QString::fromStdString(e.what());
@@ -116,7 +118,9 @@ bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
     for (const auto& row : vars.Rows()) rows << QString::fromStdString(row);
     FVars->SetStrings(rows);
   }
-  FStatusDetail->clear();
+  ShowFailure(-1);
+  FFormats = PairFormats(sheetFound, present && duplicate.isEmpty() ? &varsFound : nullptr);
+  ShowEncoding();
   if (!duplicate.isEmpty()) {
     // Only part of the variable file is shown: saving it under its own name
     // must be the user's choice, never one quiet Save.
@@ -132,6 +136,10 @@ bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
   SetCaption();
   FModified = false;
   return true;
+}
+
+void TFormFCalculator::ShowEncoding() {
+  FStatusEncoding->setVisible(FFormats.Sheet.Encoding == TFileEncoding::Utf8);
 }
 
 void TFormFCalculator::MFile_SaveClick() { SaveFile(TSaveRequest::Command); }
@@ -153,7 +161,10 @@ void TFormFCalculator::MFile_NewClick() {
   FVars->ClearRows();
   FResult->setExtraSelections({});
   FFailures.clear();
-  FStatusDetail->clear();
+  FFailedStatements.clear();
+  ShowFailure(-1);
+  FFormats = PairFormats(TTextFormat(), nullptr);  // a new worksheet is code page 936
+  ShowEncoding();
   FCurrentFileName.clear();
   FOfferedName.clear();
   SetCaption();

@@ -149,11 +149,18 @@ void TFormFCalculator::LoadSideColumn() {
   for (TAAScrollText* panel : FPanels) panel->Loaded();
 }
 
-void TFormFCalculator::LayOutSideColumn(int dw) {
+// The column keeps its width at the right edge; its panels share the extra
+// height, so each one lays its text out again only when its size changes.
+void TFormFCalculator::LayOutSideColumn(int dw, int dh) {
   if (FSideLabel == nullptr) return;  // still building
   FSideLabel->move(631 + dw, 122);
-  for (int i = 0; i < kPanelCount; ++i)
-    FPanelWidgets[i]->setGeometry(kPanelLeft + dw, kPanelTops[i], kPanelWidth, kPanelHeight);
+  int below = 0;  // extra height given to the panels above
+  for (int i = 0; i < kPanelCount; ++i) {
+    const int extra = dh / kPanelCount + (i < dh % kPanelCount ? 1 : 0);
+    FPanelWidgets[i]->setGeometry(kPanelLeft + dw, kPanelTops[i] + below, kPanelWidth,
+                                  kPanelHeight + extra);
+    below += extra;
+  }
 }
 
 void TFormFCalculator::SetPanelsActive(bool active) {

@@ -1,10 +1,14 @@
 #include "calculation.h"
 
 #include <functional>
+#include <optional>
 #include <queue>
 
 #include "cp936.h"
+#include "errorcodes.h"
+#include "fullwidth.h"
 #include "numbertext.h"
+#include "statementsource.h"
 #include "textfuncs.h"
 #include "textutil.h"
 
@@ -39,23 +43,6 @@ void CutBack(std::vector<std::string>& pane) {
     pane.erase(pane.begin(), pane.begin() + static_cast<std::ptrdiff_t>(kCutBackLines));
 }
 
-// Comments go, blank lines go, and a line with "=" starts a new statement
-// while a line without one continues the statement before it.
-std::string JoinFormulaLines(const std::vector<std::string>& lines) {
-  std::string joined;
-  for (const std::string& raw : lines) {
-    std::string_view line = raw;
-    if (const auto comment = line.find("//"); comment != std::string_view::npos)
-      line = line.substr(0, comment);
-    line = Trim(line);
-    if (line.empty()) continue;
-    if (line.find('=') != std::string_view::npos && !joined.empty() && joined.back() != ';')
-      joined += ';';
-    joined += line;
-  }
-  return joined;
-}
-
 std::vector<std::string> SplitStatements(std::string_view joined) {
   std::vector<std::string> slots(kStatementSlots);
   const auto count = static_cast<std::size_t>(SplitText(joined, slots, ';'));
@@ -76,9 +63,10 @@ int BracketBalance(std::string_view text) {
 // Only rows whose key occurs in the text can change it, so those are found
 // through the table's key index and taken in row order; after a change the
 // text is probed again for the rows still to come, which keeps the result
-// identical to visiting every row.
+// identical to visiting every row. The text may grow to maxLength
+// characters.
 std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
-                            std::string_view open) {
+                            std::string_view open, std::size_t maxLength) {
   std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> due;
   table.ForEachKeyIn(expr, [&due](std::size_t row) { due.push(row); });
   bool started = false;
@@ -90,12 +78,14 @@ std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
     started = true;
     last = row;
     const std::string_view name = table.TrimmedKey(row);
-    const std::string_view value = Trim(table.Lookup(name));
-    std::string next;
-    if (ContainsAny(kOperatorSigns, value))
-      next = SubstituteVariable(name, std::string(open) + std::string(value) + ")", expr);
-    else
-      next = SubstituteVariable(name, value, expr);
+    // A value typed in full-width mode counts as its ASCII form, also for
+    // the brackets an operator sign calls for.
+    const std::string normal = NormaliseFullWidth(table.Lookup(name));
+    const std::string_view value = Trim(normal);
+    const std::string substitute = ContainsAny(kOperatorSigns, value)
+                                       ? std::string(open) + std::string(value) + ")"
+                                       : std::string(value);
+    std::string next = SubstituteVariable(name, substitute, expr, maxLength);
     if (next == expr) continue;
     expr.swap(next);
     table.ForEachKeyIn(expr, [&due, row](std::size_t later) {
@@ -110,8 +100,10 @@ std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
 std::size_t CharacterPosition(std::string_view cp936, std::size_t bytePosition) {
   if (bytePosition == 0) return 0;
   std::size_t chars = 0;
-  for (std::size_t i = 0; i + 1 < bytePosition && i < cp936.size(); ++chars)
-    i += (static_cast<unsigned char>(cp936[i]) >= 0x81 && i + 1 < cp936.size()) ? 2 : 1;
+  for (std::size_t i = 0; i + 1 < bytePosition && i < cp936.size(); ++chars) {
+    const bool lead = platform::IsCp936LeadByte(static_cast<unsigned char>(cp936[i]));
+    i += (lead && i + 1 < cp936.size()) ? 2 : 1;
+  }
   return chars + 1;
 }
 
@@ -125,6 +117,28 @@ TStatementOutcome Evaluate(TFormulaParser& engine, std::string name, std::string
     out.ErrorMessage = platform::Cp936ToUtf8(engine.ErrorMessage());
     out.ErrorPosition = CharacterPosition(bytes, engine.ErrorPosition());
   }
+  out.Name = std::move(name);
+  out.Expression = std::move(expr);
+  return out;
+}
+
+// The expression with the variables, then the earlier results, put in;
+// nothing when it is too long to carry on or would grow by more than that.
+std::optional<std::string> SubstituteNames(const TWorksheet& ws, const std::string& expr) {
+  const std::size_t maxLength = Utf8Length(expr) + kMaxCarryOn;
+  try {
+    return SubstituteTable(ws.NamedResults, SubstituteTable(ws.Variables, expr, "(", maxLength),
+                           "(+", maxLength);
+  } catch (const EStatementTooLong&) {
+    return std::nullopt;
+  }
+}
+
+// A statement too long to substitute into: never evaluated, listed as 0.
+TStatementOutcome TooLong(std::string name, std::string expr) {
+  TStatementOutcome out;
+  out.ErrorCode = ecStatementTooLong;
+  out.ErrorMessage = ErrorText(ecStatementTooLong);
   out.Name = std::move(name);
   out.Expression = std::move(expr);
   return out;
@@ -146,14 +160,19 @@ std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& 
   if (unbalanced) messages.ShowMessage(std::string(kBracketMessage));
   ws.NormalisedLog.push_back(name + expr);
 
-  expr = SubstituteTable(ws.Variables, std::move(expr), "(");
-  expr = SubstituteTable(ws.NamedResults, std::move(expr), "(+");
-  expr = ReplacePairs(kNormalisation, expr);
-  expr = ReplacePairs(kSignCleanUp, expr);
-  ws.EvaluatedLog.push_back(name + expr);
-
-  TStatementOutcome out = Evaluate(engine, name, expr);
+  TStatementOutcome out;
+  if (std::optional<std::string> done = SubstituteNames(ws, expr)) {
+    *done = ReplacePairs(kNormalisation, *done);
+    *done = ReplacePairs(kSignCleanUp, *done);
+    ws.EvaluatedLog.push_back(name + *done);
+    out = Evaluate(engine, name, std::move(*done));
+  } else {
+    // Nothing reaches the engine; the log shows the statement as written.
+    ws.EvaluatedLog.push_back(name + expr);
+    out = TooLong(name, std::move(expr));
+  }
   out.BracketsUnbalanced = unbalanced;
+  out.Normalised = ws.NormalisedLog.back().substr(name.size());
   std::string text = NumberText(out.Value);
   ws.Results.push_back(name + text);
   report.Statements.push_back(std::move(out));
@@ -168,6 +187,12 @@ TWorksheet DefaultWorksheet() {
   ws.Variables.AppendRow("P=100");
   ws.Variables.AppendRow("T=273.15");
   return ws;
+}
+
+std::string QuotedExpression(std::string_view expression) {
+  constexpr std::size_t kQuoted = 60;
+  const std::string_view shown = Utf8Prefix(expression, kQuoted);
+  return shown.size() == expression.size() ? std::string(expression) : std::string(shown) + "…";
 }
 
 bool TCalcReport::AnyError() const {

@@ -41,9 +41,10 @@ class ICalcMessages {
 // What became of one statement, beyond its result line: why a value is 0.
 struct TStatementOutcome {
   std::string Name;          // as written, with its "=" ("" without a name)
-  std::string Expression;    // as handed to the engine
+  std::string Expression;    // as handed to the engine; as written when refused before
+  std::string Normalised;    // as the normalised-formula log shows it, after the name
   TReal Value = 0;
-  int ErrorCode = 0;
+  int ErrorCode = 0;         // the engine's, or ecStatementTooLong
   std::string ErrorMessage;  // UTF-8; "" without an error
   std::size_t ErrorPosition = 0;  // 1-based character in Expression; 0: none or whole text
   bool BracketsUnbalanced = false;
@@ -56,6 +57,11 @@ struct TCalcReport {
 };
 
 inline constexpr std::string_view kBracketMessage = "公式错误：括号不配对!";
+
+// A failed statement's expression as a report quotes it: at most 60
+// characters, a longer one cut there and marked "…" (a quote of a whole
+// 100,000-character statement helps nobody).
+std::string QuotedExpression(std::string_view expression);
 
 // One Calculate over the worksheet with the process's engine (the window's
 // 计算 command and tessary-calc's worksheets).

@@ -1,10 +1,25 @@
 #include "keyvaluetable.h"
 
+#include <algorithm>
+
 #include "textutil.h"
 
 namespace tessary {
 
 namespace {
+
+// Rolling hash of a key's bytes: each byte + 1 as a digit of this base,
+// modulo 2^64. Equal hashes are checked byte by byte.
+constexpr std::uint64_t kHashBase = 0x100000001B3ULL;
+
+std::uint64_t HashOf(std::string_view s) {
+  std::uint64_t h = 0;
+  for (char c : s) h = h * kHashBase + static_cast<unsigned char>(c) + 1;
+  return h;
+}
+
+// 16 well-mixed bits of a hash, for the filter in front of the lookup.
+std::size_t FilterSlot(std::uint64_t h) { return (h * 0x9E3779B97F4A7C15ULL) >> 48; }
 
 // Letter case is folded for ASCII letters only.
 std::string Fold(std::string_view s) {
@@ -34,8 +49,8 @@ void TKeyValueTable::Clear() {
   FRows.clear();
   FStoredKeys.clear();
   FFirstByName.clear();
-  FRowsByKey.clear();
-  FKeyLengths.clear();
+  FKeysByLength.clear();
+  FReportedIn.clear();
   FFirstBytes.reset();
 }
 
@@ -51,11 +66,16 @@ void TKeyValueTable::AppendRow(std::string_view row) {
   if (!key.empty() && !FStoredKeys.insert(Fold(key)).second) throw EDuplicateKey(key);
   const std::size_t index = FRows.size();
   FRows.emplace_back(row);
+  FReportedIn.push_back(0);
   const std::string_view name = Trim(key);
   if (name.empty()) return;
   FFirstByName.emplace(Fold(name), index);
-  FRowsByKey[std::string(name)].push_back(index);
-  ++FKeyLengths[name.size()];
+  TKeysOfLength& keys = FKeysByLength[name.size()];
+  if (keys.Rows.empty())
+    for (std::size_t i = 1; i < name.size(); ++i) keys.Lead *= kHashBase;
+  const std::uint64_t hash = HashOf(name);
+  keys.Rows[hash].push_back(index);
+  keys.Seen.set(FilterSlot(hash));
   FFirstBytes.set(static_cast<unsigned char>(name.front()));
 }
 
@@ -70,13 +90,30 @@ std::string_view TKeyValueTable::TrimmedKey(std::size_t row) const {
 
 void TKeyValueTable::ForEachKeyIn(std::string_view text,
                                   const std::function<void(std::size_t)>& found) const {
-  for (const auto& [length, rows] : FKeyLengths) {
+  if (++FProbe == 0) {  // wrapped: forget every earlier probe
+    std::fill(FReportedIn.begin(), FReportedIn.end(), 0);
+    FProbe = 1;
+  }
+  auto bytes = [text](std::size_t i) -> std::uint64_t {
+    return static_cast<unsigned char>(text[i]) + 1;
+  };
+  for (const auto& [length, keys] : FKeysByLength) {
     if (length > text.size()) break;
-    for (std::size_t at = 0; at + length <= text.size(); ++at) {
-      if (!FFirstBytes.test(static_cast<unsigned char>(text[at]))) continue;
-      const auto it = FRowsByKey.find(text.substr(at, length));
-      if (it == FRowsByKey.end()) continue;
-      for (std::size_t row : it->second) found(row);
+    std::uint64_t h = HashOf(text.substr(0, length));
+    for (std::size_t at = 0;; ++at) {
+      if (keys.Seen.test(FilterSlot(h)) && FFirstBytes.test(static_cast<unsigned char>(text[at]))) {
+        if (const auto it = keys.Rows.find(h); it != keys.Rows.end()) {
+          // Once reported, a row is not compared again: a long key that
+          // occurs everywhere costs its length once.
+          for (std::size_t row : it->second) {
+            if (FReportedIn[row] == FProbe || TrimmedKey(row) != text.substr(at, length)) continue;
+            FReportedIn[row] = FProbe;
+            found(row);
+          }
+        }
+      }
+      if (at + length >= text.size()) break;
+      h = (h - bytes(at) * keys.Lead) * kHashBase + bytes(at + length);
     }
   }
 }

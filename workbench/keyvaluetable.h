@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -50,24 +51,31 @@ class TKeyValueTable {
   // The key of a row with blanks and control characters trimmed.
   std::string_view TrimmedKey(std::size_t row) const;
 
-  // Calls found(row) for every row whose trimmed, non-empty key occurs in
-  // text (case-sensitive), without visiting the rows whose keys do not: the
-  // text is probed once per distinct key length.
+  // Calls found(row) once for every row whose trimmed, non-empty key occurs
+  // in text (case-sensitive), without visiting the rows whose keys do not:
+  // the text is probed once per distinct key length, in time linear in it
+  // whatever the keys' lengths.
   void ForEachKeyIn(std::string_view text, const std::function<void(std::size_t)>& found) const;
 
  private:
-  struct THash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  // The keys of one length, by a rolling hash of their bytes.
+  struct TKeysOfLength {
+    std::uint64_t Lead = 1;  // the hash's base to the power length - 1
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> Rows;
+    // 16 bits of each key's hash: most text positions are ruled out
+    // without a lookup.
+    std::bitset<65536> Seen;
   };
-  using TIndex = std::unordered_map<std::string, std::vector<std::size_t>, THash, std::equal_to<>>;
 
   std::vector<std::string> FRows;
   std::unordered_set<std::string> FStoredKeys;                   // folded stored keys
   std::unordered_map<std::string, std::size_t> FFirstByName;     // folded trimmed key -> first row
-  TIndex FRowsByKey;                                             // trimmed key -> rows
-  std::map<std::size_t, std::size_t> FKeyLengths;                // length -> number of rows
+  std::map<std::size_t, TKeysOfLength> FKeysByLength;            // trimmed keys by length
   std::bitset<256> FFirstBytes;  // bytes a key can start with: most text positions start none
+  // The probe that last reported each row: a row is reported once per probe
+  // without a set to allocate (the table is used by one thread at a time).
+  mutable std::vector<std::uint32_t> FReportedIn;
+  mutable std::uint32_t FProbe = 0;
 };
 
 }  // namespace tessary

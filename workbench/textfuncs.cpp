@@ -1,14 +1,14 @@
 #include "textfuncs.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "errorcodes.h"
 
 namespace tessary {
 
 namespace {
-
-// At most this many characters of text are carried on after a substituted
-// occurrence.
-constexpr std::size_t kMaxRest = 100000;
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   if (from.empty() || text.find(from) == std::string::npos) return;
@@ -24,7 +24,45 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   text.swap(out);
 }
 
+// Finds a name in a text in time linear in both: a plain search can cost
+// the name's length at every byte of a text such as "AAAA...".
+class TNameSearch {
+ public:
+  explicit TNameSearch(std::string_view name) : FName(name), FBorder(name.size(), 0) {
+    // FBorder[i]: length of the longest proper prefix of name[0..i] that is
+    // also its suffix.
+    for (std::size_t i = 1, k = 0; i < name.size(); ++i) {
+      while (k > 0 && name[i] != name[k]) k = FBorder[k - 1];
+      if (name[i] == name[k]) ++k;
+      FBorder[i] = k;
+    }
+  }
+
+  // The first occurrence starting at or after from; npos if none.
+  std::size_t Find(std::string_view text, std::size_t from) const {
+    std::size_t k = 0;  // bytes of the name matched so far
+    for (std::size_t i = from; i < text.size(); ++i) {
+      if (k == 0) {  // skip quickly to the next possible start
+        const auto* hit = static_cast<const char*>(
+            std::memchr(text.data() + i, FName[0], text.size() - i));
+        if (hit == nullptr) return std::string_view::npos;
+        i = static_cast<std::size_t>(hit - text.data());
+      }
+      while (k > 0 && text[i] != FName[k]) k = FBorder[k - 1];
+      if (text[i] == FName[k]) ++k;
+      if (k == FName.size()) return i + 1 - k;
+    }
+    return std::string_view::npos;
+  }
+
+ private:
+  std::string_view FName;
+  std::vector<std::size_t> FBorder;
+};
+
 }  // namespace
+
+EStatementTooLong::EStatementTooLong() : std::runtime_error(ErrorText(ecStatementTooLong)) {}
 
 std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view text) {
   std::string result(text);
@@ -39,18 +77,36 @@ bool ContainsAny(std::span<const std::string_view> candidates, std::string_view 
 }
 
 std::string SubstituteVariable(std::string_view name, std::string_view value,
-                               std::string_view text) {
+                               std::string_view text, std::size_t maxLength) {
   if (name.empty()) return std::string(text);
+  const TNameSearch search(name);
+  std::size_t at = search.Find(text, 0);
+  if (at == std::string_view::npos) return std::string(text);
+  // Each replacement changes the length by the same number of characters;
+  // lengths are counted once, never again per occurrence.
+  const std::size_t nameLength = Utf8Length(name);
+  const std::size_t valueLength = Utf8Length(value);
+  std::size_t length = Utf8Length(text);  // of the text once substituted so far
   std::string result;
-  std::string_view rest = text;
-  for (auto at = rest.find(name); at != std::string_view::npos; at = rest.find(name)) {
-    result.append(rest.substr(0, at));
-    bool replace = result.empty() || !IsAsciiLetter(result.back());
-    rest = Utf8Prefix(rest.substr(at + name.size()), kMaxRest);
-    if (!rest.empty() && IsAsciiLetter(rest.front())) replace = false;
-    result.append(replace ? value : name);
+  std::size_t copied = 0;  // text before this is in result
+  bool carried = false;    // the carry-on has been measured
+  for (; at != std::string_view::npos; at = search.Find(text, copied)) {
+    result.append(text.substr(copied, at - copied));
+    copied = at + name.size();
+    const bool replace = (result.empty() || !IsNamePart(result.back())) &&
+                         (copied == text.size() || !IsNamePart(text[copied]));
+    if (!replace) {
+      result.append(name);
+      continue;
+    }
+    // Later names have less text after them: one count settles it.
+    if (!carried && Utf8Length(text.substr(copied)) > kMaxCarryOn) throw EStatementTooLong();
+    carried = true;
+    length = length - nameLength + valueLength;
+    if (valueLength > nameLength && length > maxLength) throw EStatementTooLong();
+    result.append(value);
   }
-  result.append(rest);
+  result.append(text.substr(copied));
   return result;
 }
 

@@ -3,7 +3,9 @@
 // Text helpers of the calculation. They work on UTF-8: a search for valid
 // UTF-8 never matches across characters, so byte search is character search.
 
+#include <cstddef>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,14 +24,33 @@ std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view t
 // True when any candidate occurs in text (case-sensitive).
 bool ContainsAny(std::span<const std::string_view> candidates, std::string_view text);
 
-// Replaces each occurrence of name whose neighbours are not ASCII letters by
-// value; the left neighbour is judged on the text built so far.
-std::string SubstituteVariable(std::string_view name, std::string_view value,
-                               std::string_view text);
+// Characters carried on after the first name a substitution replaces.
+inline constexpr std::size_t kMaxCarryOn = 100000;
 
-// ASCII letters only: digits, "_", "." and every non-ASCII character are not.
+// A substitution that would have to cut its text: the statement is refused
+// rather than evaluated shorter than written. The message is the user's.
+class EStatementTooLong : public std::runtime_error {
+ public:
+  EStatementTooLong();
+};
+
+// Replaces name by value wherever it stands as a whole name: neither
+// neighbour is an ASCII letter, a digit, "_" or ".", so a name is never part
+// of a longer name or of a number ("x1" stays in "x10", "E" in "3E2"). The
+// left neighbour is judged on the text built so far, values included. Throws
+// EStatementTooLong when more than kMaxCarryOn characters follow the first
+// name replaced, or when the result would hold more than maxLength
+// characters. Time linear in the text and the result.
+std::string SubstituteVariable(std::string_view name, std::string_view value,
+                               std::string_view text,
+                               std::size_t maxLength = std::string_view::npos);
+
 inline bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+// A neighbour that makes a name part of a longer name or of a number.
+inline bool IsNamePart(char c) {
+  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.';
 }
 
 // Number of UTF-8 characters in s (continuation bytes are not counted).

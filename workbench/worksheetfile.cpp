@@ -1,6 +1,8 @@
 #include "worksheetfile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "cp936.h"
 #include "pathname.h"
@@ -9,19 +11,26 @@ namespace tessary {
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kCr = "\r";
+constexpr std::string_view kLf = "\n";
 
-std::string Decode(std::string_view bytes, TFileEncoding encoding) {
-  if (encoding == TFileEncoding::Cp936) return platform::Cp936ToUtf8(bytes);
+std::string Decode(std::string_view bytes, const TTextFormat& format) {
+  if (format.Encoding == TFileEncoding::Cp936) return platform::Cp936ToUtf8(bytes);
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
   return platform::RepairUtf8(bytes);
 }
 
-std::string Encode(std::string_view text, TFileEncoding encoding, std::size_t* replaced) {
+std::string Encode(std::string_view text, const TTextFormat& format, std::size_t* replaced) {
   std::size_t count = 0;
-  std::string bytes =
-      encoding == TFileEncoding::Cp936 ? platform::Utf8ToCp936(text, count) : std::string(text);
+  std::string bytes;
+  if (format.Encoding == TFileEncoding::Cp936) {
+    bytes = platform::Utf8ToCp936(text, count);
+  } else {
+    if (format.ByteOrderMark) bytes = kUtf8Bom;
+    bytes += text;
+  }
   if (replaced) *replaced = count;
   return bytes;
 }
@@ -44,37 +53,83 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 }  // namespace
 
+std::optional<std::string> ReadFileIfPresent(const std::string& path) {
+  try {
+    return platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
+  } catch (const platform::EFileError& e) {
+    if (e.Error() == ENOENT) return std::nullopt;
+    throw;
+  }
+}
+
+TTextFormat DetectTextFormat(std::string_view bytes) {
+  TTextFormat format;
+  format.ByteOrderMark = bytes.starts_with(kUtf8Bom);
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  format.Evident = !ascii;
+  if (format.ByteOrderMark || platform::LooksLikeUtf8(bytes)) format.Encoding = TFileEncoding::Utf8;
+  if (format.Encoding == TFileEncoding::Cp936 && !ascii) return format;
+  if (const std::size_t end = bytes.find_first_of("\r\n"); end != std::string_view::npos) {
+    const bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+    format.LineEnd = crlf ? kCrLf : bytes[end] == '\r' ? kCr : kLf;
+  }
+  return format;
+}
+
+TWorksheetFormats PairFormats(const TTextFormat& sheetFound, const TTextFormat* varsFound) {
+  TFileEncoding encoding = sheetFound.Encoding;
+  if (!sheetFound.Evident && varsFound != nullptr && varsFound->Evident)
+    encoding = varsFound->Encoding;
+  // A file keeps how it was written if that was this encoding or plain ASCII.
+  const auto keeps = [encoding](const TTextFormat& f) {
+    return f.Encoding == encoding || !f.Evident;
+  };
+  TWorksheetFormats formats{sheetFound, varsFound != nullptr ? *varsFound : sheetFound};
+  if (varsFound == nullptr || !keeps(*varsFound)) {
+    formats.Vars.ByteOrderMark = sheetFound.ByteOrderMark;
+    formats.Vars.LineEnd = sheetFound.LineEnd;
+  }
+  for (TTextFormat* f : {&formats.Sheet, &formats.Vars}) {
+    f->Encoding = encoding;
+    if (encoding == TFileEncoding::Utf8) continue;
+    f->ByteOrderMark = false;
+    f->LineEnd = kCrLf;
+  }
+  return formats;
+}
+
 std::string VariableFilePath(std::string_view worksheetPath) {
   return platform::WithExtension(worksheetPath, ".vle");
 }
 
-std::vector<std::string> WorksheetLines(std::string_view bytes, TFileEncoding encoding) {
-  return SplitLines(Decode(bytes, encoding));
+std::vector<std::string> WorksheetLines(std::string_view bytes, const TTextFormat& format) {
+  return SplitLines(Decode(bytes, format));
 }
 
-std::string WorksheetBytes(const std::vector<std::string>& lines, TFileEncoding encoding,
+std::string WorksheetBytes(const std::vector<std::string>& lines, const TTextFormat& format,
                            std::size_t* replaced) {
   std::string text;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += kLineEnd;
+    if (i > 0) text += format.LineEnd;
     text += lines[i];
   }
-  return Encode(text, encoding, replaced);
+  return Encode(text, format, replaced);
 }
 
-std::vector<std::string> ReadWorksheetFile(const std::string& path, TFileEncoding encoding) {
-  return WorksheetLines(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), encoding);
+std::vector<std::string> ReadWorksheetFile(const std::string& path, const TTextFormat& format) {
+  return WorksheetLines(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), format);
 }
 
 std::size_t WriteWorksheetFile(const std::string& path, const std::vector<std::string>& lines,
-                               TFileEncoding encoding, const platform::TFileOps& ops) {
+                               const TTextFormat& format, const platform::TFileOps& ops) {
   std::size_t replaced = 0;
-  platform::WriteFileAtomically(path, WorksheetBytes(lines, encoding, &replaced), ops);
+  platform::WriteFileAtomically(path, WorksheetBytes(lines, format, &replaced), ops);
   return replaced;
 }
 
-void ReadVariableRows(std::string_view bytes, TKeyValueTable& table, TFileEncoding encoding) {
-  std::vector<std::string> rows = SplitLines(Decode(bytes, encoding));
+void ReadVariableRows(std::string_view bytes, TKeyValueTable& table, const TTextFormat& format) {
+  std::vector<std::string> rows = SplitLines(Decode(bytes, format));
   // Every row ends with a line end, so the piece after the last one is no
   // row unless the file's last line lacks its line end.
   if (rows.back().empty()) rows.pop_back();
@@ -82,46 +137,55 @@ void ReadVariableRows(std::string_view bytes, TKeyValueTable& table, TFileEncodi
   for (const std::string& row : rows) table.AppendRow(row);
 }
 
-std::string VariableBytes(const TKeyValueTable& table, TFileEncoding encoding,
+std::string VariableBytes(const TKeyValueTable& table, const TTextFormat& format,
                           std::size_t* replaced) {
   std::string text;
   for (const std::string& row : table.Rows()) {
     text += row;
-    text += kLineEnd;
+    text += format.LineEnd;
   }
-  return Encode(text, encoding, replaced);
+  return Encode(text, format, replaced);
 }
 
-void ReadVariableFile(const std::string& path, TKeyValueTable& table, TFileEncoding encoding) {
-  ReadVariableRows(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), table, encoding);
+void ReadVariableFile(const std::string& path, TKeyValueTable& table, const TTextFormat& format) {
+  ReadVariableRows(platform::ReadWholeFile(path, kMaxWorksheetFileBytes), table, format);
 }
 
 bool ReadVariableFileIfPresent(const std::string& path, TKeyValueTable& table,
-                               TFileEncoding encoding) {
-  std::string bytes;
-  try {
-    bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
-  } catch (const platform::EFileError& e) {
-    if (e.Error() == ENOENT) return false;
-    throw;
-  }
-  ReadVariableRows(bytes, table, encoding);
+                               const TTextFormat& format) {
+  const std::optional<std::string> bytes = ReadFileIfPresent(path);
+  if (bytes) ReadVariableRows(*bytes, table, format);
+  return bytes.has_value();
+}
+
+std::vector<std::string> ReadWorksheetFileAsFound(const std::string& path, TTextFormat& found) {
+  const std::string bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
+  found = DetectTextFormat(bytes);
+  return WorksheetLines(bytes, found);
+}
+
+bool ReadVariableFileAsFound(const std::string& path, TKeyValueTable& table, TTextFormat& found) {
+  const std::optional<std::string> bytes = ReadFileIfPresent(path);
+  if (!bytes) return false;
+  const TTextFormat format = DetectTextFormat(*bytes);
+  ReadVariableRows(*bytes, table, format);
+  found = format;
   return true;
 }
 
 std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& table,
-                              TFileEncoding encoding, const platform::TFileOps& ops) {
+                              const TTextFormat& format, const platform::TFileOps& ops) {
   std::size_t replaced = 0;
-  platform::WriteFileAtomically(path, VariableBytes(table, encoding, &replaced), ops);
+  platform::WriteFileAtomically(path, VariableBytes(table, format, &replaced), ops);
   return replaced;
 }
 
 std::size_t WriteWorksheetPair(const std::string& path, const std::vector<std::string>& lines,
-                               const TKeyValueTable& table, TFileEncoding encoding,
+                               const TKeyValueTable& table, const TWorksheetFormats& formats,
                                const platform::TFileOps& ops) {
   std::size_t inSheet = 0, inVars = 0;
-  const std::string sheet = WorksheetBytes(lines, encoding, &inSheet);
-  const std::string vars = VariableBytes(table, encoding, &inVars);
+  const std::string sheet = WorksheetBytes(lines, formats.Sheet, &inSheet);
+  const std::string vars = VariableBytes(table, formats.Vars, &inVars);
   platform::WriteFilesAtomically({{path, sheet}, {VariableFilePath(path), vars}}, ops);
   return inSheet + inVars;
 }

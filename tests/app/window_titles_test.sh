@@ -25,32 +25,40 @@ mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
 # Runs inside the X server: prints the titles of the windows it opens.
 session() {
   "$exe" --no-board &
-  local pid=$! window title
-  window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name 'Tessary' | head -1)
+  local pid=$! window
+  # A sanitizer build on a busy machine may take a while to show its window.
+  window=$(timeout 90 xdotool search --sync --onlyvisible --pid "$pid" --name 'Tessary' | head -1)
   if [[ -z $window ]]; then
     kill "$pid"
     return
   fi
   xprop -id "$window" _NET_WM_NAME
-  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+  # Prints the title of the first window of ours whose title matches $1,
+  # waiting for it to come up.
+  await_title() {
+    local w title tries
+    for ((tries = 0; tries < 120; ++tries)); do
+      for w in $(xdotool search --onlyvisible --pid "$pid" --name '.' 2>/dev/null); do
+        title=$(xprop -id "$w" _NET_WM_NAME)
+        if [[ $title == *$1* ]]; then
+          echo "$title"
+          return
+        fi
+      done
+      sleep 0.5
+    done
+  }
   # The open dialog, in Chinese, then closed again.
+  xdotool mousemove --window "$window" 200 200 click 1
   xdotool key --delay 100 alt+f p
-  sleep 1
-  for w in $(xdotool search --onlyvisible --pid "$pid" --name '.'); do
-    title=$(xprop -id "$w" _NET_WM_NAME)
-    [[ $title != *Tessary* ]] && echo "$title"
-  done
+  await_title '打开'
   xdotool key Escape
-  sleep 0.5
+  sleep 1
   # Type a change into the formula pane, then New: the save question.
   xdotool mousemove --window "$window" 200 200 click 1
   xdotool type --delay 20 '1'
   xdotool key --delay 100 alt+f n
-  sleep 1
-  for window in $(xdotool search --onlyvisible --pid "$pid" --name '.'); do
-    title=$(xprop -id "$window" _NET_WM_NAME)
-    [[ $title == *当前数据已经变动* ]] && echo "$title"
-  done
+  await_title '当前数据已经变动'
   kill "$pid"
   wait "$pid" 2>/dev/null
 }

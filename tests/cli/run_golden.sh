@@ -13,8 +13,9 @@
 set -uo pipefail
 
 calc=$1
-golden=$2
-cd "$golden" || exit 1
+[[ $calc == */* && $calc != /* ]] && calc=$PWD/$calc
+cd "$2" || exit 1
+golden=$(pwd)
 name=$3
 
 args=(-f "$name.txt")
@@ -49,11 +50,11 @@ cd "$golden" || exit 1
 } >"$work/actual"
 
 if [[ ${GOLDEN_UPDATE:-0} == 1 ]]; then
-  cp "$work/actual" "$name.expected"
+  cp "$work/actual" "$golden/$name.expected"
   exit 0
 fi
-if ! cmp -s "$name.expected" "$work/actual"; then
+if ! cmp -s "$golden/$name.expected" "$work/actual"; then
   echo "golden case '$name' differs (expected vs actual):"
-  diff -u "$name.expected" "$work/actual"
+  diff -u "$golden/$name.expected" "$work/actual"
   exit 1
 fi

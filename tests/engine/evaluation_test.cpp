@@ -50,6 +50,7 @@ TEST(ValueRules, Power) {
       {"0^-1", 0, 0, "even to a negative power"},
       {"(-2)^3", -8, 0, "odd whole exponent keeps the sign"},
       {"(-2)^2", 4, 0, "even whole exponent"},
+      {"(-2)^(-3)", -0.125L, 0, "odd negative exponent keeps the sign too"},
       {"(-8)^(1/3)", 0, ecComplexPower, "fractional exponent of a negative"},
       {"2^126", 85070591730234615865843651857942052864.0L, 0, "about 8.5E37"},
       {"2^127", 0, ecOutOfRange, "beyond the limit"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "numbertextsweep.h"
+
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -46,6 +48,18 @@ const TextCase kTextCases[] = {
     {0.99999999999999999L, "1", "carry from below one"},
     {9.9999999999999999E-5L, "0.0001", "carry out of scientific into fixed"},
     {9.9999999999999999E-4L, "0.001", "carry within fixed"},
+    {1000000000000005.0L, "1E15", "exactly halfway, a digit to spare: to the even digit, down"},
+    {1000000000000015.0L, "1.00000000000002E15", "exactly halfway: to the even digit, up"},
+    {900000000000000.5L, "900000000000000", "exactly halfway at the last fixed digit: stays even"},
+    {900000000000001.5L, "900000000000002", "exactly halfway at the last fixed digit: up to even"},
+    {900000000000000.5L + 0x1p-14L, "900000000000001", "one unit above halfway rounds up"},
+    {11.0L / 1048576, "1.04904174804688E-5", "11 / 2^20 = 1.049041748046875E-5, halfway: up"},
+    {13.0L / 1048576, "1.23977661132812E-5", "13 / 2^20 = 1.239776611328125E-5, halfway: down"},
+    {1.5E-14L, "1.5E-14", "small power of ten"},
+    {123456789.123456789E40L, "1.23456789123457E48", "large power of ten"},
+    {std::numeric_limits<TReal>::max(), "1.18973149535723E4932", "largest value"},
+    {std::numeric_limits<TReal>::min(), "3.36210314311209E-4932", "smallest normal value"},
+    {-std::numeric_limits<TReal>::denorm_min(), "-3.64519953188247E-4951", "smallest denormal"},
     {std::numeric_limits<TReal>::infinity(), "INF", "infinity"},
     {-std::numeric_limits<TReal>::infinity(), "-INF", "negative infinity"},
     {std::numeric_limits<TReal>::quiet_NaN(), "NAN", "not a number"},
@@ -53,6 +67,20 @@ const TextCase kTextCases[] = {
 
 TEST(NumberText, Table) {
   for (const auto& c : kTextCases) EXPECT_EQ(NumberText(c.Value), c.Text) << c.Why;
+}
+
+// The digits come from integer arithmetic; on every kind of 80-bit value they
+// must be those of the printf-based conversion (bench/numbertext_check runs
+// 10 million values).
+TEST(NumberText, SameAsPrintfOnGeneratedValues) {
+  const auto kinds = bench::SweepNumberText(
+      100000, 17, [](const std::string& bits, const std::string& ours, const std::string& theirs) {
+        ADD_FAILURE() << bits << ": " << ours << " instead of " << theirs;
+      });
+  for (const auto& kind : kinds) {
+    EXPECT_GT(kind.Values, 1000u) << kind.Name;
+    EXPECT_EQ(kind.Mismatches, 0u) << kind.Name;
+  }
 }
 
 // Sets LC_NUMERIC to a locale with a decimal comma for the scope, if the

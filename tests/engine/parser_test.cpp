@@ -161,6 +161,12 @@ TEST(Grammar, StringLiterals) {
       {"STRCOMP('a')", 0, ecArgumentCount, "kind 9 needs two literals"},
       {"STRCOMP", 0, ecArgumentCount, "kind 9 needs brackets"},
       {"LENGTH('\xE4\xB8\xAD\xE6\x96\x87')", 4, 0, "two Chinese characters are four bytes"},
+      // A trail byte of code page 936 may be a lower-case letter: 乤 is 81 61,
+      // 丄 is 81 41. Only letters of their own are upper-cased.
+      {"STRCOMP('乤','丄')", 0, 0, "the byte after a lead byte keeps its case"},
+      {"STRCOMP('乤a','乤A')", 1, 0, "a letter after a whole character is upper-cased"},
+      {"LENGTH('乤')", 2, 0, "still two bytes"},
+      {"STRCOMP('€a','€A')", 1, 0, "the euro (80) is one byte and no lead byte"},
   };
   CheckRows(rows);
 }
@@ -265,13 +271,75 @@ TEST(Engine, MessageTableHoldsEveryCodeOnce) {
     EXPECT_EQ(table[i], std::to_string(e.Code) + "=" + platform::Utf8ToCp936(e.Utf8));
     EXPECT_FALSE(fp.Message(e.Code).empty()) << e.Code;
   }
-  for (int unused : {15, 16, 31, 41}) EXPECT_EQ(fp.Message(unused), "") << unused;
+  for (int unused : {15, 16, 31, 42}) EXPECT_EQ(fp.Message(unused), "") << unused;
   EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(ecDivisionByZero)), "被0除");
   EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(ecIfCondition)), "条件表达式值应为\"是\"或\"否\"");
 
   fp.SetMessage(ecDivisionByZero, "x");
   EXPECT_EQ(fp.Message(ecDivisionByZero), "x") << "a code's message is replaced";
   EXPECT_EQ(fp.MessageTable().size(), kErrorTexts.size());
+}
+
+// The codes and their messages are the engine's interface: callers show
+// both. A formula that records the code proves the number where one exists.
+TEST(Engine, ErrorCodesAndMessagesAreFixed) {
+  const struct {
+    int Code;
+    const char* Message;
+    const char* Formula;  // "" when no formula records the code
+  } rows[] = {
+      {0, "结果正确", "1"},
+      {1, "无效的数字", "1.2.3"},
+      {2, "未知的函数", "1 2"},
+      {3, "( ) 不匹配", "(1"},
+      {4, "Real exponent -> complex number", "(-8)^0.5"},
+      {5, "TAN( (2n+1)*PI/2 ) not defined", "TAN(PI/2)"},
+      {6, "空字符串", " "},
+      {7, "LN(x) or LOG(x) for x<=0 -> complex number", "LN(0)"},
+      {8, "SQRT(x) for x<0 -> complex number", "SQRT(-1)"},
+      {9, "被0除", "1/0"},
+      {10, "函数或常量太多", ""},
+      {11, "Intermediate result out of range", "1E20*1E20"},
+      {12, "函数名称中有无效的字符", ""},
+      {13, "非布尔表达式", "1&2"},
+      {14, "参数数目不正确", "SIN"},
+      {17, "Csc( n*PI ) not defined", "CSC(PI)"},
+      {18, "Sec( (2n+1)*PI/2 ) not defined", "SEC(PI/2)"},
+      {19, "Cot( n*PI ) not defined", "COT(0)"},
+      {20, "Parameter to large", "COSH(87.5)"},
+      {21, "Csch(0) not defined", "CSCH(0)"},
+      {22, "Coth(0) not defined", "COTH(0)"},
+      {23, "ArcCosh(x) not defined for x<1", "ARCCOSH(0.5)"},
+      {24, "ArcTanh(x) not defined for Abs(x)=>1", "ARCTANH(1)"},
+      {25, "Arccsch(0) not defined", "ARCCSCH(0)"},
+      {26, "Arcsech(x) not defined for x<=0 or x>1", "ARCSECH(0)"},
+      {27, "Arccoth(x) not defined for Abs(x)<=1", "ARCCOTH(1)"},
+      {28, "Average not defined for zero items", ""},
+      {29, "Standard deviation not defined for less than two items", ""},
+      {30, "函数已存在", ""},
+      {32, "Function not fully implemented yet", "MEAN(1,2)"},
+      {33, "遗失字符串引用", "LENGTH(abc)"},
+      {34, "字符串引用结束符不匹配!", "LENGTH('abc)"},
+      {35, "if needs exact 3 parameters", "IF(1,2)"},
+      {36, "条件表达式值应为\"是\"或\"否\"", "IF(2,1,0)"},
+      {37, "RND range to large", "RND(2.5)"},
+      {38, "函数名不存在!", "FOO(1)"},
+      {39, "未发现对象!", ""},
+      {40, "表达式嵌套太深", ""},
+      {41, "公式太长，无法代入变量", ""},
+  };
+  TFormulaParser fp;
+  ASSERT_EQ(fp.MessageTable().size(), std::size(rows));
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const auto& r = rows[i];
+    EXPECT_EQ(platform::Cp936ToUtf8(fp.MessageTable()[i]),
+              std::to_string(r.Code) + "=" + r.Message) << "line " << i;
+    EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(r.Code)), r.Message) << r.Code;
+    if (*r.Formula == '\0') continue;
+    fp.SetExpression(r.Formula);
+    fp.Evaluate();
+    EXPECT_EQ(fp.ErrorCode(), r.Code) << r.Formula;
+  }
 }
 
 TEST(Engine, NameTableHoldsTheNamesInOrder) {

@@ -82,6 +82,7 @@ TEST(Cp936, MalformedCp936BecomesReplacementCharacter) {
       {"<" + r + ">", "<\xAA\xA1>", "user-defined area: one character, no Unicode form"},
       {r + "\n", "\xD6\n", "lead byte before a line end"},
       {"\xE2\x82\xAC" + r, "\x80\xFF", "euro then FF"},
+      {r + "@", "\xA1@", "A1 40 has no form; its ASCII second byte survives"},
   };
   for (const TEncodeCase& c : cases) {
     EXPECT_EQ(Cp936ToUtf8(c.Cp936), c.Utf8) << c.What;

@@ -13,6 +13,9 @@
 #include <QStatusBar>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTest>
 #include <QToolBar>
 
 #include <sys/stat.h>
@@ -180,9 +183,49 @@ TEST_F(Window, PartsStandWhereTheyBelongAt1017x680) {
 
   FWindow->resize(FWindow->width() + 200, FWindow->height() + 100);
   QApplication::processEvents();
-  EXPECT_EQ(FWindow->MOriFormula()->geometry(), QRect(10, 147, 750, 210)) << "the panes grow";
-  EXPECT_EQ(FWindow->VLEVars()->geometry().left(), 762) << "and the table keeps to their right";
-  EXPECT_EQ(FWindow->LACTFormula()->geometry(), QRect(10, 653, 942, 70));
+  // The formula pane and the table share the width, the result pane and the
+  // logs the height; the side column keeps its width at the right edge and
+  // its panels share the height.
+  EXPECT_EQ(FWindow->MOriFormula()->geometry(), QRect(10, 147, 650, 160)) << "the panes grow";
+  EXPECT_EQ(FWindow->VLEVars()->geometry(), QRect(662, 147, 287, 160));
+  EXPECT_EQ(FWindow->VLEVars()->columnWidth(1), 224) << "in the value column";
+  EXPECT_EQ(FWindow->MResult()->geometry(), QRect(10, 311, 942, 194));
+  EXPECT_EQ(FWindow->LPRGFormula()->geometry(), QRect(10, 510, 942, 103));
+  EXPECT_EQ(FWindow->LACTFormula()->geometry(), QRect(10, 620, 942, 103));
+  EXPECT_EQ(Find<QWidget>("AAST0")->geometry(), QRect(955, 115, 258, 90));
+  EXPECT_EQ(Find<QWidget>("AAST5")->geometry(), QRect(955, 634, 258, 89));
+  EXPECT_EQ(Find<QWidget>("AALabel1")->pos(), QPoint(831, 122));
+}
+
+// However small the user drags it, the window keeps its client area of
+// 1017 x 680, with every part where it stands at that size.
+TEST_F(Window, AtItsSmallestEveryPartStandsWhereItBelongs) {
+  FWindow->show();
+  QApplication::processEvents();
+  FWindow->resize(600, 400);
+  QApplication::processEvents();
+  EXPECT_EQ(FWindow->centralWidget()->size(), QSize(1017, 661));
+  EXPECT_EQ(FWindow->statusBar()->geometry().size(), QSize(1017, 19));
+  const std::pair<const char*, QRect> parts[] = {
+      {"CoolBar1", QRect(0, 0, 1017, 113)},       {"MOriFormula", QRect(10, 147, 550, 160)},
+      {"VLEVars", QRect(562, 147, 187, 160)},     {"MResult", QRect(10, 311, 742, 160)},
+      {"LPRGFormula", QRect(10, 476, 742, 70)},   {"LACTFormula", QRect(10, 553, 742, 70)},
+      {"BBRD", QRect(464, 120, 75, 25)},          {"AAST0", QRect(755, 115, 258, 73)},
+      {"AAST1", QRect(755, 202, 258, 73)},        {"AAST2", QRect(755, 289, 258, 73)},
+      {"AAST3", QRect(755, 376, 258, 73)},        {"AAST4", QRect(755, 463, 258, 73)},
+      {"AAST5", QRect(755, 550, 258, 73)},
+  };
+  for (const auto& [name, where] : parts) {
+    const QWidget* part = Find<QWidget>(name);
+    ASSERT_NE(part, nullptr) << name;
+    EXPECT_EQ(part->geometry(), where) << name;
+  }
+  EXPECT_EQ(Find<QWidget>("AALabel1")->pos(), QPoint(631, 122));
+  EXPECT_EQ(Find<QWidget>("SpeedButton1")->geometry(), QRect(128, 121, 61, 22));
+  EXPECT_EQ(Find<QWidget>("Label1")->pos(), QPoint(10, 126));
+  EXPECT_EQ(Find<QWidget>("Label2")->pos(), QPoint(562, 126));
+  EXPECT_EQ(FWindow->VLEVars()->columnWidth(0), 57);
+  EXPECT_EQ(FWindow->VLEVars()->columnWidth(1), 124);
 }
 
 TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
@@ -222,6 +265,62 @@ TEST_F(Window, CalculateShowsResultsAndMarksFailures) {
   for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
     shown = shown || label->text() == "A= 错误 9：被0除（“1/0”的第 2 个字符）";
   EXPECT_TRUE(shown) << "the status bar says why A is 0 and where";
+
+  // A statement too long to substitute into: its own message, and only the
+  // start of the 199,999 characters quoted.
+  SetFormula("P" + QString("+P").repeated(99999));
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results().back(), "0");
+  const QString tooLong = "错误 41：公式太长，无法代入变量（“" + QString("P+").repeated(30) + "…”）";
+  shown = false;
+  for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+    shown = shown || label->text() == tooLong;
+  EXPECT_TRUE(shown) << "the status bar says why the long statement is 0";
+}
+
+// A failed result line leads to the character at fault as typed, full-width
+// and Chinese characters counted as one: by a double-click on the line, by
+// Enter on it, or by a click on the failure in the status bar. The caret's
+// line:column in the status bar follows; an edited formula is not guessed at.
+TEST_F(Window, AFailedResultLeadsToItsErrorAsTyped) {
+  FWindow->show();
+  QApplication::processEvents();
+  SetFormula("a=1\n长度＝（２＋3）／０ // 注释");
+  FWindow->TBCalClick();
+  ASSERT_EQ(Results(), (QStringList{"a=1", "长度=0"}));
+  QPlainTextEdit* result = FWindow->MResult();
+  QPlainTextEdit* formula = FWindow->MOriFormula();
+  auto caret = [formula] {
+    const QTextCursor c = formula->textCursor();
+    return std::pair(c.blockNumber(), c.positionInBlock());
+  };
+  auto status = [this](const QString& pattern) {
+    for (QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+      if (QRegularExpression(pattern).match(label->text()).hasMatch()) return label;
+    return static_cast<QLabel*>(nullptr);
+  };
+  const QTextCursor failed(result->document()->findBlockByNumber(1));
+
+  QTest::mouseDClick(result->viewport(), Qt::LeftButton, {}, result->cursorRect(failed).center());
+  EXPECT_EQ(caret(), std::pair(1, 8)) << "before ／";
+  EXPECT_NE(status("^2:9$"), nullptr) << "line 2, character 9";
+
+  formula->moveCursor(QTextCursor::Start);
+  EXPECT_NE(status("^1:1$"), nullptr);
+  result->setTextCursor(failed);
+  QTest::keyClick(result, Qt::Key_Return);
+  EXPECT_EQ(caret(), std::pair(1, 8)) << "Enter on the red line";
+
+  formula->moveCursor(QTextCursor::Start);
+  QLabel* failure = status("^长度= 错误 9");
+  ASSERT_NE(failure, nullptr);
+  QTest::mouseClick(failure, Qt::LeftButton);
+  EXPECT_EQ(caret(), std::pair(1, 8)) << "a click on the status bar's failure";
+
+  Type("+1");
+  formula->moveCursor(QTextCursor::Start);
+  QTest::mouseDClick(result->viewport(), Qt::LeftButton, {}, result->cursorRect(failed).center());
+  EXPECT_EQ(caret(), std::pair(0, 0)) << "the places of an edited formula are stale";
 }
 
 TEST_F(Window, CalculateMessages) {
@@ -320,6 +419,34 @@ TEST_F(Window, OpeningWorksheets) {
 
   FWindow->MFile_OpenClick();  // cancelled
   EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.b.txt")));
+}
+
+// A worksheet from a UTF-8 editor opens as UTF-8, says so in the status bar,
+// and is saved back in its own bytes apart from the edit; New is code page 936.
+TEST_F(Window, AUtf8WorksheetIsSavedBackAsItCame) {
+  FWindow->show();
+  const std::string path = PathOf("圆.txt");
+  Put(path, "\xEF\xBB\xBF// 圆\nZ=2\xC3\x97\xCF\x80\xC3\x97半径\n");
+  Put(PathOf("圆.vle"), "半径=2\n");
+  auto shown = [this] {
+    for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+      if (label->text() == "UTF-8" && label->isVisible()) return true;
+    return false;
+  };
+  FDialogs.OpenNames.push_back(Q(path));
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(Formula(), "// 圆\nZ=2×π×半径\n");
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), QStringList{"半径=2"});
+  EXPECT_TRUE(shown());
+
+  FWindow->MOriFormula()->moveCursor(QTextCursor::End);
+  FWindow->MOriFormula()->insertPlainText("周长=2×π×半径");
+  FWindow->MFile_SaveClick();
+  EXPECT_EQ(Get(path), "\xEF\xBB\xBF// 圆\nZ=2\xC3\x97\xCF\x80\xC3\x97半径\n周长=2\xC3\x97\xCF\x80\xC3\x97半径");
+  EXPECT_EQ(Get(PathOf("圆.vle")), "半径=2\n");
+
+  FWindow->MFile_NewClick();
+  EXPECT_FALSE(shown());
 }
 
 // What was read is shown, but as an untitled, changed worksheet: one Save

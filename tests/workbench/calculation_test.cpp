@@ -90,7 +90,10 @@ TEST_F(Calculation, SubstitutionRules) {
       {{"P=5", "Q=P"}, {"P=100"}, "Q=100", "a variable beats an earlier result"},
       {{"Q=p"}, {"P=100"}, "Q=p", "names are case-sensitive in the text"},
       {{"Q=PT+aP"}, {"P=100"}, "Q=PT+aP", "letter neighbours protect a name"},
-      {{"Q=2P+P_1"}, {"P=100"}, "Q=2100+100_1", "digits and '_' do not"},
+      {{"Q=2P+P_1"}, {"P=100"}, "Q=2P+P_1", "so do digits and '_'"},
+      {{"x1=2", "x10=5", "b=x10*2"}, {}, "b=5*2", "x1 is no part of x10"},
+      {{"E=2", "D=3E2"}, {}, "D=3E2", "a result named E leaves numbers alone"},
+      {{"B=1/100000", "E=2", "C=B*2"}, {}, "C=(1E-5)*2", "also in a substituted result"},
       {{"Q=T"}, {"T=273.15"}, "Q=273.15", "a plain value is not bracketed"},
       {{"Q=R"}, {"R=P*2", "P=3"}, "Q=(3*2)", "a value with a sign is; later rows see its names"},
       {{"Q=R"}, {"P=3", "R=P*2"}, "Q=(P*2)", "earlier rows do not"},
@@ -108,6 +111,78 @@ TEST_F(Calculation, SubstitutionRules) {
     ASSERT_FALSE(ws.EvaluatedLog.empty()) << c.Why;
     EXPECT_EQ(ws.EvaluatedLog.back(), c.Evaluated) << c.Why;
   }
+}
+
+// A name is replaced only as a whole: neither neighbour may be a letter, a
+// digit, "_" or ".". Numbers and longer names come through unchanged.
+TEST_F(Calculation, WholeNamesOnly) {
+  struct TCase {
+    TLines Formula;
+    TLines Vars;
+    TLines Results;
+    int LastError;
+    const char* Why;
+  } cases[] = {
+      {{"x1=2", "x10=5", "b=x10*2"}, {}, {"x1=2", "x10=5", "b=10"}, 0, "results x1 and x10"},
+      {{"R=x1*2"}, {"x=3", "x1=5"}, {"R=10"}, 0, "variables x and x1"},
+      {{"E=2", "D=3E2"}, {}, {"E=2", "D=300"}, 0, "a result named E"},
+      {{"x=1E3"}, {"E=5"}, {"x=1000"}, 0, "a variable named E"},
+      {{"B=1/100000", "E=2", "C=B*2"}, {}, {"B=1E-5", "E=2", "C=2E-5"}, 0, "E in an E-notation result"},
+      {{"X=2P"}, {"P=100"}, {"X=0"}, 2, "the engine sees 2P: two operands side by side"},
+      {{"Y=P_1"}, {"P=100"}, {"Y=0"}, 38, "the engine sees the unknown name P_1"},
+  };
+  for (auto& c : cases) {
+    TWorksheet ws = Sheet(c.Formula, c.Vars);
+    const TCalcReport report = Run(ws);
+    EXPECT_EQ(ws.Results, c.Results) << c.Why;
+    ASSERT_FALSE(report.Statements.empty()) << c.Why;
+    EXPECT_EQ(report.Statements.back().ErrorCode, c.LastError) << c.Why;
+  }
+}
+
+// Substitution carries at most 100000 characters on after a name. A longer
+// statement is an error of its own, listed as 0, never a shorter formula
+// evaluated in silence; the run goes on.
+TEST_F(Calculation, AStatementTooLongToCarryOnIsAnError) {
+  std::string longSum = "P", fitting = "P";
+  for (int i = 1; i < 100000; ++i) longSum += "+P";
+  for (int i = 1; i <= 50000; ++i) fitting += "+P";
+  TWorksheet ws = Sheet({longSum, "Z=2", "Y=Z+1"}, {"P=1"});
+  const TCalcReport longReport = Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"0", "Z=2", "Y=3"}));
+  ASSERT_EQ(longReport.Statements.size(), 3u);
+  EXPECT_EQ(longReport.Statements[0].ErrorCode, 41);
+  EXPECT_EQ(longReport.Statements[0].ErrorMessage, "公式太长，无法代入变量");
+  EXPECT_EQ(longReport.Statements[0].Value, 0.0L);
+  EXPECT_TRUE(ws.EvaluatedLog[0] == longSum) << "nothing was substituted";
+  EXPECT_TRUE(longReport.AnyError());
+  EXPECT_TRUE(FMessages.Errors.empty()) << "the run went on";
+
+  ws = Sheet({fitting}, {"P=1"});
+  Run(ws);
+  EXPECT_EQ(ws.Results, TLines{"50001"}) << "exactly 100000 characters after the first P";
+}
+
+// Values that hold names multiply a statement's text; substitution may
+// lengthen it by at most 100000 characters. Z=A grows from 1 character to
+// 1000 values of B bracketed: 1000 * (2n + 1) + 1001 characters for n ones.
+TEST_F(Calculation, SubstitutionGrowsAStatementByAtMost100000Characters) {
+  auto sum = [](const std::string& term, int n) {
+    std::string s = term;
+    for (int i = 1; i < n; ++i) s += "+" + term;
+    return s;
+  };
+  TWorksheet ws = Sheet({"Z=A", "Y=2"}, {"A=" + sum("B", 1000), "B=" + sum("1", 49)});
+  Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"Z=49000", "Y=2"})) << "100001 characters: just fits";
+
+  ws = Sheet({"Z=A", "Y=2"}, {"A=" + sum("B", 1000), "B=" + sum("1", 50)});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"Z=0", "Y=2"})) << "102001 characters";
+  ASSERT_EQ(report.Statements.size(), 2u);
+  EXPECT_EQ(report.Statements[0].ErrorCode, 41);
+  EXPECT_EQ(report.Statements[0].ErrorMessage, "公式太长，无法代入变量");
+  EXPECT_EQ(ws.EvaluatedLog[0], "Z=A") << "the statement as written";
 }
 
 TEST_F(Calculation, EngineErrorsYieldZeroAndAreKept) {
@@ -131,6 +206,11 @@ TEST_F(Calculation, ErrorPositionCountsCharactersNotBytes) {
   EXPECT_EQ(report.Statements[0].Expression, "PI+中");
   EXPECT_EQ(report.Statements[0].ErrorCode, ecUnknownFunction);
   EXPECT_EQ(report.Statements[0].ErrorPosition, 4u) << "中 is the fourth character";
+
+  TWorksheet euro = Sheet({"Z=LENGTH('€')+1/0"});
+  const TCalcReport euroReport = Run(euro);
+  ASSERT_EQ(euroReport.Statements.size(), 1u);
+  EXPECT_EQ(euroReport.Statements[0].ErrorPosition, 14u) << "the euro is one byte, one character";
 }
 
 TEST_F(Calculation, UnbalancedBracketsWarnButStillEvaluate) {

@@ -43,15 +43,22 @@ TEST(SubstituteVariable, WholeNamesBetweenNonLetters) {
       {"P", "100", "P/T", "100/T", "at the start"},
       {"P", "100", "2*P", "2*100", "at the end"},
       {"P", "100", "PT+aP", "PT+aP", "letters on either side protect a name"},
-      {"P", "100", "2P", "2100", "a digit is no letter"},
-      {"P", "100", "P_1", "100_1", "nor is '_'"},
+      {"P", "100", "2P", "2P", "a digit before a name protects it"},
+      {"P", "100", "P_1", "P_1", "and so does '_'"},
+      {"P", "100", "P.5+1.P", "P.5+1.P", "and '.'"},
+      {"x1", "2", "x10*2", "x10*2", "a digit after a name: x1 is no part of x10"},
+      {"x", "3", "x1*2", "x1*2", "the shorter name stays out of the longer one"},
+      {"E", "2", "3E2", "3E2", "a name never edits a number"},
+      {"E", "5", "1E3+1E-5", "1E3+1E-5", "nor its negative exponent"},
       {"P", "100", "p+P", "p+100", "case-sensitive"},
       {"P", "100", "P+P*P", "100+100*100", "every occurrence"},
+      {"a+b", "X", "a+a+b", "a+X", "a partial match gives way to a whole one"},
       {"P", "(P*2)", "P+1", "(P*2)+1", "the value is not scanned again"},
       {"AB", "1", "ABAB", "ABAB", "each neighbour is a letter"},
       {"A", "1", "AA", "AA", "the second A follows a letter of the text"},
       {"A", "x", "A A", "x x", "the built text decides the left neighbour"},
       {"A", "1", "A π", "1 π", "non-ASCII is no letter"},
+      {"中", "x", "中中", "x中", "the second 中 follows the x put in for the first"},
       {"", "1", "abc", "abc", "an empty name never occurs"},
       {"Z", "273.15", "", "", "empty text"},
   };
@@ -60,11 +67,29 @@ TEST(SubstituteVariable, WholeNamesBetweenNonLetters) {
   EXPECT_EQ(SubstituteVariable("A", "b", "A+A"), "b+b") << "a letter value ends no later match";
 }
 
+// At most 100000 characters are carried on after a name; a text that would
+// lose some is refused, never cut.
 TEST(SubstituteVariable, CarriesAtMost100000CharactersAfterAnOccurrence) {
-  const std::string tail(100005, '1');
+  const std::string tail(99999, '1');
   const std::string out = SubstituteVariable("X", "7", "X+" + tail);
   EXPECT_EQ(out.size(), 1 + 100000u);
   EXPECT_EQ(out.substr(0, 3), "7+1");
+  EXPECT_THROW(SubstituteVariable("X", "7", "X+1" + tail), EStatementTooLong);
+  const std::string chinese = "X+" + std::string("中") + std::string(99998, '1');
+  EXPECT_EQ(Utf8Length(SubstituteVariable("X", "7", chinese)), 1 + 100000u)
+      << "characters count, not bytes";
+  EXPECT_TRUE(SubstituteVariable("X", "7", "Y+1" + tail) == "Y+1" + tail)
+      << "a text without the name is not limited";
+  EXPECT_TRUE(SubstituteVariable("X", "7", "X1+1" + tail) == "X1+1" + tail)
+      << "nor one where it is part of a longer name";
+}
+
+// A substitution may be held to a length in characters: values longer than
+// their names must not make the text exceed it.
+TEST(SubstituteVariable, KeepsWithinAGivenLength) {
+  EXPECT_EQ(SubstituteVariable("A", "中文", "A+A", 5), "中文+中文");
+  EXPECT_THROW(SubstituteVariable("A", "中文", "A+A", 4), EStatementTooLong);
+  EXPECT_EQ(SubstituteVariable("AB", "1", "AB+AB+AB", 5), "1+1+1") << "shorter values never fail";
 }
 
 TEST(TextHelpers, Utf8Characters) {

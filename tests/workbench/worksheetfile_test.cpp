@@ -52,6 +52,7 @@ TEST(VariableFilePath, ReplacesTheFileNamesExtension) {
       {"calc.", "calc.vle"},                 // an empty extension is replaced too
       {"calc.VLE", "calc.vle"},
       {"数据/计算.txt", "数据/计算.vle"},
+      {"dir/.calc", "dir/.calc.vle"},        // a leading dot starts no extension
   };
   for (const auto& [worksheet, vars] : cases) EXPECT_EQ(VariableFilePath(worksheet), vars);
 }
@@ -301,6 +302,104 @@ TEST_F(WorksheetFile, FailedSaveKeepsOldFiles) {
     EXPECT_EQ(Get(vars), "P=1\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 2);
   }
+}
+
+// Which files are read as UTF-8: a byte order mark, or well-formed UTF-8
+// with a character beyond ASCII. UTF-8 (and plain ASCII) keeps its first
+// line end.
+TEST(TextFormat, DetectedFromTheBytes) {
+  const struct {
+    std::string Bytes;
+    TFileEncoding Encoding;
+    bool Bom;
+    std::string_view LineEnd;
+    bool Evident;
+    const char* Why;
+  } cases[] = {
+      {"Z=2\xC3\x97\xCF\x80\n", TFileEncoding::Utf8, false, "\n", true, "Z=2×π, LF"},
+      {"\xEF\xBB\xBFZ=1\r\nA=2", TFileEncoding::Utf8, true, "\r\n", true, "a BOM before ASCII"},
+      {"\xEF\xBB\xBF", TFileEncoding::Utf8, true, "\r\n", true, "a BOM alone"},
+      {"\xE9\x95\xBF=2\rB=1", TFileEncoding::Utf8, false, "\r", true, "长=2, CR"},
+      {std::string("Z=2") + kTimes + kPi + "\r\n", TFileEncoding::Cp936, false, "\r\n", true,
+       "× π in code page 936"},
+      {"a=1\n\xCA\xB1=2\n", TFileEncoding::Utf8, false, "\n", true,
+       "时=2 in code page 936 is also well-formed UTF-8 (U+02B1): read as UTF-8"},
+      {std::string(kMiddle) + "\xCE\xC4\n", TFileEncoding::Cp936, false, "\r\n", true,
+       "中文: D0 continues no UTF-8 character"},
+      {"Z=1+2\n", TFileEncoding::Cp936, false, "\n", false,
+       "plain ASCII shows nothing, and keeps its line end should its .vle make it UTF-8"},
+      {"", TFileEncoding::Cp936, false, "\r\n", false, "an empty file"},
+      {"Z=\xE4\xB8", TFileEncoding::Cp936, false, "\r\n", true, "UTF-8 cut short"},
+      {"Z=\xC0\xAF", TFileEncoding::Cp936, false, "\r\n", true, "an overlong form is no UTF-8"},
+      {"Z=\xED\xA0\x80", TFileEncoding::Cp936, false, "\r\n", true, "nor is a surrogate"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    const TTextFormat f = DetectTextFormat(c.Bytes);
+    EXPECT_EQ(f.Encoding, c.Encoding);
+    EXPECT_EQ(f.ByteOrderMark, c.Bom);
+    EXPECT_EQ(f.LineEnd, c.LineEnd);
+    EXPECT_EQ(f.Evident, c.Evident);
+  }
+}
+
+// The variable file follows its worksheet; a plain ASCII worksheet follows
+// a variable file that shows its encoding. Code page 936 is always CR LF.
+TEST(TextFormat, TheVariableFileFollowsItsWorksheet) {
+  auto found = [](const std::string& bytes) { return DetectTextFormat(bytes); };
+  const TTextFormat utf8Lf = found("角=π\n");
+  const TTextFormat utf8BomCrLf = found("\xEF\xBB\xBF角=π\r\n");
+  const TTextFormat gbk = found(std::string(kMiddle) + "\xCE\xC4\n");
+  const TTextFormat asciiLf = found("P=1\n");
+  const struct {
+    TTextFormat Sheet;
+    const TTextFormat* Vars;
+    TFileEncoding Encoding;
+    bool SheetBom, VarsBom;
+    std::string_view SheetEnd, VarsEnd;
+    const char* Why;
+  } cases[] = {
+      {utf8Lf, nullptr, TFileEncoding::Utf8, false, false, "\n", "\n", "no .vle: as the sheet"},
+      {utf8BomCrLf, nullptr, TFileEncoding::Utf8, true, true, "\r\n", "\r\n", "BOM for both"},
+      {utf8Lf, &utf8BomCrLf, TFileEncoding::Utf8, false, true, "\n", "\r\n", "each keeps its own"},
+      {utf8Lf, &gbk, TFileEncoding::Utf8, false, false, "\n", "\n", "a GBK .vle becomes UTF-8"},
+      {utf8Lf, &asciiLf, TFileEncoding::Utf8, false, false, "\n", "\n", "an ASCII .vle too"},
+      {gbk, &utf8Lf, TFileEncoding::Cp936, false, false, "\r\n", "\r\n", "a GBK sheet rules"},
+      {asciiLf, &utf8BomCrLf, TFileEncoding::Utf8, false, true, "\n", "\r\n",
+       "a plain ASCII sheet follows its .vle"},
+      {asciiLf, &asciiLf, TFileEncoding::Cp936, false, false, "\r\n", "\r\n", "all ASCII: 936"},
+      {TTextFormat(), nullptr, TFileEncoding::Cp936, false, false, "\r\n", "\r\n", "a new sheet"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    const TWorksheetFormats f = PairFormats(c.Sheet, c.Vars);
+    EXPECT_EQ(f.Sheet.Encoding, c.Encoding);
+    EXPECT_EQ(f.Vars.Encoding, c.Encoding);
+    EXPECT_EQ(f.Sheet.ByteOrderMark, c.SheetBom);
+    EXPECT_EQ(f.Vars.ByteOrderMark, c.VarsBom);
+    EXPECT_EQ(f.Sheet.LineEnd, c.SheetEnd);
+    EXPECT_EQ(f.Vars.LineEnd, c.VarsEnd);
+  }
+}
+
+// A worksheet from a UTF-8 editor comes back byte for byte: BOM, LF and the
+// final line end included.
+TEST_F(WorksheetFile, AUtf8WorksheetIsSavedBackAsItWasRead) {
+  const std::string path = PathOf("calc.txt");
+  const std::string sheet = "\xEF\xBB\xBF// 圆\nZ=2\xC3\x97\xCF\x80\xC3\x97r\n";
+  const std::string vars = "r=1.5\nT=273.15\n";
+  Put(path, sheet);
+  Put(VariableFilePath(path), vars);
+  TTextFormat sheetFound, varsFound;
+  const TLines lines = ReadWorksheetFileAsFound(path, sheetFound);
+  EXPECT_EQ(lines, (TLines{"// 圆", "Z=2×π×r", ""}));
+  TKeyValueTable table;
+  ASSERT_TRUE(ReadVariableFileAsFound(VariableFilePath(path), table, varsFound));
+  const TWorksheetFormats f = PairFormats(sheetFound, &varsFound);
+  WriteWorksheetFile(path, lines, f.Sheet);
+  WriteVariableFile(VariableFilePath(path), table, f.Vars);
+  EXPECT_EQ(Get(path), sheet);
+  EXPECT_EQ(Get(VariableFilePath(path)), vars);
 }
 
 }  // namespace

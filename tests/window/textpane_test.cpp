@@ -1,0 +1,248 @@
+// The text panes under a careless user: pasting when nothing is on the
+// clipboard, dragging out of the read-only panes, pressing 计算 again and
+// again on a long worksheet.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+#include <functional>
+#include <memory>
+
+#include "formfcalculator.h"
+#include "formulaparser.h"
+#include "textpane.h"
+#include "userdialogs.h"
+
+namespace tessary {
+namespace {
+
+constexpr const char* kDefaultFormula = "Z={80+2×[5+2×(1.5+1)]}/(P/T)";
+
+// Every box is answered with OK or No; the window never opens a dialog here.
+struct TQuietDialogs : platform::IUserDialogs {
+  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&,
+                                          platform::TMessageIcon,
+                                          platform::TMessageButtons buttons) override {
+    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
+                                                    : platform::TMessageAnswer::No;
+  }
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                          const QString&) override {
+    return {};
+  }
+  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  bool OpenDocument(const QUrl&) override { return true; }
+};
+
+// The clipboard of a session where no program owns it: no data at all, or
+// data that offers no format (what X11 hands out then).
+enum class TClipboard { Null, NoFormat, Text7 };
+
+void SetClipboard(TClipboard state) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
+    if (mode == QClipboard::Selection && !clipboard->supportsSelection()) continue;
+    if (state == TClipboard::Null) {
+      clipboard->clear(mode);
+    } else {
+      auto* data = new QMimeData;
+      if (state == TClipboard::Text7) data->setText(QStringLiteral("7"));
+      clipboard->setMimeData(data, mode);
+    }
+  }
+}
+
+class TextPaneWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FWindow = std::make_unique<TFormFCalculator>(FEngine, FDialogs, FIniDir.filePath("t.ini"));
+    FWindow->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+  }
+  void TearDown() override {
+    FWindow.reset();
+    SetClipboard(TClipboard::Null);
+  }
+
+  QPlainTextEdit* Formula() const { return FWindow->MOriFormula(); }
+  // Where character `at` of line `line` sits, in the pane's viewport.
+  static QPoint PointOf(QPlainTextEdit* pane, int line, int at) {
+    QTextCursor c(pane->document()->findBlockByNumber(line));
+    c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, at);
+    return pane->cursorRect(c).center();
+  }
+
+  QTemporaryDir FIniDir;
+  TFormulaParser FEngine;
+  TQuietDialogs FDialogs;
+  std::unique_ptr<TFormFCalculator> FWindow;
+};
+
+TEST_F(TextPaneWindow, PastingWithNothingOnTheClipboardLeavesTheFormula) {
+  struct TPath {
+    const char* Name;
+    std::function<void(TFormFCalculator&)> Paste;
+    bool PastesOffscreen;  // false: needs the desktop's selection clipboard
+  };
+  const TPath paths[] = {
+      {"Ctrl+V",
+       [](TFormFCalculator& w) {
+         QTest::keyClick(w.MOriFormula(), Qt::Key_V, Qt::ControlModifier);
+       },
+       true},
+      {"Shift+Insert",
+       [](TFormFCalculator& w) {
+         QTest::keyClick(w.MOriFormula(), Qt::Key_Insert, Qt::ShiftModifier);
+       },
+       true},
+      {"tool button 粘贴",
+       [](TFormFCalculator& w) { w.findChild<QAction*>("TBPaste")->trigger(); }, true},
+      {"Edit menu 粘贴",
+       [](TFormFCalculator& w) { w.findChild<QAction*>("MEdit_Paste")->trigger(); }, true},
+      {"middle click",
+       [](TFormFCalculator& w) {
+         QTest::mouseClick(w.MOriFormula()->viewport(), Qt::MiddleButton, {},
+                           w.MOriFormula()->cursorRect().center());
+       },
+       QGuiApplication::clipboard()->supportsSelection()},
+  };
+  for (const TPath& path : paths) {
+    for (const TClipboard state : {TClipboard::Null, TClipboard::NoFormat, TClipboard::Text7}) {
+      Formula()->setPlainText(QString::fromUtf8(kDefaultFormula));
+      Formula()->moveCursor(QTextCursor::End);
+      SetClipboard(state);
+      path.Paste(*FWindow);
+      const bool pastes = state == TClipboard::Text7 && path.PastesOffscreen;
+      EXPECT_EQ(Formula()->toPlainText(),
+                pastes ? QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)7")
+                       : QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)"))
+          << path.Name << ", clipboard state " << static_cast<int>(state);
+    }
+  }
+}
+
+// A middle click pastes the selection clipboard, which the headless platform
+// lacks: the pane itself must refuse what offers nothing.
+TEST(TextPane, RefusesDataThatOffersNothing) {
+  struct TOpenPane : TTextPane {
+    using TTextPane::canInsertFromMimeData;
+    using TTextPane::insertFromMimeData;
+  } pane;
+  pane.setPlainText(QStringLiteral("Z=1"));
+  pane.moveCursor(QTextCursor::End);
+  QMimeData noFormat;
+  const QMimeData* const refused[] = {nullptr, &noFormat};
+  for (const QMimeData* data : refused) {
+    EXPECT_FALSE(pane.canInsertFromMimeData(data)) << (data ? "no format" : "null");
+    pane.insertFromMimeData(data);
+    EXPECT_EQ(pane.toPlainText(), "Z=1") << (data ? "no format" : "null");
+  }
+  QMimeData text;
+  text.setText(QStringLiteral("+2"));
+  EXPECT_TRUE(pane.canInsertFromMimeData(&text));
+  pane.insertFromMimeData(&text);
+  EXPECT_EQ(pane.toPlainText(), "Z=1+2");
+}
+
+// Dragging a selection out of a log into the formula pane could leave the
+// drag running for good; the read-only panes select and copy but never drag.
+TEST_F(TextPaneWindow, ReadOnlyPanesSelectAndCopyButNeverDrag) {
+  FWindow->TBCalClick();
+  const std::pair<QPlainTextEdit*, const char*> panes[] = {
+      {FWindow->MResult(), "Z=273.15"},
+      {FWindow->LPRGFormula(), "Z=(80+2*(5+2*(1.5+1)))/(P/T)"},
+      {FWindow->LACTFormula(), "Z=(80+2*(5+2*(1.5+1)))/(100/273.15)"},
+  };
+  for (const auto& [pane, firstLine] : panes) {
+    QWidget* view = pane->viewport();
+    const int length = static_cast<int>(QString::fromUtf8(firstLine).size());
+    // Select the first line with the mouse and copy it.
+    QTest::mousePress(view, Qt::LeftButton, {}, PointOf(pane, 0, 0));
+    QTest::mouseMove(view, PointOf(pane, 0, length) + QPoint(4, 0));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, PointOf(pane, 0, length) + QPoint(4, 0));
+    EXPECT_EQ(pane->textCursor().selectedText(), QString::fromUtf8(firstLine))
+        << pane->objectName().toStdString();
+    QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(firstLine))
+        << pane->objectName().toStdString();
+
+    // Press on the selection and move into the formula pane in two quick moves.
+    const QPoint start = PointOf(pane, 0, 2);
+    const QPoint target = view->mapFrom(FWindow.get(), Formula()->viewport()->mapTo(
+                                                           FWindow.get(), QPoint(40, 20)));
+    QTest::mousePress(view, Qt::LeftButton, {}, start);
+    QTest::mouseMove(view, (start + target) / 2);
+    QTest::mouseMove(view, target);
+    EXPECT_TRUE(pane->findChildren<QDrag*>().isEmpty())
+        << pane->objectName().toStdString() << " started a drag";
+    QTest::mouseRelease(view, Qt::LeftButton, {}, target);
+    EXPECT_EQ(Formula()->toPlainText(), QString::fromUtf8(kDefaultFormula))
+        << pane->objectName().toStdString();
+  }
+}
+
+TEST_F(TextPaneWindow, FormulaPaneTakesTextDroppedFromOtherPrograms) {
+  Formula()->setPlainText(QStringLiteral("Z="));
+  QMimeData data;
+  data.setText(QStringLiteral("sin(1)"));
+  const QPoint at = PointOf(Formula(), 0, 2) + QPoint(4, 0);
+  QWidget* view = Formula()->viewport();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(view, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(view, &move);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(view, &drop);
+  EXPECT_EQ(Formula()->toPlainText(), "Z=sin(1)");
+}
+
+// Each run adds a line per statement to each pane; the oldest lines go so
+// that none holds more than 10,000, the newest run kept whole.
+TEST_F(TextPaneWindow, TwentyRunsOfThreeThousandStatementsKeepTenThousandLines) {
+  QStringList statements;
+  for (int i = 1; i <= 3000; ++i) statements << QStringLiteral("x%1=%1").arg(i);
+  Formula()->setPlainText(statements.join(QLatin1Char('\n')));
+  QPlainTextEdit* const panes[] = {FWindow->MResult(), FWindow->LPRGFormula(),
+                                   FWindow->LACTFormula()};
+  for (int press = 1; press <= 20; ++press) {
+    FWindow->TBCalClick();
+    for (QPlainTextEdit* pane : panes)
+      ASSERT_LE(pane->blockCount(), 10000) << pane->objectName().toStdString() << ", press " << press;
+  }
+  for (QPlainTextEdit* pane : panes) {
+    EXPECT_EQ(pane->blockCount(), 10000) << pane->objectName().toStdString();
+    EXPECT_EQ(pane->document()->firstBlock().text(), "x2001=2001")
+        << pane->objectName().toStdString() << ": the oldest lines went first";
+    EXPECT_EQ(pane->document()->lastBlock().text(), "x3000=3000")
+        << pane->objectName().toStdString();
+  }
+
+  // A run longer than the pane keeps its own last lines, and the failure
+  // marks stay on the lines they belong to.
+  statements.clear();
+  statements << QStringLiteral("y1=1/0");
+  for (int i = 2; i <= 10000; ++i) statements << QStringLiteral("y%1=%1").arg(i);
+  statements << QStringLiteral("y10001=1/0");
+  Formula()->setPlainText(statements.join(QLatin1Char('\n')));
+  FWindow->TBCalClick();
+  QPlainTextEdit* result = FWindow->MResult();
+  EXPECT_EQ(result->blockCount(), 10000);
+  EXPECT_EQ(result->document()->firstBlock().text(), "y2=2");
+  EXPECT_EQ(result->document()->lastBlock().text(), "y10001=0");
+  ASSERT_EQ(result->extraSelections().size(), 1);
+  EXPECT_EQ(result->extraSelections()[0].cursor.blockNumber(), 9999);
+}
+
+}  // namespace
+}  // namespace tessary

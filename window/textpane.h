@@ -1,0 +1,29 @@
+#pragma once
+
+// The window's multi-line text panes (formula, result and the two logs),
+// made safe for a careless user.
+
+#include <QPlainTextEdit>
+
+class QMimeData;
+
+namespace tessary {
+
+class TTextPane : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+  // False for no data and for data without a single format: what X11 hands
+  // out when no program owns the clipboard, and what Qt 6.4's paste crashes
+  // on. Every paste asks this first.
+  static bool OffersSomething(const QMimeData* source);
+
+ protected:
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+  void insertFromMimeData(const QMimeData* source) override;
+  void mousePressEvent(QMouseEvent* event) override;
+};
+
+}  // namespace tessary

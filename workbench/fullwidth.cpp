@@ -1,0 +1,60 @@
+#include "fullwidth.h"
+
+#include <cstdint>
+
+namespace tessary {
+
+namespace {
+
+// The forms and what they become; each is three bytes of UTF-8.
+struct TFullWidth {
+  char32_t From;
+  char To;
+};
+constexpr TFullWidth kFullWidth[] = {
+    {U'（', '('}, {U'）', ')'}, {U'［', '['}, {U'］', ']'}, {U'｛', '{'}, {U'｝', '}'},
+    {U'＜', '<'}, {U'＞', '>'}, {U'＋', '+'}, {U'－', '-'}, {U'＊', '*'}, {U'／', '/'},
+    {U'＝', '='}, {U'＾', '^'}, {U'＆', '&'}, {U'｜', '|'}, {U'；', ';'}, {U'，', ','},
+    {U'．', '.'}, {U'０', '0'}, {U'１', '1'}, {U'２', '2'}, {U'３', '3'}, {U'４', '4'},
+    {U'５', '5'}, {U'６', '6'}, {U'７', '7'}, {U'８', '8'}, {U'９', '9'}, {U'\u3000', ' '},
+};
+
+// The ASCII form of the three-byte character at s, or 0.
+char AsciiForm(std::string_view s) {
+  if (s.size() < 3) return 0;
+  const auto b = [s](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(s[i])); };
+  if ((b(0) & 0xF0) != 0xE0 || (b(1) & 0xC0) != 0x80 || (b(2) & 0xC0) != 0x80) return 0;
+  const char32_t c = (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+  for (const TFullWidth& f : kFullWidth)
+    if (f.From == c) return f.To;
+  return 0;
+}
+
+}  // namespace
+
+std::string NormaliseFullWidth(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  char quote = 0;  // the quote of the open string literal
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (quote != 0) {
+      // Inside a literal only its own quote or the statement's end counts.
+      if (c == quote || c == ';') quote = 0;
+      out += c;
+      ++i;
+      continue;
+    }
+    const char ascii = AsciiForm(line.substr(i));
+    const char now = ascii != 0 ? ascii : c;
+    out += now;
+    i += ascii != 0 ? 3 : 1;
+    if (now == '\'' || now == '"') quote = now;
+    if (now == '/' && out.size() >= 2 && out[out.size() - 2] == '/') break;  // a comment
+  }
+  out.append(line.substr(i));
+  return out;
+}
+
+}  // namespace tessary

@@ -1,0 +1,19 @@
+#pragma once
+
+// What a Chinese input method types in full-width mode, as the ASCII the
+// engine reads: （ ） ［ ］ ｛ ｝ ＜ ＞ ＋ － ＊ ／ ＝ ＾ ＆ ｜ ； ， ． ０–９ and
+// the ideographic space. Letters and other signs stay as typed.
+
+#include <string>
+#include <string_view>
+
+namespace tessary {
+
+// One formula line with its full-width forms made ASCII. A comment ("//",
+// also typed as "／／", and all after it) and the inside of a string literal
+// (from ' or " to the same quote, a ";" or the end of the line) are left as
+// typed. Every character stays one character, so a column of the result is
+// the same column of the line.
+std::string NormaliseFullWidth(std::string_view line);
+
+}  // namespace tessary

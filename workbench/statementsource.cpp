@@ -1,0 +1,176 @@
+#include "statementsource.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "fullwidth.h"
+#include "textfuncs.h"
+#include "textutil.h"
+
+namespace tessary {
+
+namespace {
+
+// Cells of the table that lines up two texts; beyond it a character maps to
+// where the two start to differ.
+constexpr std::size_t kMaxAlignCells = 4 * 1024 * 1024;
+
+// Index of the bracket that leaves text unbalanced: the first ")" without
+// its "(", else the first "(" never closed; 0 if there is none.
+std::size_t UnmatchedBracket(const std::vector<std::string_view>& text) {
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == "(") open.push_back(i);
+    if (text[i] != ")") continue;
+    if (open.empty()) return i;
+    open.pop_back();
+  }
+  return open.empty() ? 0 : open.front();
+}
+
+}  // namespace
+
+std::vector<std::string_view> Utf8Characters(std::string_view text) {
+  std::vector<std::string_view> chars;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (lead >= 0xF8 || i + len > text.size()) len = 1;
+    for (std::size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) len = 1;
+    chars.push_back(text.substr(i, len));
+    i += len;
+  }
+  return chars;
+}
+
+std::string JoinFormulaLines(const std::vector<std::string>& lines,
+                             std::vector<TJoinedPiece>* pieces) {
+  std::string joined;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const std::string normal = NormaliseFullWidth(lines[n]);
+    std::string_view line = normal;
+    if (const auto comment = line.find("//"); comment != std::string_view::npos)
+      line = line.substr(0, comment);
+    line = Trim(line);
+    if (line.empty()) continue;
+    if (line.find('=') != std::string_view::npos && !joined.empty() && joined.back() != ';')
+      joined += ';';
+    if (pieces != nullptr) {
+      const auto skipped = static_cast<std::size_t>(line.data() - normal.data());
+      pieces->push_back({joined.size(), n, Utf8Length(std::string_view(normal).substr(0, skipped))});
+    }
+    joined += line;
+  }
+  return joined;
+}
+
+std::size_t MapBack(const std::vector<std::string_view>& from,
+                    const std::vector<std::string_view>& to, std::size_t e) {
+  const std::size_t n = from.size();
+  const std::size_t m = to.size();
+  if (e >= m) return n;
+  std::size_t pre = 0;
+  while (pre < n && pre < m && from[pre] == to[pre]) ++pre;
+  if (e < pre) return e;
+  std::size_t suf = 0;
+  while (suf < n - pre && suf < m - pre && from[n - 1 - suf] == to[m - 1 - suf]) ++suf;
+  if (e >= m - suf) return n - (m - e);
+
+  const std::size_t fn = n - pre - suf;
+  const std::size_t tn = m - pre - suf;
+  if ((fn + 1) * (tn + 1) > kMaxAlignCells) return pre;
+  const auto F = [&](std::size_t i) { return from[pre + i]; };
+  const auto T = [&](std::size_t j) { return to[pre + j]; };
+  // lcs[i][j]: longest common subsequence of F from i and T from j.
+  // Never longer than the shorter text, which the cell limit keeps below 2048.
+  std::vector<std::uint16_t> lcs((fn + 1) * (tn + 1), 0);
+  const auto at = [tn](std::size_t i, std::size_t j) { return i * (tn + 1) + j; };
+  for (std::size_t i = fn; i-- > 0;)
+    for (std::size_t j = tn; j-- > 0;)
+      lcs[at(i, j)] = F(i) == T(j) ? static_cast<std::uint16_t>(lcs[at(i + 1, j + 1)] + 1)
+                                   : std::max(lcs[at(i + 1, j)], lcs[at(i, j + 1)]);
+  // The matches around q bound the changed piece that holds it.
+  const std::size_t q = e - pre;
+  std::size_t fromStart = 0, toStart = 0;  // after the last match before q
+  std::size_t i = 0, j = 0;
+  bool matchAfter = false;
+  while (i < fn && j < tn) {
+    if (F(i) == T(j)) {
+      if (j == q) return pre + i;
+      if (j > q) {
+        matchAfter = true;
+        break;
+      }
+      fromStart = ++i;
+      toStart = ++j;
+    } else if (lcs[at(i + 1, j)] >= lcs[at(i, j + 1)]) {
+      ++i;
+    } else {
+      ++j;
+    }
+  }
+  // Without a match after q the piece runs to the common end.
+  const std::size_t fromEnd = matchAfter ? i : fn;
+  const std::size_t toEnd = matchAfter ? j : tn;
+  if (fromEnd - fromStart == toEnd - toStart) return pre + fromStart + (q - toStart);
+  return pre + fromStart;
+}
+
+TStatementPlace PlaceOfStatement(const std::vector<std::string>& formula, std::size_t index,
+                                 const TStatementOutcome& outcome) {
+  std::vector<TJoinedPiece> pieces;
+  const std::string joined = JoinFormulaLines(formula, &pieces);
+  // The place of byte `at` of the joined text; `after` takes the place just
+  // after the character before it (a statement's end, not the next line's
+  // start).
+  const auto placeOf = [&](std::size_t at, bool after) -> TPanePlace {
+    if (pieces.empty()) return {};
+    const std::size_t probe = after && at > 0 ? at - 1 : at;
+    auto piece = std::upper_bound(pieces.begin(), pieces.end(), probe,
+                                  [](std::size_t b, const TJoinedPiece& p) { return b < p.Offset; });
+    if (piece != pieces.begin()) --piece;
+    const std::size_t from = std::min(piece->Offset, joined.size());
+    const std::size_t to = std::min(std::max(at, from), joined.size());
+    return {piece->Line, piece->Column + Utf8Length(std::string_view(joined).substr(from, to - from))};
+  };
+
+  // The statement's bytes in the joined text, cut at ";" as Calculate cuts.
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < index && start <= joined.size(); ++k) {
+    const std::size_t semicolon = joined.find(';', start);
+    start = semicolon == std::string::npos ? joined.size() + 1 : semicolon + 1;
+  }
+  start = std::min(start, joined.size());
+  const std::size_t end = std::min(joined.find(';', start), joined.size());
+  const std::string_view statement = std::string_view(joined).substr(start, end - start);
+  const std::size_t eq = statement.find('=');
+  const std::size_t exprStart = eq == std::string_view::npos ? start : start + eq + 1;
+
+  TStatementPlace place;
+  place.Start = placeOf(start, false);
+  place.End = placeOf(end, true);
+  place.Expression = placeOf(exprStart, false);
+  place.Error = place.Start;
+  if (outcome.ErrorCode == 0) return place;
+
+  const std::vector<std::string_view> evaluated = Utf8Characters(outcome.Expression);
+  std::size_t e = 0;
+  if (outcome.ErrorPosition != 0)
+    e = outcome.ErrorPosition - 1;
+  else if (outcome.ErrorCode == 3)  // the bracket count failed before reading
+    e = UnmatchedBracket(evaluated);
+  else
+    return place;
+  const std::vector<std::string_view> typed =
+      Utf8Characters(std::string_view(joined).substr(exprStart, end - exprStart));
+  const std::vector<std::string_view> middle = Utf8Characters(outcome.Normalised);
+  const std::size_t t = MapBack(typed, middle, MapBack(middle, evaluated, e));
+  std::size_t at = exprStart;
+  for (std::size_t k = 0; k < t && k < typed.size(); ++k) at += typed[k].size();
+  place.Error = placeOf(at, at == end && at > exprStart);
+  place.ErrorKnown = true;
+  return place;
+}
+
+}  // namespace tessary
