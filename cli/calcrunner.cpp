@@ -40,7 +40,8 @@ void TCalcRunner::EvaluateLine(std::string_view utf8) {
     FOut.Append(' ');
     FOut.Append(platform::Cp936ToUtf8(FParser.ErrorMessage()));
   } else {
-    FOut.Append(NumberText(value));
+    char* text = FOut.Reserve(kNumberTextMax);
+    FOut.Commit(WriteNumberText(value, text));
   }
   FOut.Append('\n');
   if (FFlushEachLine) FOut.Flush();
