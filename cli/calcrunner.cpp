@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
-#include <memory>
 
 #include "atomicfile.h"
 #include "cp936.h"
@@ -17,67 +16,44 @@ namespace tessary::cli {
 
 namespace {
 
-struct TFileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// Reads one line without its line end; a CR before the LF belongs to the line
-// end (CR LF files), and a last line without a line end still counts. A line
-// past the limit ends the input with an error: a stream without line ends
-// (/dev/zero) must not fill the memory.
-class TLineReader {
- public:
-  explicit TLineReader(std::FILE* in) : FIn(in) {}
-
-  bool Next(std::string& line) {
-    line.clear();
-    errno = 0;
-    int c;
-    while ((c = getc_unlocked(FIn)) != EOF && c != '\n') {
-      if (line.size() == kMaxLineBytes) {
-        FError = "Line too long (limit 16 MiB)";
-        return false;
-      }
-      line.push_back(static_cast<char>(c));
-    }
-    if (c == EOF && std::ferror(FIn)) {
-      FError = std::strerror(errno != 0 ? errno : EIO);
-      return false;
-    }
-    if (c == EOF && line.empty()) return false;
-    if (line.ends_with('\r')) line.pop_back();
-    return true;
-  }
-  // Why the input ended early; empty after a clean end of input.
-  const std::string& Error() const { return FError; }
-
- private:
-  static constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
-  std::FILE* FIn;
-  std::string FError;
-};
-
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace
 
+TCalcRunner::TCalcRunner(int out, std::ostream& err)
+    : FOut(out), FErr(err), FFlushEachLine(isatty(out) == 1) {}
+
 void TCalcRunner::EvaluateLine(std::string_view utf8) {
-  FParser.SetExpression(platform::Utf8ToCp936(utf8));
-  TReal value = FParser.Evaluate();
-  if (int code = FParser.ErrorCode(); code != 0) {
-    FAnyEvalError = true;
-    FOut << "ERROR " << code << ' ' << platform::Cp936ToUtf8(FParser.ErrorMessage()) << '\n';
+  // ASCII reads the same in both code pages: most formulas need no copy.
+  if (platform::IsAscii(utf8)) {
+    FParser.SetExpression(utf8);
   } else {
-    FOut << NumberText(value) << '\n';
+    FParser.SetExpression(platform::Utf8ToCp936(utf8));
   }
+  const TReal value = FParser.Evaluate();
+  if (const int code = FParser.ErrorCode(); code != 0) {
+    FAnyEvalError = true;
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
+    FOut.Append("ERROR ");
+    FOut.Append(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    FOut.Append(' ');
+    FOut.Append(platform::Cp936ToUtf8(FParser.ErrorMessage()));
+  } else {
+    char* text = FOut.Reserve(kNumberTextMax);
+    FOut.Commit(WriteNumberText(value, text));
+  }
+  FOut.Append('\n');
+  if (FFlushEachLine) FOut.Flush();
 }
 
 void TCalcRunner::RunFile(const std::string& path) {
   if (path == "-") {
-    // Answers go out line by line so that another program can converse
-    // with the calculator through a pipe.
-    RunStream(stdin, path, true);
-    std::clearerr(stdin);
+    // Answers go out before each wait for input so that another program can
+    // converse with the calculator through a pipe.
+    if (!FStdin) FStdin.emplace(STDIN_FILENO);
+    RunStream(*FStdin, path, true);
+    FStdin->ForgetEnd();
     return;
   }
   // Only a regular file of at most 16 MiB: a FIFO without a writer would block,
@@ -92,27 +68,26 @@ void TCalcRunner::RunFile(const std::string& path) {
     ReportFileError("cannot open", path, reason);
     return;
   }
-  std::unique_ptr<std::FILE, TFileCloser> file(fdopen(fd, "rb"));
-  if (!file) {
-    const int error = errno;
-    ::close(fd);
-    ReportFileError("cannot open", path, std::strerror(error));
-    return;
-  }
-  RunStream(file.get(), path, false);
+  struct TCloser {
+    int Fd;
+    ~TCloser() { ::close(Fd); }
+  } closer{fd};
+  TLineReader reader(fd);
+  RunStream(reader, path, false);
 }
 
-void TCalcRunner::RunStream(std::FILE* in, const std::string& name, bool flushEach) {
-  TLineReader reader(in);
-  std::string line;
+void TCalcRunner::RunStream(TLineReader& reader, const std::string& name, bool flushEach) {
+  std::string_view line;
   bool first = true;
-  while (reader.Next(line)) {
+  auto beforeWait = [&] {
+    if (flushEach) FOut.Flush();
+  };
+  while (reader.Next(line, beforeWait)) {
     // Editors on other systems like to start UTF-8 files with a byte order
     // mark; it is no part of the first expression.
-    if (first && line.starts_with(kUtf8Bom)) line.erase(0, kUtf8Bom.size());
+    if (first && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
     first = false;
     EvaluateLine(line);
-    if (flushEach) FOut.flush();
   }
   if (!reader.Error().empty()) ReportFileError("cannot read", name, reader.Error());
 }
@@ -120,6 +95,9 @@ void TCalcRunner::RunStream(std::FILE* in, const std::string& name, bool flushEa
 void TCalcRunner::ReportFileError(const char* what, const std::string& name,
                                   std::string_view reason) {
   FAnyFileError = true;
+  // The message follows the answers before it, also when both streams go
+  // to one file.
+  FOut.Flush();
   std::string shown = name == "-" ? std::string("standard input") : "'" + name + "'";
   FErr << "tessary-calc: " << what << ' ' << shown << ": " << reason << '\n';
 }

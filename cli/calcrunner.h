@@ -4,18 +4,20 @@
 // expression: the number text of the value or "ERROR <code> <message>".
 // Input and output are UTF-8; the engine sees code page 936.
 
-#include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "fdstream.h"
 #include "formulaparser.h"
 
 namespace tessary::cli {
 
 class TCalcRunner {
  public:
-  TCalcRunner(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
+  // Answers go to the file descriptor out, messages to err.
+  TCalcRunner(int out, std::ostream& err);
 
   // Evaluates one expression and prints its line.
   void EvaluateLine(std::string_view utf8);
@@ -23,16 +25,22 @@ class TCalcRunner {
   // be opened or read is reported on the error stream.
   void RunFile(const std::string& path);
 
+  // Writes the answers printed so far; false once a write failed.
+  bool Flush() { return FOut.Flush(); }
   // 0 all evaluated without error, 1 some recorded an error, 2 a file failed.
   int ExitStatus() const;
 
  private:
-  void RunStream(std::FILE* in, const std::string& name, bool flushEach);
+  void RunStream(TLineReader& reader, const std::string& name, bool flushEach);
   void ReportFileError(const char* what, const std::string& name, std::string_view reason);
 
   TFormulaParser FParser;
-  std::ostream& FOut;
+  TOutBuffer FOut;
   std::ostream& FErr;
+  // A terminal shows each answer as it comes.
+  bool FFlushEachLine;
+  // Standard input keeps what it read ahead for a later "-f -".
+  std::optional<TLineReader> FStdin;
   bool FAnyEvalError = false;
   bool FAnyFileError = false;
 };

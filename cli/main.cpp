@@ -18,12 +18,14 @@ using namespace tessary::cli;
 namespace {
 
 constexpr int kExitUsage = 2;
+// Run's answer when the answers could not be written; main reports it.
+constexpr int kExitWriteError = -1;
 
 int Run(const TCalcOptions& options) {
   // Each mode builds the process's one engine.
   if (options.HasWorksheet) return TWorksheetRunner(std::cout, std::cerr).Run(options.Worksheet);
   if (options.Inputs.empty() && isatty(STDIN_FILENO)) return RunTerminalPrompt();
-  TCalcRunner runner(std::cout, std::cerr);
+  TCalcRunner runner(STDOUT_FILENO, std::cerr);
   if (options.Inputs.empty()) runner.RunFile("-");
   for (const TCalcInput& input : options.Inputs) {
     if (input.Kind == TInputKind::Expression) {
@@ -32,6 +34,8 @@ int Run(const TCalcOptions& options) {
       runner.RunFile(input.Text);
     }
   }
+  // A full disk or a closed pipe must not pass for success.
+  if (!runner.Flush()) return kExitWriteError;
   return runner.ExitStatus();
 }
 
@@ -69,7 +73,7 @@ int main(int argc, char** argv) {
   }
   // A full disk or a closed pipe must not pass for success.
   std::cout.flush();
-  if (!std::cout) {
+  if (!std::cout || status == kExitWriteError) {
     std::cerr << "tessary-calc: write error\n";
     return kExitUsage;
   }

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
 
 namespace tessary::platform {
@@ -124,6 +126,19 @@ std::size_t Cp936BadLength(std::string_view s) {
 
 }  // namespace
 
+bool IsAscii(std::string_view text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  std::uint64_t high = 0;
+  for (; left >= 8; p += 8, left -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    high |= word;
+  }
+  for (; left > 0; ++p, --left) high |= static_cast<unsigned char>(*p);
+  return (high & 0x8080808080808080ULL) == 0;
+}
+
 std::string Utf8ToCp936(std::string_view utf8) {
   std::size_t replaced = 0;
   return Utf8ToCp936(utf8, replaced);
@@ -131,6 +146,7 @@ std::string Utf8ToCp936(std::string_view utf8) {
 
 std::string Utf8ToCp936(std::string_view utf8, std::size_t& replaced) {
   replaced = 0;
+  if (IsAscii(utf8)) return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
   TConverter& conv = ToCp936();
@@ -152,6 +168,7 @@ std::string Utf8ToCp936(std::string_view utf8, std::size_t& replaced) {
 }
 
 std::string Cp936ToUtf8(std::string_view cp936) {
+  if (IsAscii(cp936)) return std::string(cp936);
   std::string out;
   out.reserve(cp936.size() + cp936.size() / 2);
   TConverter& conv = ToUtf8();

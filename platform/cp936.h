@@ -11,6 +11,9 @@
 
 namespace tessary::platform {
 
+// True when every byte is ASCII: such text is the same in UTF-8 and code
+// page 936 and needs no conversion.
+bool IsAscii(std::string_view text);
 // A byte that starts a double-byte character (0x80 is the one-byte euro,
 // 0xFF is unused).
 inline bool IsCp936LeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }

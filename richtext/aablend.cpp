@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "aaeffect.h"
 #include "aafont.h"
@@ -125,29 +126,90 @@ void TAABlend::ImageBlend(int x, int y, const TAAMask& mask, int alpha) {
   Blend(x, y, mask, alpha, nullptr);
 }
 
-// color null: the source is the foreground image.
+namespace {
+
+// Blends n pixels (n at most kBlendBlock) through their mask bytes: with
+// k = coverage * a / 256, each byte becomes d + (s - d) * k / 256 rounded
+// down, or s where k is 255. Written as (d * (256 - k) + s * k) / 256,
+// every step fits 16 bits and the loop over the bytes runs in vector
+// registers once each byte has its k.
+constexpr int kBlendBlock = 16;
+
+template <typename Count>
+void BlendPixels(uchar* dst, const std::uint8_t* m, Count n, int a, const uchar* src) {
+  uchar kk[3 * kBlendBlock + 1];  // each pixel writes 4 bytes, the next its 3 over the last
+  for (int c = 0; c < static_cast<int>(n); ++c) {
+    const std::uint32_t three = ((m[c] * static_cast<std::uint32_t>(a)) >> 8) * 0x010101u;
+    std::memcpy(kk + 3 * c, &three, 4);
+  }
+  for (int i = 0; i < 3 * static_cast<int>(n); ++i) {
+    const std::uint16_t k = kk[i];
+    const std::uint16_t mixed = static_cast<std::uint16_t>(dst[i] * (256 - k) + src[i] * k) >> 8;
+    dst[i] = static_cast<uchar>(k == 255 ? src[i] : mixed);
+  }
+}
+
+// One row of n pixels; blocks without ink are skipped.
+void BlendRow(uchar* dst, const std::uint8_t* m, int n, int a, const uchar* src) {
+  int c = 0;
+  for (; c + kBlendBlock <= n; c += kBlendBlock) {
+    std::uint64_t ink[2];
+    std::memcpy(ink, m + c, sizeof ink);
+    if ((ink[0] | ink[1]) == 0) continue;
+    BlendPixels(dst + 3 * c, m + c, std::integral_constant<int, kBlendBlock>(), a, src + 3 * c);
+  }
+  BlendPixels(dst + 3 * c, m + c, n - c, a, src + 3 * c);
+}
+
+void FillRow(uchar* dst, int n, const std::uint8_t bgr[3]) {
+  for (int c = 0; c < n; ++c, dst += 3) std::memcpy(dst, bgr, 3);
+}
+
+}  // namespace
+
+// color null: the source is the foreground image. A target of the formats
+// read directly is blended in place, row by row, only where the mask lands
+// on it; others go through a work image.
 void TAABlend::Blend(int x, int y, const TAAMask& mask, int alpha, const std::uint8_t* color) {
   const int w = mask.Width();
   const int h = mask.Height();
   if (w == 0 || h == 0) return;
-  LoadWork(x, y, w, h);
   const int a = std::clamp(alpha, 0, 100) * 256 / 100;
-  for (int r = 0; r < h; ++r) {
-    const std::uint8_t* m = mask.Row(r);
-    uchar* dst = FWork.scanLine(r);
-    const uchar* fore = color ? nullptr : FForeBmp.constScanLine(r);
-    for (int c = 0; c < w; ++c, dst += 3) {
-      const int k = ((m[c] * a) >> 8) & 0xFF;
-      if (k == 0) continue;
-      const uchar* src = color ? color : fore + 3 * c;
-      if (k == 255) {
-        std::memcpy(dst, src, 3);
-        continue;
-      }
-      for (int ch = 0; ch < 3; ++ch) dst[ch] = static_cast<uchar>(dst[ch] + (((src[ch] - dst[ch]) * k) >> 8));
-    }
+  const TAACanvas* canvas = FRenderer ? FRenderer->Canvas() : nullptr;
+  QImage* target = canvas ? canvas->Target : nullptr;
+  if (!target) return;  // nothing would be stored
+  if (color) {
+    FColorRow.resize(3 * static_cast<std::size_t>(w));
+    FillRow(FColorRow.data(), w, color);
   }
-  StoreWork(x, y);
+  const auto source = [&](int r, int c0) {
+    return color ? FColorRow.data() + 3 * c0 : FForeBmp.constScanLine(r) + 3 * c0;
+  };
+  if (target->format() != QImage::Format_BGR888 && !IsRgb32(*target)) {
+    LoadWork(x, y, w, h);
+    for (int r = 0; r < h; ++r) BlendRow(FWork.scanLine(r), mask.Row(r), w, a, source(r, 0));
+    StoreWork(x, y);
+    return;
+  }
+  const QRect box = QRect(x, y, w, h).intersected(target->rect());
+  if (box.isEmpty()) return;
+  const bool solid = canvas->BrushStyle == bsSolid;
+  std::uint8_t brush[3];
+  if (solid) ColorBytes(canvas->BrushColor, brush);
+  const bool direct = target->format() == QImage::Format_BGR888;
+  if (!direct) FRow.resize(3 * static_cast<std::size_t>(box.width()));
+  const int c0 = box.left() - x;
+  for (int ty = box.top(); ty <= box.bottom(); ++ty) {
+    const int r = ty - y;
+    uchar* row = direct ? target->scanLine(ty) + 3 * box.left() : FRow.data();
+    if (solid) {
+      FillRow(row, box.width(), brush);
+    } else if (!direct) {
+      RowFromTarget(*target, ty, box.left(), box.width(), row);
+    }
+    BlendRow(row, mask.Row(r) + c0, box.width(), a, source(r, c0));
+    if (!direct) RowToTarget(*target, ty, box.left(), box.width(), row);
+  }
 }
 
 // ---- foregrounds ----

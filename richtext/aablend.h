@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 #include "aacolor.h"
 
@@ -52,6 +53,10 @@ class TAABlend {
   TAAFont* FRenderer;
   QImage FForeBmp;
   QImage FWork;
+  // Rows reused by the blends: a 32-bit target row as BGR, one colour's
+  // bytes.
+  std::vector<uchar> FRow;
+  std::vector<uchar> FColorRow;
 };
 
 // Three bytes blue, green, red of a colour, system colours resolved.

@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "aafont.h"
+#include "glyphcoverage.h"
 #include "random.h"
 
 namespace tessary {
@@ -160,11 +161,16 @@ void TAAMask::DrawColumns(const QString& text, int from, int to) {
 QImage TAAMask::Rasterize(const QString& text, int w, int h, int px, int py, int left) const {
   const TAACanvas& canvas = *FRenderer->Canvas();
   const int scale = Scale();
+  const TScaledFont& font = ScaledFont();
+  if (canvas.Escapement == 0) {
+    QImage coverage(w * scale, h * scale, QImage::Format_Grayscale8);
+    coverage.fill(0);
+    if (DrawTextCoverage(font.Font, text, (px - left) * scale, py * scale + font.Ascent, coverage)) return coverage;
+  }
   // Qt blits glyphs into 32-bit images about three times as fast as into
   // 8-bit ones; the coverage is the alpha byte, read as the grey value.
   QImage scratch(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
   scratch.fill(0);
-  const TScaledFont& font = ScaledFont();
   QPointF origin((px - left) * scale, py * scale);
   if (canvas.Escapement != 0) {
     // The rotated string starts where its top-left corner went when the box
@@ -309,30 +315,40 @@ void TAAMask::VertMirror() {
 }
 
 // The 5 x 5 box with clamped offsets is separable: rows first, then columns,
-// with exactly the same sums.
+// with exactly the same sums. Row sums (at most 5 * 255) and column sums (at
+// most 25 * 255) fit 16 bits; the clamps are needed only at the edges.
 void TAAMask::Blur(int amount) {
   if (amount <= 0 || FWidth == 0 || FHeight == 0) return;
   const int k = static_cast<int>(RoundHalfEven(std::min(amount, 100) * 255LL, 100));
-  std::vector<int> rows(static_cast<std::size_t>(FWidth) * FHeight);
+  const int w = FWidth;
+  thread_local std::vector<std::uint16_t> sums;
+  sums.resize(static_cast<std::size_t>(w) * FHeight);
+  const int edge = std::min(2, w);
   for (int r = 0; r < FHeight; ++r) {
     const std::uint8_t* in = Row(r);
-    int* out = &rows[static_cast<std::size_t>(r) * FWidth];
-    for (int c = 0; c < FWidth; ++c) {
+    std::uint16_t* out = &sums[static_cast<std::size_t>(r) * w];
+    const auto clamped = [&](int c) {
       int sum = 0;
-      for (int dc = -2; dc <= 2; ++dc) sum += in[std::clamp(c + dc, 0, FWidth - 1)];
-      out[c] = sum;
-    }
+      for (int dc = -2; dc <= 2; ++dc) sum += in[std::clamp(c + dc, 0, w - 1)];
+      return static_cast<std::uint16_t>(sum);
+    };
+    for (int c = 0; c < edge; ++c) out[c] = clamped(c);
+    for (int c = 2; c < w - 2; ++c)
+      out[c] = static_cast<std::uint16_t>(in[c - 2] + in[c - 1] + in[c] + in[c + 1] + in[c + 2]);
+    for (int c = std::max(edge, w - 2); c < w; ++c) out[c] = clamped(c);
   }
   for (int r = 0; r < FHeight; ++r) {
-    const int* window[5];
+    const std::uint16_t* window[5];
     for (int dr = -2; dr <= 2; ++dr)
-      window[dr + 2] = &rows[static_cast<std::size_t>(std::clamp(r + dr, 0, FHeight - 1)) * FWidth];
+      window[dr + 2] = &sums[static_cast<std::size_t>(std::clamp(r + dr, 0, FHeight - 1)) * w];
     std::uint8_t* out = Row(r);
-    for (int c = 0; c < FWidth; ++c) {
-      const int sum = window[0][c] + window[1][c] + window[2][c] + window[3][c] + window[4][c];
-      const int v = (sum + 12) / 25;  // a 25th is never exactly half
-      const int old = out[c];
-      out[c] = static_cast<std::uint8_t>(k == 255 ? v : old + (((v - old) * k) >> 8));
+    for (int c = 0; c < w; ++c) {
+      const auto sum = static_cast<std::uint16_t>(window[0][c] + window[1][c] + window[2][c] +
+                                                  window[3][c] + window[4][c] + 12);
+      const auto v = static_cast<std::uint16_t>(sum / 25);  // a 25th is never exactly half
+      // old + (v - old) * k / 256 rounded down, in 16 bits.
+      const auto mixed = static_cast<std::uint16_t>(out[c] * (256 - k) + v * k) >> 8;
+      out[c] = static_cast<std::uint8_t>(k == 255 ? v : mixed);
     }
   }
 }

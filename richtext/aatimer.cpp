@@ -2,15 +2,22 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 #include "exceptionhook.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <system_error>
 
 namespace tessary {
 
@@ -20,6 +27,11 @@ constexpr std::uint32_t kNoneDue = std::numeric_limits<std::uint32_t>::max();
 // Without an application object synchronised timers cannot run; look again
 // this often so they start soon after one exists.
 constexpr std::uint32_t kNoAppRecheckMs = 10;
+
+bool OnApplicationThread() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
 
 // Halves go to the even neighbour; done by hand so that a rounding mode set
 // elsewhere in the process cannot change an interval.
@@ -37,6 +49,78 @@ std::uint32_t GetTickCount() {
   return static_cast<std::uint32_t>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+// ---------------------------------------------------------------------------
+// TSyncWaker
+
+// The kernel timer of the synchronised timers: a timerfd watched by the UI
+// thread's event loop. Lives on the application's thread; its state is under
+// the manager's list lock.
+class TSyncWaker {
+ public:
+  TSyncWaker(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock)
+      : FMgr(mgr), FLock(std::move(lock)), FFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
+    if (FFd < 0) throw std::system_error(errno, std::generic_category(), "timerfd_create");
+    FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Read);
+    QObject::connect(FNotifier.get(), &QSocketNotifier::activated, [this] { Ring(); });
+  }
+  ~TSyncWaker() {
+    FNotifier.reset();  // off the event loop before the descriptor closes
+    ::close(FFd);
+  }
+  TSyncWaker(const TSyncWaker&) = delete;
+  TSyncWaker& operator=(const TSyncWaker&) = delete;
+
+  // Rings ms after the tick now (0: at once), never for kNoneDue. Lock held.
+  void Arm(std::uint32_t now, std::uint32_t ms) {
+    itimerspec spec{};
+    if (ms != kNoneDue) {
+      // Armed after the tick was read, so it never rings before the tick
+      // has moved on by ms.
+      spec.it_value.tv_sec = ms / 1000;
+      spec.it_value.tv_nsec = ms == 0 ? 1 : static_cast<long>(ms % 1000) * 1000000L;
+    }
+    timerfd_settime(FFd, 0, &spec, nullptr);
+    FArmed = ms != kNoneDue;
+    FDue = now + ms;
+  }
+  // Whether it rings at or before the tick due (lock held).
+  bool RingsBy(std::uint32_t due) const {
+    return FArmed && static_cast<std::int32_t>(FDue - due) <= 0;
+  }
+  bool Armed() const { return FArmed; }
+
+  void Detach() { FMgr = nullptr; }  // lock held
+  // Deletes the waker on its own thread.
+  void Dispose() {
+    if (QThread::currentThread() == FNotifier->thread()) {
+      delete this;
+    } else if (QCoreApplication* app = QCoreApplication::instance()) {
+      QMetaObject::invokeMethod(app, [this] { delete this; }, Qt::QueuedConnection);
+    }
+  }
+
+ private:
+  void Ring() {
+    std::uint64_t expirations;
+    while (::read(FFd, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+    }
+    std::lock_guard guard(*FLock);
+    FArmed = false;
+    TAATimerMgr* mgr = FMgr;
+    if (!mgr) return;
+    ++mgr->FSyncHandOvers;
+    mgr->FireSyncTimers();
+    if (FMgr) mgr->ArmSyncWaker(false);
+  }
+
+  TAATimerMgr* FMgr;  // under *FLock; null once the manager ends
+  std::shared_ptr<std::recursive_mutex> FLock;
+  int FFd;
+  std::unique_ptr<QSocketNotifier> FNotifier;
+  bool FArmed = false;     // under *FLock
+  std::uint32_t FDue = 0;  // under *FLock: the tick it rings at, when armed
+};
 
 // ---------------------------------------------------------------------------
 // TAATimerObject
@@ -172,15 +256,31 @@ void TAATimerObject::DoTimer() {
 // TAATimerMgr
 
 TAATimerMgr::TAATimerMgr(TTickSource ticks, bool startWorker)
-    : FLock(std::make_shared<std::recursive_mutex>()), FTicks(std::move(ticks)) {
+    : FLock(std::make_shared<std::recursive_mutex>()),
+      FTicks(std::move(ticks)),
+      FLife(std::make_shared<TLifeRef>()) {
+  FLife->mgr = this;
   if (startWorker) {
+    MakeSyncWaker();
     FThread = std::make_unique<TAATimerThread>(*this);
     FThread->Start();
   }
 }
 
 TAATimerMgr::~TAATimerMgr() {
-  FThread.reset();  // stops and joins; the worker never waits on the UI thread once stopped
+  FThread.reset();  // stops and joins
+  {
+    std::lock_guard guard(FLife->lock);
+    FLife->mgr = nullptr;
+  }
+  TSyncWaker* waker;
+  {
+    std::lock_guard guard(*FLock);
+    waker = FWaker;
+    FWaker = nullptr;
+    if (waker) waker->Detach();
+  }
+  if (waker) waker->Dispose();
   ClearTimers();
 }
 
@@ -220,6 +320,8 @@ void TAATimerMgr::Detach(TAATimerObject& timer) { timer.FMgr = nullptr; }
 
 void TAATimerMgr::Wake() {
   if (FThread) FThread->Signal();
+  std::lock_guard guard(*FLock);
+  ArmSyncWaker(true);
 }
 
 void TAATimerMgr::FireTimers(bool sync) {
@@ -244,7 +346,7 @@ void TAATimerMgr::FireTimers(bool sync) {
   }
 }
 
-TAATimerMgr::TDue TAATimerMgr::NextDue(bool syncPossible) const {
+TAATimerMgr::TDue TAATimerMgr::NextDue() const {
   std::lock_guard guard(*FLock);
   const std::uint32_t now = FTicks();
   TDue due;
@@ -252,47 +354,80 @@ TAATimerMgr::TDue TAATimerMgr::NextDue(bool syncPossible) const {
   for (const auto& timer : FList) {
     const TAATimerObject& t = *timer;
     if (!t.FEnabled || t.FInterval == 0 || !t.FOnTimer) continue;
-    if (t.FSyncEvent && !syncPossible) {
-      wait = std::min(wait, kNoAppRecheckMs);
+    if (t.FSyncEvent) {
+      if (!FWaker) {
+        due.syncWaiting = true;
+        wait = std::min(wait, kNoAppRecheckMs);
+      }
       continue;
     }
     // The same test as the firing pass, so the sleep ends at the first
     // millisecond a 1 ms poll would have fired the timer.
     const std::uint32_t elapsed = now - t.FLastTick;
     if (elapsed >= t.FInterval) {
-      (t.FSyncEvent ? due.sync : due.async) = true;
+      due.async = true;
     } else {
       wait = std::min(wait, t.FInterval - elapsed);
     }
   }
-  due.waitMs = (due.sync || due.async) ? 0 : wait;
+  due.waitMs = due.async ? 0 : wait;
   return due;
+}
+
+std::uint32_t TAATimerMgr::NextSyncWait(std::uint32_t now) const {
+  std::uint32_t wait = kNoneDue;
+  for (const auto& timer : FList) {
+    const TAATimerObject& t = *timer;
+    if (!t.FEnabled || t.FInterval == 0 || !t.FOnTimer || !t.FSyncEvent) continue;
+    const std::uint32_t elapsed = now - t.FLastTick;
+    wait = std::min(wait, elapsed >= t.FInterval ? 0 : t.FInterval - elapsed);
+  }
+  return wait;
+}
+
+void TAATimerMgr::ArmSyncWaker(bool onlyEarlier) {
+  if (!FWaker) return;
+  const std::uint32_t now = FTicks();
+  const std::uint32_t wait = NextSyncWait(now);
+  if (onlyEarlier && (wait == kNoneDue || FWaker->RingsBy(now + wait))) return;
+  if (wait == kNoneDue && !FWaker->Armed()) return;
+  FWaker->Arm(now, wait);
+}
+
+void TAATimerMgr::MakeSyncWaker() {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  std::lock_guard guard(*FLock);
+  if (FWaker) return;
+  if (OnApplicationThread()) {
+    FWaker = new TSyncWaker(this, FLock);
+    ArmSyncWaker(false);
+    return;
+  }
+  if (FWakerRequested) return;
+  FWakerRequested = true;
+  QMetaObject::invokeMethod(
+      app,
+      [life = FLife] {
+        std::lock_guard lifeGuard(life->lock);
+        if (!life->mgr) return;
+        try {
+          life->mgr->MakeSyncWaker();
+        } catch (const std::exception& error) {
+          HandleApplicationException(error);
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------
 // TAATimerThread
 
-// One hand-over to the UI thread. Shared with the queued call, which may run
-// after the worker and even the manager have gone; then it does nothing.
-struct TAATimerThread::TSyncCall {
-  std::mutex lifeLock;           // held while the pass runs
-  TAATimerMgr* mgr = nullptr;    // under lifeLock; null once the manager ends
-  std::mutex doneLock;
-  std::condition_variable doneEvent;
-  std::uint64_t posted = 0;      // under doneLock
-  std::uint64_t done = 0;        // under doneLock
-};
-
-TAATimerThread::TAATimerThread(TAATimerMgr& mgr) : FMgr(mgr), FSync(std::make_shared<TSyncCall>()) {
-  FSync->mgr = &mgr;
-}
+TAATimerThread::TAATimerThread(TAATimerMgr& mgr) : FMgr(mgr) {}
 
 TAATimerThread::~TAATimerThread() {
   Terminate();
   if (FThread.joinable()) FThread.join();
-  // A hand-over still queued on the UI thread must not reach the manager.
-  std::lock_guard guard(FSync->lifeLock);
-  FSync->mgr = nullptr;
 }
 
 void TAATimerThread::Start() { FThread = std::thread([this] { Execute(); }); }
@@ -300,9 +435,6 @@ void TAATimerThread::Start() { FThread = std::thread([this] { Execute(); }); }
 void TAATimerThread::Terminate() {
   FTerminated = true;
   Signal();
-  // Taking the lock orders the flag before the waiter's next look at it.
-  { std::lock_guard guard(FSync->doneLock); }
-  FSync->doneEvent.notify_all();
 }
 
 void TAATimerThread::Signal() {
@@ -327,44 +459,14 @@ bool TAATimerThread::WaitForWake(std::uint32_t ms) {
 
 void TAATimerThread::Execute() {
   while (!FTerminated) {
-    const bool syncPossible = QCoreApplication::instance() != nullptr;
-    const TAATimerMgr::TDue due = FMgr.NextDue(syncPossible);
-    if (due.async) FMgr.FireAsyncTimers();
-    if (due.sync && !FTerminated) RunSyncPass();
-    // After a pass the last ticks have moved: look again before sleeping.
-    if (due.async || due.sync) continue;
+    const TAATimerMgr::TDue due = FMgr.NextDue();
+    if (due.async) {
+      FMgr.FireAsyncTimers();
+      continue;  // the last ticks have moved: look again before sleeping
+    }
+    if (due.syncWaiting) FMgr.MakeSyncWaker();
     WaitForWake(due.waitMs);
   }
-}
-
-void TAATimerThread::RunSyncPass() {
-  // A blocking queued call would deadlock with a UI thread that is waiting
-  // for this worker to end; waiting on our own state lets Terminate free us.
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return;
-  std::shared_ptr<TSyncCall> call = FSync;
-  std::uint64_t ticket;
-  {
-    std::lock_guard guard(call->doneLock);
-    ticket = ++call->posted;
-  }
-  ++FMgr.FSyncHandOvers;
-  QMetaObject::invokeMethod(
-      app,
-      [call, ticket] {
-        {
-          std::lock_guard life(call->lifeLock);
-          if (call->mgr) call->mgr->FireSyncTimers();
-        }
-        {
-          std::lock_guard guard(call->doneLock);
-          call->done = std::max(call->done, ticket);
-        }
-        call->doneEvent.notify_all();
-      },
-      Qt::QueuedConnection);
-  std::unique_lock lock(call->doneLock);
-  call->doneEvent.wait(lock, [&] { return call->done >= ticket || FTerminated.load(); });
 }
 
 // ---------------------------------------------------------------------------

@@ -1,15 +1,15 @@
 #pragma once
 
 // Millisecond timers that do not depend on the UI message timer. One
-// process-wide manager keeps every timer in one locked list and runs one
-// worker thread. A timer fires either on that worker or, synchronised, on the
-// UI thread, which the worker waits for.
+// process-wide manager keeps every timer in one locked list. A timer fires
+// either on the manager's worker thread or, synchronised, on the UI thread.
 //
-// The worker does not poll: it sleeps until the earliest due time and is woken
-// at once when a timer is added or changed, so an idle program costs nothing
-// and the UI thread is entered only when a synchronised timer is due. A timer
-// still fires at the first millisecond at which a 1 ms poll would have fired
-// it.
+// Nothing polls. The worker sleeps until the earliest unsynchronised timer is
+// due and is woken at once when a timer is added or changed. Synchronised
+// timers are paced by a kernel timer (timerfd) that the UI thread's event
+// loop watches: it is armed for the earliest due one and wakes the UI thread
+// itself, so a firing costs one wake-up of one thread. A timer still fires at
+// the first millisecond at which a 1 ms poll would have fired it.
 
 #include <QObject>
 
@@ -90,16 +90,18 @@ class TAATimerObject {
 };
 
 class TAATimerThread;
+class TSyncWaker;
 
-// The list of timers and the worker. Exactly one serves the program (TimerMgr
-// below); tests may make their own with a tick source of their choosing.
+// The list of timers, the worker and the UI thread's kernel timer. Exactly
+// one serves the program (TimerMgr below); tests may make their own with a
+// tick source of their choosing.
 class TAATimerMgr {
  public:
   // startWorker false: nothing fires unless FireTimers is called, which lets
   // the firing rules be tested with a hand-driven tick counter.
   explicit TAATimerMgr(TTickSource ticks = GetTickCount, bool startWorker = true);
-  // Stops the worker without waiting for the UI thread (the worker never
-  // blocks on it once asked to stop), then clears the list.
+  // Stops the worker and the kernel timer (a pass already signalled to the
+  // UI thread then finds nothing to do), then clears the list.
   virtual ~TAATimerMgr();
   TAATimerMgr(const TAATimerMgr&) = delete;
   TAATimerMgr& operator=(const TAATimerMgr&) = delete;
@@ -115,39 +117,56 @@ class TAATimerMgr {
   virtual void FireAsyncTimers() { FireTimers(false); }
   void FireTimers(bool sync);
 
-  // Hand-overs of a synchronised pass to the UI thread so far (a figure for
-  // benchmarks and tests: it shows the worker enters the UI thread only when
-  // it has to).
+  // Synchronised passes run on the UI thread so far (a figure for benchmarks
+  // and tests: the UI thread is entered only when a timer is due).
   std::uint64_t SyncHandOvers() const { return FSyncHandOvers.load(); }
 
+  // Tells the worker and the kernel timer that a timer changed.
   void Wake();
 
  private:
   friend class TAATimerObject;
   friend class TAATimerThread;
+  friend class TSyncWaker;
 
   // What the worker should do next, looked at under the lock.
   struct TDue {
     bool async = false;
-    bool sync = false;
     std::uint32_t waitMs = 0;  // until the earliest due timer; UINT32_MAX: none
+    // A synchronised timer waits for the kernel timer, which the UI thread
+    // must make (no application object yet, or the manager was made on
+    // another thread).
+    bool syncWaiting = false;
   };
-  // syncPossible false (no application object yet): synchronised timers
-  // cannot be handed over and are left out.
-  TDue NextDue(bool syncPossible) const;
+  TDue NextDue() const;
+  // Until the earliest synchronised timer is due (0: now); UINT32_MAX: none.
+  std::uint32_t NextSyncWait(std::uint32_t now) const;  // lock held
+  // Sets the kernel timer to the earliest synchronised due time; with
+  // onlyEarlier, leaves a timer that rings no later as it is.
+  void ArmSyncWaker(bool onlyEarlier);  // lock held
+  // Makes the kernel timer on the application's thread: now when this is
+  // that thread, else through its event queue (once).
+  void MakeSyncWaker();
   void Detach(TAATimerObject& timer);  // lock held
+
+  // What a call queued on the UI thread may still reach.
+  struct TLifeRef {
+    std::mutex lock;
+    TAATimerMgr* mgr = nullptr;  // under lock; null once the manager ends
+  };
 
   std::shared_ptr<std::recursive_mutex> FLock;
   TTickSource FTicks;
   std::vector<std::shared_ptr<TAATimerObject>> FList;  // under *FLock
   std::atomic<std::uint64_t> FSyncHandOvers{0};
+  std::shared_ptr<TLifeRef> FLife;
+  TSyncWaker* FWaker = nullptr;  // under *FLock; lives on the UI thread
+  bool FWakerRequested = false;  // under *FLock
   std::unique_ptr<TAATimerThread> FThread;
 };
 
-// The worker: sleeps on an auto-reset wake event until the next timer is due,
-// fires the unsynchronised timers itself and hands the synchronised pass to
-// the UI thread. It waits for that pass on its own state, never in a blocking
-// cross-thread call, so a stop request always ends the wait.
+// The worker: sleeps on an auto-reset wake event until the next
+// unsynchronised timer is due and fires it.
 class TAATimerThread {
  public:
   explicit TAATimerThread(TAATimerMgr& mgr);
@@ -159,18 +178,15 @@ class TAATimerThread {
   bool Terminated() const { return FTerminated.load(); }
 
  private:
-  struct TSyncCall;
   void Execute();
   // false: woken by the event; true: the time ran out.
   bool WaitForWake(std::uint32_t ms);
-  void RunSyncPass();
 
   TAATimerMgr& FMgr;
   std::atomic<bool> FTerminated{false};
   std::mutex FEventLock;
   std::condition_variable FEvent;
   bool FSignalled = false;  // under FEventLock; cleared by the wait (auto-reset)
-  std::shared_ptr<TSyncCall> FSync;
   std::thread FThread;
 };
 
