@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up: at most one calculator per user, one engine, one window.
 
 #include <cstdio>

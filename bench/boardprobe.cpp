@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window against a board page, timed from inside: every 10 ms a thread
 // of its own posts a typed key to the formula pane, as a keyboard would
 // whatever the window is doing, and the delay until the pane receives it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "corpus.h"
 
 #include "benchrandom.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Single-shot speed of the formula engine against muParser.
 //
 // A calculator evaluates a formula straight from its text, once, as the user

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Time to lay out one side-panel row of 100, 1,000 and 10,000 characters in
 // each font of the panels (the labels Title1 to Title4, Text1 to Text3, and
 // the panel's own text font): markup, measuring, drawing into the text

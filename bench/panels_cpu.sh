@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CPU of the whole program while the six side panels scroll: starts the
 # window under Xvfb with the panels active, lets it settle, then reads the
 # process's user+system time from /proc over SECONDS (default 20).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the font effect renderer against Qt's own text drawing.
 //
 // The six side panels' built-in text (eight non-empty lines each, in the

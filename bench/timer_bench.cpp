@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timer benchmark: the process's CPU time while six 60 ms timers run on the
 // UI thread, either as synchronised TAATimers (the scrolling panels' case) or
 // as plain QTimers, in the same kind of process.

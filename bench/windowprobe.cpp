@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the start of a windowed program on the X display of $DISPLAY, from
 // just before it is started to
 //   MAP:   its top-level window being mapped, and

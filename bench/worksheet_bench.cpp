@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of Calculate over whole worksheets, and how it grows with their size.
 //
 // Worksheets of 100, 1,000 and 10,000 statements, each statement using

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "worksheetcorpus.h"
 
 #include "benchrandom.h"

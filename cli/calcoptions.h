@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Command line of tessary-calc, GNU style: -e/--expression and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tessary-calc: evaluates formulas and worksheets without a window.
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "statementprompt.h"
 
 #include <sys/stat.h>

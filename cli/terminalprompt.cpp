@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "terminalprompt.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the grammar computes: the evaluation run, the value rules with their
 // range guards, number literals, and the dispatch of a call to its built-in.
 

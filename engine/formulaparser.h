@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The formula engine: reads one expression text (code page 936 bytes) by

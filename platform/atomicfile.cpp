@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "atomicfile.h"
 
 #include <dirent.h>

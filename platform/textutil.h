@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Byte-string helpers shared by every layer: splitting, trimming and ASCII

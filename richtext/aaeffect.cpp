@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aaeffect.h"
 
 #include <algorithm>

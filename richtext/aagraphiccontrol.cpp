@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aagraphiccontrol.h"
 
 #include <QEnterEvent>

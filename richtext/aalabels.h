@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The markup of the rich text controls: font labels ("<Title1>" switches the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The coverage mask of the font effect renderer: one byte per pixel, 0 = no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The scrolling text panel: a marked-up text laid out once into a text image

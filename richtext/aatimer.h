@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Millisecond timers that do not depend on the UI message timer. One

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Text coverage without QPainter's per-pixel glyph blit. Drawn in white onto

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Laying a marked-up text out into a text image, a row at a time: at once on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building the main window: its parts at their places, menus, tool bars.
 
 #include "formfcalculator.h"

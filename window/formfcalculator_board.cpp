@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bulletin board: one asynchronous request at start-up whose page fills
 // the side panels with their pieces and links.
 

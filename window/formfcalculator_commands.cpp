@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's commands other than the file commands: Calculate, inserting,
 // editing, About and the manual.
 

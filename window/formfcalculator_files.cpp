@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file commands: New, Open, Save, Save As, the recent files, and the
 // save question on closing. A worksheet is untitled or titled, unchanged or
 // changed; a refused question or a cancelled dialog leaves the state as is,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A two-column key/value grid ("变量" | "数值") whose rows are key=value

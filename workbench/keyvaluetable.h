@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A table of rows, each the text key "=" value: the variable table and the

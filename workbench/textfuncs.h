@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Text helpers of the calculation. They work on UTF-8: a search for valid

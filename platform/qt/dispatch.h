@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A minimal late-bound dispatch interface with reference counting, standing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Message boxes as the program's widgets ask for them. Widgets take an

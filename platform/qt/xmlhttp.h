@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A stand-in for the platform's late-bound asynchronous HTTP request object:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An exception that leaves a command is shown, once, with its message, and
 // the program carries on.
 

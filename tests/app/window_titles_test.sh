@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The titles the window system is given, read back from a real X server:
 # exactly the program's captions, without a suffix added by the toolkit. The
 # widget tests read the captions the program sets, which cannot show that.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The request's event sink: what it answers, whom it calls, and that it and
 // the request end exactly once, even when the handler lets go of them.
 

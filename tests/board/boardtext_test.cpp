@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting the board page into pieces and links, and where the board address
 // comes from.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The prompt's rules that no terminal shows at a glance: what a line prints
 // and which names it keeps, where the caret of an error goes, and what Tab
 // offers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "buildinfuncs.h"
 
 #include <gtest/gtest.h>

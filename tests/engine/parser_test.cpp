@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The grammar: what the engine reads, and which syntax errors it records.
 
 #include <gtest/gtest.h>

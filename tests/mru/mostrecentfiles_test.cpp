@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recent-files list on a real QMenu, run headless: the list rules, the
 // menu it builds, the clicks, and its two stores.
 

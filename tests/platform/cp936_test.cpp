@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cp936.h"
 
 #include <gtest/gtest.h>

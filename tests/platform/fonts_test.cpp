@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows face names the window and the panels ask for reach real
 // installed fonts: every glyph of a Chinese caption comes from the expected
 // stand-in, none is the missing-glyph box (index 0).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The single-instance lock between real processes: busy while another holds
 // it, free again once the holder has ended, whether it exited or was killed.
 

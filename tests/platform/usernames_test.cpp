@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "usernames.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTTP request object against an in-process server on 127.0.0.1 that
 // answers each request with a canned, slow, endless or silent response.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect settings: defaults, change reports, copying and the ini record.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The renderer: blends, foreground images and size rules exactly on
 // synthetic pixels; then the whole TextOut with a real font, checked by rules
 // that hold for any face.

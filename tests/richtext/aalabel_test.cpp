@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect label: placement and auto-size rules measured against the
 // renderer's own extent (so they hold for any installed face), the opaque
 // image, and the transparent path over what the parent paints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The coverage mask on synthetic pixels: rows, box filters and the mask
 // effects, exactly and without fonts.
 

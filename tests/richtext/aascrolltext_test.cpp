@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scrolling text panel: the text image, the frame with its wrap-around
 // and fade bands (on a synthetic image, exactly), the tick rules driven by
 // hand, and the change gate.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Glyph coverage laid from kept glyph images against QPainter::drawText in
 // white on a transparent 32-bit image: the same byte in every pixel, with
 // whatever fonts are installed, and a refusal wherever that cannot hold.

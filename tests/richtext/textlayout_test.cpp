@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Laying a text out a step at a time, as the layout threads do: a panel
 // shows the rows above the final height while the rest is still being
 // drawn, so those rows must already be what the whole image holds there.

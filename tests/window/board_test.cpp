@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bulletin board in the main window: fetched from a canned server on
 // loopback, or fed by hand through the ready-state handler. Whatever the
 // server does, the window stays usable and the panels either show the

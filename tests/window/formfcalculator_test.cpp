@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's commands, run headless through its own slots, with every
 // dialog and box answered by a scripted stand-in.
 

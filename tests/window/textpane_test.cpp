@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text panes under a careless user: pasting when nothing is on the
 // clipboard, dragging out of the read-only panes, pressing 计算 again and
 // again on a long worksheet.

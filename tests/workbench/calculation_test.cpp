@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calculate over the six containers: the worked examples and the edge cases
 // of joining, substituting, evaluating and the temporary table.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Full-width input: which forms become ASCII, what is left as typed
 // (comments, string literals, letters, other signs), and that a worksheet
 // typed in full-width mode calculates.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a failed statement stands in the formula lines and which typed
 // character its error came from, through comments, continued lines, several
 // statements on a line, full-width input, π and substituted names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text helpers the calculation is built from.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The worksheet and variable files: paths, line ends, code page 936 bytes,
 // the key rule while reading, and saving that keeps the old files on failure.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws one sample line per effect, at each of the four qualities side by
 // side, and writes the grid as a PNG (default effectdemo.png).
 

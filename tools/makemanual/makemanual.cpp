@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typesets the user manual (HTML) into the PDF that the Help menu opens.
 // Run by the build: makemanual <manual.html> <Manual.pdf>
 
