@@ -21,7 +21,8 @@ namespace {
 // ever).
 bool HasScreen() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform != nullptr && (std::strncmp(platform, "offscreen", 9) == 0 || std::strncmp(platform, "minimal", 7) == 0))
+  if (platform != nullptr &&
+      (std::strncmp(platform, "offscreen", 9) == 0 || std::strncmp(platform, "minimal", 7) == 0))
     return false;
   return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
 }

@@ -45,7 +45,8 @@ struct TQuietDialogs : platform::IUserDialogs {
     return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
                                                     : platform::TMessageAnswer::No;
   }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                          const QString&) override {
     return {};
   }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
               window.BoardRequest ? window.BoardRequest->status() : -1, keys.Keys,
               static_cast<long long>(keys.Worst));
   if (answeredAt >= 0 && shownAt >= 0)
-    std::printf("  panels shown %lld ms after the answer (goal 2000)\n", static_cast<long long>(shownAt - answeredAt));
+    std::printf("  panels shown %lld ms after the answer (goal 2000)\n",
+                static_cast<long long>(shownAt - answeredAt));
   else
     std::printf("  answer at %lld ms, panels not shown\n", static_cast<long long>(answeredAt));
   if (answeredAt >= 0 && laidOutAt >= 0)

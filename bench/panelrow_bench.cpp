@@ -36,7 +36,8 @@ using Clock = std::chrono::steady_clock;
 
 // Chinese and Latin mixed, as a board line is.
 QString RowText(int length) {
-  static const QString pattern = QStringLiteral("公式计算器 board 公告栏，欢迎使用！Tessary 1.5+2×3 ");
+  static const QString pattern =
+      QStringLiteral("公式计算器 board 公告栏，欢迎使用！Tessary 1.5+2×3 ");
   QString text;
   while (text.size() < length) text += pattern;
   return text.left(length);
@@ -83,7 +84,8 @@ int main(int argc, char** argv) {
   TFormFCalculator::SetUpSidePanel(panel, 0);
   panel.Loaded();
 
-  const char* const fonts[] = {"Title1", "Title2", "Title3", "Title4", "Text1", "Text2", "Text3", ""};
+  const char* const fonts[] = {"Title1", "Title2", "Title3", "Title4",
+                               "Text1",  "Text2",  "Text3",  ""};
   const int lengths[] = {100, 1000, 10000};
   int failures = 0;
   double worstGrowth = 0;
@@ -102,8 +104,8 @@ int main(int argc, char** argv) {
     const double g2 = times[2] / times[1];
     worstGrowth = std::max({worstGrowth, g1, g2});
     if (std::strcmp(font, "Title4") == 0) title4At1000 = times[1];
-    std::printf("%-8s %10.2f %10.2f %10.2f   (%.1fx, %.1fx)\n", *font ? font : "text", times[0], times[1],
-                times[2], g1, g2);
+    std::printf("%-8s %10.2f %10.2f %10.2f   (%.1fx, %.1fx)\n", *font ? font : "text", times[0],
+                times[1], times[2], g1, g2);
   }
 
   QString boardRow = QStringLiteral("<Title4><Center>");

@@ -103,8 +103,7 @@ int main(int argc, char** argv) {
     total += n;
     least = std::min(least, n);
   }
-  const unsigned long long handOvers =
-      mode == "aatimer" ? tessary::TimerMgr().SyncHandOvers() : 0;
+  const unsigned long long handOvers = mode == "aatimer" ? tessary::TimerMgr().SyncHandOvers() : 0;
   std::printf(
       "mode=%s%s seconds=%.2f cpu_ms=%.1f cpu_pct=%.3f firings=%ld firings_per_s=%.1f "
       "handovers=%llu\n",

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(c),
-                                                                      &std::free);
+                                                                     &std::free);
     if (!event) {
       pollfd p{fd, POLLIN, 0};
       poll(&p, 1, 5);

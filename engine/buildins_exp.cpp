@@ -32,9 +32,7 @@ TReal TBuildinFuncs::mLog(TFormulaParser& fp, const TReal& x) {
   return std::log10(x);
 }
 
-TReal TBuildinFuncs::mSqr(TFormulaParser& fp, const TReal& x) {
-  return buildin::Square(fp, x);
-}
+TReal TBuildinFuncs::mSqr(TFormulaParser& fp, const TReal& x) { return buildin::Square(fp, x); }
 
 TReal TBuildinFuncs::mSqrt(TFormulaParser& fp, const TReal& x) {
   if (x < 0) {

@@ -14,14 +14,14 @@ namespace tessary {
 
 namespace {
 
-
 int Clamp16(int value) { return std::clamp(value, 0, 65535); }
 
 // Each channel v of a row moves toward the background's bg by k / 256:
 // bg + floor((v - bg) x k / 256); a pixel already in the background stays.
 void FadeRow(std::uint8_t* row, int width, const std::uint8_t bg[3], int k) {
   for (int x = 0; x < width; ++x, row += 3)
-    for (int c = 0; c < 3; ++c) row[c] = static_cast<std::uint8_t>(bg[c] + (((row[c] - bg[c]) * k) >> 8));
+    for (int c = 0; c < 3; ++c)
+      row[c] = static_cast<std::uint8_t>(bg[c] + (((row[c] - bg[c]) * k) >> 8));
 }
 
 // The two fade bands: row c and row H - 1 - c get k = c x 255 div (n - 1).
@@ -66,7 +66,9 @@ void TCustomTextParam::SetLines(const QStringList& value) {
 }
 
 void TCustomTextParam::SetLabelEffect(TLabelEffect value) { Store(*this, FLabelEffect, value); }
-void TCustomTextParam::SetRowPitch(int value) { Store(*this, FRowPitch, std::clamp(value, -100, 150)); }
+void TCustomTextParam::SetRowPitch(int value) {
+  Store(*this, FRowPitch, std::clamp(value, -100, 150));
+}
 
 void TCustomTextParam::SetFontEffect(const TAAEffect& value) {
   FFontEffect.Assign(value);
@@ -109,8 +111,12 @@ const QStringList& TScrollTextParam::DefaultLines() {
 
 void TScrollTextParam::SetFade(bool value) { Store(*this, FFade, value); }
 void TScrollTextParam::SetFadeHeight(int value) { Store(*this, FFadeHeight, std::max(0, value)); }
-void TScrollTextParam::SetHeadSpace(int value) { Store(*this, FHeadSpace, std::clamp(value, 0, 150)); }
-void TScrollTextParam::SetTailSpace(int value) { Store(*this, FTailSpace, std::clamp(value, 0, 150)); }
+void TScrollTextParam::SetHeadSpace(int value) {
+  Store(*this, FHeadSpace, std::clamp(value, 0, 150));
+}
+void TScrollTextParam::SetTailSpace(int value) {
+  Store(*this, FTailSpace, std::clamp(value, 0, 150));
+}
 
 void TScrollTextParam::Assign(const TScrollTextParam& source) {
   if (&source == this) return;
@@ -124,7 +130,9 @@ void TScrollTextParam::Assign(const TScrollTextParam& source) {
 // ---- TAACustomText ----
 
 TAACustomText::TAACustomText(QWidget* parent)
-    : TAAGraphicControl(parent), FFonts(this, [this] { Changed(); }), FLabels(this, [this] { Changed(); }) {}
+    : TAAGraphicControl(parent),
+      FFonts(this, [this] { Changed(); }),
+      FLabels(this, [this] { Changed(); }) {}
 
 void TAACustomText::CreateDefaultLabels() { ::tessary::CreateDefaultLabels(FLabels); }
 void TAACustomText::CreateDefaultFonts() { ::tessary::CreateDefaultFonts(FFonts); }

@@ -140,7 +140,9 @@ class TAAScrollText : public TAACustomText {
   const TScrollTextParam& Text() const { return FText; }
   void SetText(const TScrollTextParam& value);
 
-  bool UseDefaultLabels() const override { return FText.Lines() == TScrollTextParam::DefaultLines(); }
+  bool UseDefaultLabels() const override {
+    return FText.Lines() == TScrollTextParam::DefaultLines();
+  }
   void CreateDefaultFonts() override;
 
   // Lays the text out again, shows the top of it and starts the passes anew.

@@ -38,8 +38,8 @@ constexpr int kClientWidth = 1017;
 constexpr int kClientHeight = 680;
 constexpr int kStatusHeight = 19;
 
-const char* const kFuncBar1[] = {"exp",  "log",  "ln",  "sin", "cos",   "tan", "arctan", "sqr",
-                                 "sqrt", "abs",  "frac", "int", "max",  "min", "round",  "sgn",
+const char* const kFuncBar1[] = {"exp",  "log",  "ln",   "sin",  "cos", "tan", "arctan", "sqr",
+                                 "sqrt", "abs",  "frac", "int",  "max", "min", "round",  "sgn",
                                  "sinh", "cosh", "tanh", "coth", "csc", "sec"};
 const char* const kFuncBar2[] = {"arcsinh", "arccosh", "arctanh", "arccsch", "arcsech", "arccoth"};
 // The symbol bar's four groups, divided from each other.
@@ -148,11 +148,13 @@ void TFormFCalculator::SetKeyboardFocusChain() {
   FActFormula->setFocusPolicy(Qt::ClickFocus);
   setTabOrder(FOriFormula, FVars);
   setTabOrder(FVars, FResult);
-  for (const auto& [keys, next] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
-                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
-                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}}) {
+  for (const auto& [keys, next] :
+       {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+        std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+        std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}}) {
     auto* shortcut = new QShortcut(keys, this);
-    connect(shortcut, &QShortcut::activated, this, [this, next = next] { focusNextPrevChild(next); });
+    connect(shortcut, &QShortcut::activated, this,
+            [this, next = next] { focusNextPrevChild(next); });
   }
 }
 
@@ -364,9 +366,8 @@ void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
   };
   // The ini beside the executable (or the per-user fallback of an installed
   // program), unless the caller names one.
-  FRecentFiles->SetIniFile(iniFile.isEmpty()
-                               ? QString::fromStdString(platform::ProgramIniPath())
-                               : iniFile);
+  FRecentFiles->SetIniFile(iniFile.isEmpty() ? QString::fromStdString(platform::ProgramIniPath())
+                                             : iniFile);
   FRecentFiles->Loaded();
 }
 

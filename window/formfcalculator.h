@@ -168,8 +168,7 @@ class TFormFCalculator : public QMainWindow {
   struct TBoardResult;
   void StartBoard();
   void ProcessBoardAnswer(std::function<QString()> decode);
-  void BoardProcessed(const std::shared_ptr<TBoardWork>& work,
-                      std::optional<TBoardResult>& result);
+  void BoardProcessed(const std::shared_ptr<TBoardWork>& work, std::optional<TBoardResult>& result);
   void ApplyBoardText(const TBoardResult& result);
   void DropBoardRequest() noexcept;
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
@@ -197,7 +196,7 @@ class TFormFCalculator : public QMainWindow {
   TMostRecentFiles* FRecentFiles = nullptr;
   QLabel* FStatusHint = nullptr;
   QLabel* FStatusSecond = nullptr;
-  QLabel* FStatusDetail = nullptr;  // what went wrong in the last Calculate
+  QLabel* FStatusDetail = nullptr;    // what went wrong in the last Calculate
   QLabel* FStatusEncoding = nullptr;  // "UTF-8" while the worksheet is
   QWidget* FClient = nullptr;
   QWidget* FCoolBar = nullptr;
@@ -208,11 +207,11 @@ class TFormFCalculator : public QMainWindow {
   TAALabel* FSideLabel = nullptr;
   std::array<TAAScrollText*, kPanelCount> FPanelWidgets{};  // as built
   std::array<TAAScrollText*, kPanelCount> FPanels{};        // the panel table
-  QMap<int, QString> FFailures;  // result-pane line -> why it is 0
-  QMap<int, std::size_t> FFailedStatements;  // result-pane line -> statement of the run
-  int FShownFailure = -1;  // the result-pane line the status bar tells of
+  QMap<int, QString> FFailures;                             // result-pane line -> why it is 0
+  QMap<int, std::size_t> FFailedStatements;     // result-pane line -> statement of the run
+  int FShownFailure = -1;                       // the result-pane line the status bar tells of
   std::vector<std::string> FCalculatedFormula;  // the formula lines of the last run
-  bool FFormulaEdited = false;  // since the last run
+  bool FFormulaEdited = false;                  // since the last run
   TWorksheetFormats FFormats = PairFormats(TTextFormat(), nullptr);  // how to save
   QString FBoardUrl;
   std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed

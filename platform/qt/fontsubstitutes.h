@@ -14,8 +14,8 @@
 namespace tessary::platform {
 
 struct TFontSubstitute {
-  QString Face;              // as the program asks for it
-  QStringList StandIns;      // installed families, closest first
+  QString Face;          // as the program asks for it
+  QStringList StandIns;  // installed families, closest first
 };
 
 // The table, for the tests and for anyone who wants to see what a face becomes.

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "formulaparser.h"
 #include "cp936.h"
+#include "formulaparser.h"
 
 namespace tessary::testing {
 

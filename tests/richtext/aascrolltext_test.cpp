@@ -109,7 +109,8 @@ TEST(AAScrollText, WordWrapBreaksLinesWiderThanTheControl) {
 // swapped in, which is the image a layout at once makes.
 TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
   QStringList lines;
-  for (int i = 0; i < 40; ++i) lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  for (int i = 0; i < 40; ++i)
+    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
   TAAScrollText now;
   Prepare(now, 258, 73, lines);
   now.Loaded();
@@ -192,7 +193,8 @@ class TSyntheticText : public TAAScrollText {
   void CreateText() override {
     FTextImage = QImage(width(), FRows, QImage::Format_BGR888);
     for (int r = 0; r < FRows; ++r) {
-      for (int x = 0; x < width(); ++x) FTextImage.setPixel(x, r, qRgb(r % 256, 255 - r % 256, 0x80));
+      for (int x = 0; x < width(); ++x)
+        FTextImage.setPixel(x, r, qRgb(r % 256, 255 - r % 256, 0x80));
     }
   }
 
@@ -213,8 +215,8 @@ TEST(AAScrollText, FrameWrapsRoundTheEndOfTheTextImage) {
     int textRow;
   };
   const Case cases[] = {
-      {60, 60, 0, 60},  {60, 60, 39, 99}, {60, 60, 40, 0},  {60, 60, 72, 32},
-      {0, 0, 72, 72},   {-1, 99, 1, 0},   {250, 50, 49, 99}, {250, 50, 50, 0},
+      {60, 60, 0, 60}, {60, 60, 39, 99}, {60, 60, 40, 0},   {60, 60, 72, 32},
+      {0, 0, 72, 72},  {-1, 99, 1, 0},   {250, 50, 49, 99}, {250, 50, 50, 0},
   };
   for (const Case& c : cases) {
     panel.SetCurrentPos(c.position);
@@ -339,7 +341,8 @@ TEST(AAScrollText, TickRulesForEachKindOfStep) {
 
 TEST(AAScrollText, TicksMoveTheFrameWithoutLayingTheTextOutAgain) {
   TAAScrollText panel;
-  Prepare(panel, 258, 73, {QStringLiteral("<Big>one"), QStringLiteral("two"), QStringLiteral("three")});
+  Prepare(panel, 258, 73,
+          {QStringLiteral("<Big>one"), QStringLiteral("two"), QStringLiteral("three")});
   int layouts = 0;
   panel.OnTextReady = [&](QObject*) { ++layouts; };
   panel.SetRepeatDelay(0);
@@ -371,7 +374,8 @@ TEST(AAScrollText, TheScrollTimerDrivesTheTicksUnlessTheDelayIsZero) {
 
 TEST(AAScrollText, NewLinesRestartAtTheTopButANewStepDoesNot) {
   TAAScrollText panel;
-  Prepare(panel, 120, 40, {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
+  Prepare(panel, 120, 40,
+          {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
   panel.SetRepeatDelay(2000);
   panel.Loaded();
   panel.Tick();
@@ -407,7 +411,8 @@ TEST(AAScrollText, AutoUpdateOffDefersChangesUntilReset) {
   EXPECT_EQ(panel.TextImage(), before);
   panel.Reset();
   EXPECT_NE(panel.TextImage(), before);
-  EXPECT_EQ(panel.TextImage().pixel(0, 0) & 0xFFFFFF, qRgb(0, 0, 0x80) & 0xFFFFFF) << "red is the low byte";
+  EXPECT_EQ(panel.TextImage().pixel(0, 0) & 0xFFFFFF, qRgb(0, 0, 0x80) & 0xFFFFFF)
+      << "red is the low byte";
 }
 
 TEST(AAScrollText, SettingsAreClampedAndDefaulted) {
@@ -461,7 +466,8 @@ TEST(AAScrollText, FirstPaintLoadsAndPaintsTheFrame) {
   panel.show();
   QElapsedTimer clock;
   clock.start();
-  while (painted == 0 && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  while (painted == 0 && clock.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   EXPECT_TRUE(panel.IsLoaded());
   EXPECT_GE(painted, 1);
   const int before = painted;

@@ -84,7 +84,8 @@ const std::vector<TCase>& Cases() {
 
 TEST(GlyphCoverageTest, LaysTheSameCoverageAsDrawText) {
   for (const TCase& c : Cases()) {
-    EXPECT_EQ(Differences(FontOf(c), c.Text, c.X), 0) << c.Family << ' ' << c.Pixels << ' ' << c.Text.toStdString();
+    EXPECT_EQ(Differences(FontOf(c), c.Text, c.X), 0)
+        << c.Family << ' ' << c.Pixels << ' ' << c.Text.toStdString();
   }
 }
 

@@ -16,8 +16,8 @@
 
 #include "aascrolltext.h"
 #include "board/cannedserver.h"
-#include "boardtext.h"
 #include "board/fakerequest.h"
+#include "boardtext.h"
 #include "cp936.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
@@ -62,13 +62,15 @@ QString Page(const QString& body) {
 
 // Piece i: a title, a line, the link line, a closing line.
 QString Piece(int i) {
-  return QStringLiteral("<Title1><Center>公告%1<br>\r\n<Text1><Left>第%1条\r\n"
-                        "<Text2><Center>详情 http://127.0.0.1:8080/p%1.html\r\n<Right>完")
+  return QStringLiteral(
+             "<Title1><Center>公告%1<br>\r\n<Text1><Left>第%1条\r\n"
+             "<Text2><Center>详情 http://127.0.0.1:8080/p%1.html\r\n<Right>完")
       .arg(i);
 }
 
 QStringList PieceLines(int i) {
-  return {QStringLiteral("<Title1><Center>公告%1").arg(i), QStringLiteral("<Text1><Left>第%1条").arg(i),
+  return {QStringLiteral("<Title1><Center>公告%1").arg(i),
+          QStringLiteral("<Text1><Left>第%1条").arg(i),
           QStringLiteral("<Text2><Center>详情 http://127.0.0.1:8080/p%1.html").arg(i),
           QStringLiteral("<Right>完")};
 }
@@ -95,7 +97,9 @@ class Board : public ::testing::Test {
   bool Finished() const {
     return FWindow->BoardRequest && FWindow->BoardRequest->readyState() == 4;
   }
-  void WaitUntilFinished() { ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500)); }
+  void WaitUntilFinished() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500));
+  }
   // The page is cut into pieces on a worker thread; then the panels change.
   void WaitUntilApplied() {
     ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->BoardPending(); }, 5000));
@@ -152,7 +156,8 @@ TEST_F(Board, ArrivesFillsThePanelsAndAClickOpensTheLink) {
   EXPECT_TRUE(FWindow->BoardComplete);
   EXPECT_TRUE(FWindow->BoardText.contains(QStringLiteral("公告6"))) << "taken as code page 936";
   ExpectShown(6);
-  EXPECT_EQ(FWindow->BoardPieces[6], PieceLines(6).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
+  EXPECT_EQ(FWindow->BoardPieces[6],
+            PieceLines(6).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
       << "a seventh piece is kept, without a panel";
   EXPECT_EQ(FWindow->PanelLinks[6], "http://127.0.0.1:8080/p6.html");
   EXPECT_TRUE(FWindow->BoardPieces[7].isEmpty());
@@ -192,17 +197,21 @@ QByteArray Huge(qsizetype size) {
 
 INSTANTIATE_TEST_SUITE_P(
     Window, BoardAnswers,
-    ::testing::Values(
-        TAnswerCase{"200", TCannedServer::Http(200, Gbk(Pieces(6))), 6},
-        TAnswerCase{"three pieces change panels 0 to 2 only", TCannedServer::Http(200, Gbk(Pieces(3))), 3},
-        TAnswerCase{"more than ten pieces: the rest is ignored", TCannedServer::Http(200, Gbk(Pieces(14))), 6},
-        TAnswerCase{"not found", TCannedServer::Http(404, Gbk(Pieces(6))), 0},
-        TAnswerCase{"server error", TCannedServer::Http(500, Gbk(Pieces(6))), 0},
-        TAnswerCase{"moved", TCannedServer::Http(302, Gbk(Pieces(6))), 0},
-        TAnswerCase{"no </body>", TCannedServer::Http(200, Gbk(Pieces(6)).replace("</body>", "")), 0},
-        TAnswerCase{"an empty body", TCannedServer::Http(200, ""), 0},
-        TAnswerCase{"not HTTP at all", "garbage\r\n\r\n", 0},
-        TAnswerCase{"50 MB: capped, so its </body> never comes", TCannedServer::Http(200, Huge(50 << 20)), 0}));
+    ::testing::Values(TAnswerCase{"200", TCannedServer::Http(200, Gbk(Pieces(6))), 6},
+                      TAnswerCase{"three pieces change panels 0 to 2 only",
+                                  TCannedServer::Http(200, Gbk(Pieces(3))), 3},
+                      TAnswerCase{"more than ten pieces: the rest is ignored",
+                                  TCannedServer::Http(200, Gbk(Pieces(14))), 6},
+                      TAnswerCase{"not found", TCannedServer::Http(404, Gbk(Pieces(6))), 0},
+                      TAnswerCase{"server error", TCannedServer::Http(500, Gbk(Pieces(6))), 0},
+                      TAnswerCase{"moved", TCannedServer::Http(302, Gbk(Pieces(6))), 0},
+                      TAnswerCase{"no </body>",
+                                  TCannedServer::Http(200, Gbk(Pieces(6)).replace("</body>", "")),
+                                  0},
+                      TAnswerCase{"an empty body", TCannedServer::Http(200, ""), 0},
+                      TAnswerCase{"not HTTP at all", "garbage\r\n\r\n", 0},
+                      TAnswerCase{"50 MB: capped, so its </body> never comes",
+                                  TCannedServer::Http(200, Huge(50 << 20)), 0}));
 
 TEST_F(Board, ARefusedConnectionKeepsThePanels) {
   StartAt(TCannedServer::RefusingUrl());
@@ -371,14 +380,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "<Title1>A1\r\nA2\r\n<Text2>see http://h.test/a\r\nZ$<Title2>B1\r\nB2",
                   {{"<Title1>A1", "A2", "<Text2>see http://h.test/a", "Z"}, {"<Title2>B1", "B2"}},
                   {"http://h.test/a", ""}},
-        TPageCase{"an empty piece ends the list", "<Title1>A\nB$$<Title1>C\nD",
-                  {{"<Title1>A", "B"}}, {""}},
+        TPageCase{"an empty piece ends the list",
+                  "<Title1>A\nB$$<Title1>C\nD",
+                  {{"<Title1>A", "B"}},
+                  {""}},
         TPageCase{"markup and words before http://",
                   "<Title1>T\n<Text2><Center>详情请点击 http://h.test/x\nend",
                   {{"<Title1>T", "<Text2><Center>详情请点击 http://h.test/x", "end"}},
                   {"http://h.test/x"}},
-        TPageCase{"blank lines dropped", "<Title1>T\r\n\r\n  \r\n   lead\r\nend",
-                  {{"<Title1>T", "lead", "end"}}, {""}}));
+        TPageCase{"blank lines dropped",
+                  "<Title1>T\r\n\r\n  \r\n   lead\r\nend",
+                  {{"<Title1>T", "lead", "end"}},
+                  {""}}));
 
 // Links come from a server: only a web address reaches the opener.
 TEST_F(Board, OnlyWebAddressesAreOpened) {
