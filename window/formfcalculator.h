@@ -3,6 +3,7 @@
 // The main window: formula pane, variable table, result pane and the two
 // logs, the menus and tool bars, and every command of the calculator.
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
@@ -166,6 +167,10 @@ class TFormFCalculator : public QMainWindow {
   QAction* ToolButton(QToolBar* bar, const char* name, const QString& hint, int picture,
                       void (TFormFCalculator::*command)());
   void InsertButtons(QToolBar* bar, const std::vector<const char*>& captions);
+  // The tool bar and menu picture of that index, read once for both.
+  const QIcon& Picture(int index);
+  // What can wait until the window has been painted once.
+  void AfterFirstPaint();
 
   TFormulaParser& FEngine;
   platform::IUserDialogs& FDialogs;
@@ -204,6 +209,8 @@ class TFormFCalculator : public QMainWindow {
   bool FFormulaEdited = false;  // since the last run
   TWorksheetFormats FFormats = PairFormats(TTextFormat(), nullptr);  // how to save
   QString FBoardUrl;
+  std::array<QIcon, 13> FPictures;
+  bool FPainted = false;
 };
 
 }  // namespace tessary
