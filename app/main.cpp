@@ -6,6 +6,9 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include "application.h"
 #include "boardurl.h"
@@ -62,7 +65,12 @@ int main(int argc, char** argv) {
     case TSingleInstanceLock::TResult::Unavailable: return Refuse(instance.Error(), argc, argv);
   }
 
+  // Reading the font configuration is a good part of the start. It runs
+  // beside the connection to the display, and the window, which asks for
+  // fonts at once, is built when it is done.
+  std::thread fontConfiguration([] { FcInit(); });
   tessary::TApplication app(argc, argv);
+  fontConfiguration.join();
   tessary::platform::InstallFontSubstitutes();
 
   // A failure while the window is being built is shown like any other, not

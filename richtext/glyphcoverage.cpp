@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -85,18 +86,30 @@ bool Eligible(const QFont& font, const QString& text) {
   return true;
 }
 
+// The image glyphs are drawn into one at a time, kept clear between them:
+// a new image would cost a paint engine each time.
+QImage& CaptureImage(int w, int h) {
+  thread_local QImage image;
+  if (image.width() < w || image.height() < h) {
+    image = QImage(std::max(w, image.width()), std::max(h, image.height()),
+                   QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+  }
+  return image;
+}
+
 // Draws the glyph alone, as QPainter draws it in a line, and keeps its ink.
 TGlyphImage TakeGlyph(const QRawFont& raw, quint32 glyph, int fx, int fy) {
   const QRectF box = raw.boundingRect(glyph);
   for (int margin = 4 + static_cast<int>(raw.pixelSize()) / 4;; margin *= 2) {
     const int originX = margin - static_cast<int>(std::floor(box.left()));
     const int originY = margin - static_cast<int>(std::floor(box.top()));
-    QImage image(static_cast<int>(std::ceil(box.width())) + 2 * margin,
-                 static_cast<int>(std::ceil(box.height())) + 2 * margin,
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(0);
+    const int w = static_cast<int>(std::ceil(box.width())) + 2 * margin;
+    const int h = static_cast<int>(std::ceil(box.height())) + 2 * margin;
+    QImage& image = CaptureImage(w, h);
     {
       QPainter painter(&image);
+      painter.setClipRect(0, 0, w, h);
       painter.setPen(QColor(255, 255, 255));
       QGlyphRun run;
       run.setRawFont(raw);
@@ -104,34 +117,40 @@ TGlyphImage TakeGlyph(const QRawFont& raw, quint32 glyph, int fx, int fy) {
       run.setPositions({QPointF(originX + fx / 64.0, originY + fy / 64.0)});
       painter.drawGlyphRun(QPointF(0, 0), run);
     }
-    int left = image.width(), right = -1, top = image.height(), bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-      const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-      for (int x = 0; x < image.width(); ++x) {
-        if (qAlpha(row[x]) == 0) continue;
-        left = std::min(left, x);
-        right = std::max(right, x);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-      }
+    // White ink leaves every byte of a pixel alike: a pixel is blank when
+    // its word is 0.
+    int left = w, right = -1, top = h, bottom = -1;
+    for (int y = 0; y < h; ++y) {
+      const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+      int first = 0;
+      while (first < w && row[first] == 0) ++first;
+      if (first == w) continue;
+      int last = w - 1;
+      while (row[last] == 0) --last;
+      left = std::min(left, first);
+      right = std::max(right, last);
+      top = std::min(top, y);
+      bottom = y;
     }
     TGlyphImage result;
-    if (right < 0) return result;  // a blank
-    // Ink on the edge may have been cut off: look again with more room.
-    if (left == 0 || top == 0 || right == image.width() - 1 || bottom == image.height() - 1)
-      continue;
-    result.Left = left - originX;
-    result.Top = top - originY;
-    result.Width = right - left + 1;
-    result.Height = bottom - top + 1;
-    result.Coverage.resize(static_cast<std::size_t>(result.Width) * result.Height);
-    for (int y = 0; y < result.Height; ++y) {
-      const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(top + y)) + left;
-      for (int x = 0; x < result.Width; ++x)
-        result.Coverage[static_cast<std::size_t>(y) * result.Width + x] =
-            static_cast<std::uint8_t>(qAlpha(row[x]));
+    const bool cut = right >= 0 && (left == 0 || top == 0 || right == w - 1 || bottom == h - 1);
+    if (right >= 0 && !cut) {
+      result.Left = left - originX;
+      result.Top = top - originY;
+      result.Width = right - left + 1;
+      result.Height = bottom - top + 1;
+      result.Coverage.resize(static_cast<std::size_t>(result.Width) * result.Height);
+      for (int y = 0; y < result.Height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(top + y)) + left;
+        for (int x = 0; x < result.Width; ++x)
+          result.Coverage[static_cast<std::size_t>(y) * result.Width + x] =
+              static_cast<std::uint8_t>(qAlpha(row[x]));
+      }
     }
-    return result;
+    for (int y = std::max(top, 0); y <= bottom; ++y)
+      std::memset(image.scanLine(y), 0, static_cast<std::size_t>(w) * 4);
+    // Ink on the edge may have been cut off: look again with more room.
+    if (!cut) return result;  // a blank has no ink at all
   }
 }
 

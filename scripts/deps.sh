@@ -13,8 +13,9 @@
 # and x11-utils read the window titles back from the X server in a test.
 # locales: a decimal-comma locale for the test that number text ignores it.
 # libedit-dev: line editing and history for tessary-calc's prompt.
+# libfontconfig-dev: the window reads the font configuration early itself.
 TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev libqt6svg6 qt6-translations-l10n
-                  pkg-config libmuparser-dev libedit-dev
+                  pkg-config libmuparser-dev libedit-dev libfontconfig-dev
                   fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
                   xvfb xdotool x11-utils locales)
 

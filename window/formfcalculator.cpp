@@ -50,8 +50,6 @@ const std::vector<std::vector<const char*>> kSymbolGroups = {
     {"π"},
 };
 
-QIcon Picture(int index) { return QIcon(QStringLiteral(":/icons/%1").arg(index)); }
-
 QLabel* BoldLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   QFont f = label->font();
@@ -91,7 +89,6 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
     : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
   InitIconResources();
   setWindowTitle(QString::fromUtf8(kTitle));
-  setWindowIcon(QIcon(QStringLiteral(":/icons/tessary")));
   QFont font(QStringLiteral("宋体"));
   font.setPixelSize(12);
   setFont(font);
@@ -125,6 +122,18 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
 }
 
 TFormFCalculator::~TFormFCalculator() { DropBoardRequest(); }
+
+const QIcon& TFormFCalculator::Picture(int index) {
+  QIcon& icon = FPictures.at(static_cast<std::size_t>(index));
+  if (icon.isNull()) icon = QIcon(QStringLiteral(":/icons/%1.svg").arg(index));
+  return icon;
+}
+
+// The window manager's icon is drawn from the picture at several sizes; it
+// need not hold up the first sight of the window.
+void TFormFCalculator::AfterFirstPaint() {
+  setWindowIcon(QIcon(QStringLiteral(":/icons/tessary.svg")));
+}
 
 // Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
@@ -412,7 +421,13 @@ bool TFormFCalculator::event(QEvent* event) {
     FStatusHint->setText(static_cast<QStatusTipEvent*>(event)->tip());
     return true;
   }
-  return QMainWindow::event(event);
+  const bool painting = event->type() == QEvent::Paint;
+  const bool handled = QMainWindow::event(event);
+  if (painting && !FPainted) {
+    FPainted = true;
+    QTimer::singleShot(0, this, &TFormFCalculator::AfterFirstPaint);
+  }
+  return handled;
 }
 
 }  // namespace tessary

@@ -4,6 +4,7 @@
 // The main window: formula pane, variable table, result pane and the two
 // logs, the menus and tool bars, and every command of the calculator.
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QMap>
 #include <QString>
@@ -176,6 +177,10 @@ class TFormFCalculator : public QMainWindow {
   QAction* ToolButton(QToolBar* bar, const char* name, const QString& hint, int picture,
                       void (TFormFCalculator::*command)());
   void InsertButtons(QToolBar* bar, const std::vector<const char*>& captions);
+  // The tool bar and menu picture of that index, read once for both.
+  const QIcon& Picture(int index);
+  // What can wait until the window has been painted once.
+  void AfterFirstPaint();
 
   TFormulaParser& FEngine;
   platform::IUserDialogs& FDialogs;
@@ -216,6 +221,8 @@ class TFormFCalculator : public QMainWindow {
   QString FBoardUrl;
   std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed
   unsigned FBoardRound = 0;                // bumped when a fetch is dropped
+  std::array<QIcon, 13> FPictures;
+  bool FPainted = false;
 };
 
 }  // namespace tessary
