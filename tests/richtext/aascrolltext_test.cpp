@@ -11,18 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include "richtext/asciifont.h"
+
 #include <cstdlib>
 
 namespace tessary {
 namespace {
-
-TFontDesc AsciiFont(int height) {
-  TFontDesc font;
-  font.Name = QStringLiteral("DejaVu Sans");
-  font.Height = height;
-  font.Color = clBlack;
-  return font;
-}
 
 // A panel with an ASCII base font and one big font label, "Big".
 void Prepare(TAAScrollText& panel, int w, int h, const QStringList& lines) {

@@ -9,18 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include "richtext/asciifont.h"
+
 #include <cstring>
 
 namespace tessary {
 namespace {
-
-TFontDesc AsciiFont(int height) {
-  TFontDesc font;
-  font.Name = QStringLiteral("DejaVu Sans");
-  font.Height = height;
-  font.Color = clBlack;
-  return font;
-}
 
 TTextLayoutJob::TLine Line(const char* text, int height, TAlignment alignment, bool shadow) {
   TTextLayoutJob::TLine line;
