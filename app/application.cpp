@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "application.h"
 
 #include <QLibraryInfo>
@@ -20,7 +21,8 @@ TApplication::TApplication(int& argc, char** argv, platform::IMessageService* me
   // Qt's own texts (standard buttons, file dialogs) in Simplified Chinese
   // like the rest of the program, whatever the user's locale.
   auto* qtTexts = new QTranslator(this);
-  if (qtTexts->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (qtTexts->load(QStringLiteral("qtbase_zh_CN"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     installTranslator(qtTexts);
   // The file dialogs keep a history in Qt's own settings file; this program
   // writes no settings but its ini, so Qt's user settings go nowhere.
@@ -31,7 +33,8 @@ TApplication::TApplication(int& argc, char** argv, platform::IMessageService* me
   // open: the report crosses to this thread first.
   SetApplicationExceptionHandler([this](const std::exception& e) {
     const QString text = MessageText(e.what());
-    QMetaObject::invokeMethod(this, [this, text] { ShowException(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { ShowException(text); }, Qt::QueuedConnection);
   });
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up: at most one calculator per user, one engine, one window.
 
 #include <cstdio>
@@ -23,7 +24,8 @@ namespace {
 // ever).
 bool HasScreen() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform != nullptr && (std::strncmp(platform, "offscreen", 9) == 0 || std::strncmp(platform, "minimal", 7) == 0))
+  if (platform != nullptr &&
+      (std::strncmp(platform, "offscreen", 9) == 0 || std::strncmp(platform, "minimal", 7) == 0))
     return false;
   return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
 }

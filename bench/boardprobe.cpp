@@ -1,8 +1,10 @@
-// The window against a board page, timed from inside: every 10 ms a typed
-// key is posted to the formula pane and the delay until the pane receives it
-// is recorded; the time from the board's answer to the last panel showing
-// its piece is recorded too. Serve the hostile pages of tools/board/ with
-// php -S and give the address:
+// SPDX-License-Identifier: MIT
+// The window against a board page, timed from inside: every 10 ms a thread
+// of its own posts a typed key to the formula pane, as a keyboard would
+// whatever the window is doing, and the delay until the pane receives it is
+// recorded; so are the times from the board's answer to the last panel
+// showing its piece, and to the last panel having laid all of it out. Serve
+// the hostile pages of tools/board/ with php -S and give the address:
 //
 //   boardprobe http://127.0.0.1:8080/scolbrd.php?page=huge [SECONDS]
 //
@@ -10,15 +12,19 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "aascrolltext.h"
 #include "fontsubstitutes.h"
@@ -31,11 +37,16 @@ namespace {
 using namespace tessary;
 
 struct TQuietDialogs : platform::IUserDialogs {
-  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&, platform::TMessageIcon,
-                                          platform::TMessageButtons) override {
-    return platform::TMessageAnswer::Ok;
+  // The keys typed are not worth keeping: "save?" is answered No, or the
+  // window would refuse to close at the end of the run.
+  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&,
+                                          platform::TMessageIcon,
+                                          platform::TMessageButtons buttons) override {
+    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
+                                                    : platform::TMessageAnswer::No;
   }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                          const QString&) override {
     return {};
   }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
@@ -49,17 +60,17 @@ long PeakKb() {
   return -1;
 }
 
-// Notes when each posted key reaches the pane.
+// Notes when each posted key reaches the pane; a key carries the time it
+// was posted at.
 class TKeyClock : public QObject {
  public:
   QElapsedTimer Clock;
-  qint64 PostedAt = -1;
   qint64 Worst = 0;
   int Keys = 0;
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && PostedAt >= 0) {
-      Worst = std::max(Worst, Clock.elapsed() - PostedAt);
-      PostedAt = -1;
+    if (event->type() == QEvent::KeyPress) {
+      const auto posted = static_cast<qint64>(static_cast<QKeyEvent*>(event)->timestamp());
+      Worst = std::max(Worst, Clock.elapsed() - posted);
       ++Keys;
     }
     return false;
@@ -86,36 +97,61 @@ int main(int argc, char** argv) {
 
   TKeyClock keys;
   keys.Clock.start();
-  window.MOriFormula()->installEventFilter(&keys);
-  qint64 answeredAt = -1;
-  qint64 shownAt = -1;
-  QTimer probe;
-  QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (keys.PostedAt < 0) {
-      keys.PostedAt = keys.Clock.elapsed();
-      QApplication::postEvent(window.MOriFormula(), new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, "1"));
-      QApplication::postEvent(window.MOriFormula(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, "1"));
-    }
-    if (answeredAt < 0 && window.BoardRequest && window.BoardRequest->readyState() == 4)
-      answeredAt = keys.Clock.elapsed();
-    if (answeredAt >= 0 && shownAt < 0) {
-      const bool shown = std::all_of(window.Panels().begin(), window.Panels().end(), [&](TAAScrollText* panel) {
-        return panel->Text().Lines() == TFormFCalculator::BuiltInPanelText() || !panel->LayoutPending();
-      });
-      if (shown) shownAt = keys.Clock.elapsed();
+  QPlainTextEdit* pane = window.MOriFormula();
+  pane->installEventFilter(&keys);
+  // The keyboard device is made on first use and belongs to the thread
+  // that makes it: this one.
+  QInputDevice::primaryKeyboard();
+  std::atomic<bool> typing{true};
+  std::thread keyboard([&] {
+    while (typing) {
+      auto* press = new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, "1");
+      press->setTimestamp(static_cast<quint64>(keys.Clock.elapsed()));
+      QApplication::postEvent(pane, press);
+      QApplication::postEvent(pane,
+                              new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, "1"));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   });
+  qint64 answeredAt = -1;
+  qint64 shownAt = -1;
+  qint64 laidOutAt = -1;
+  const auto allPanels = [&](bool (*done)(const TAAScrollText&)) {
+    if (window.BoardPending()) return false;
+    return std::all_of(window.Panels().begin(), window.Panels().end(), [&](TAAScrollText* panel) {
+      return panel->Text().Lines() == TFormFCalculator::BuiltInPanelText() || done(*panel);
+    });
+  };
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (answeredAt < 0 && window.BoardRequest && window.BoardRequest->readyState() == 4)
+      answeredAt = keys.Clock.elapsed();
+    if (answeredAt < 0) return;
+    if (shownAt < 0 && allPanels([](const TAAScrollText& panel) { return panel.NewTextShown(); }))
+      shownAt = keys.Clock.elapsed();
+    if (laidOutAt < 0 &&
+        allPanels([](const TAAScrollText& panel) { return !panel.LayoutPending(); }))
+      laidOutAt = keys.Clock.elapsed();
+  });
   probe.start(10);
-  QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
+  QTimer::singleShot(seconds * 1000, &app, [&] {
+    typing = false;
+    keyboard.join();
+    QApplication::quit();
+  });
   app.exec();
 
   std::printf("board %s: status %d, %d keys, slowest %lld ms (goal 100)\n", argv[1],
               window.BoardRequest ? window.BoardRequest->status() : -1, keys.Keys,
               static_cast<long long>(keys.Worst));
   if (answeredAt >= 0 && shownAt >= 0)
-    std::printf("  panels shown %lld ms after the answer (goal 2000)\n", static_cast<long long>(shownAt - answeredAt));
+    std::printf("  panels shown %lld ms after the answer (goal 2000)\n",
+                static_cast<long long>(shownAt - answeredAt));
   else
     std::printf("  answer at %lld ms, panels not shown\n", static_cast<long long>(answeredAt));
+  if (answeredAt >= 0 && laidOutAt >= 0)
+    std::printf("  panels laid out whole %lld ms after the answer\n",
+                static_cast<long long>(laidOutAt - answeredAt));
   std::printf("  peak memory %ld KB, %ld KB over the start\n", PeakKb(), PeakKb() - idleKb);
   return 0;
 }

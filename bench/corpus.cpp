@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "corpus.h"
 
 #include "benchrandom.h"
@@ -54,26 +55,33 @@ class TFormulaWriter {
 TPiece TFormulaWriter::Literal() {
   char buf[48];
   switch (FRandom.Below(20)) {
-    case 0: case 1: case 2: case 3: case 4: case 5: case 6:
-      std::snprintf(buf, sizeof buf, "%d", FRandom.Between(1, 999));
-      break;
-    case 7: case 8: case 9: case 10: case 11:
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6: std::snprintf(buf, sizeof buf, "%d", FRandom.Between(1, 999)); break;
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
       std::snprintf(buf, sizeof buf, "%d.%d", FRandom.Between(0, 99), FRandom.Between(1, 99));
       break;
-    case 12: case 13:
-      std::snprintf(buf, sizeof buf, ".%d", FRandom.Between(1, 999));
-      break;
-    case 14: case 15: {
+    case 12:
+    case 13: std::snprintf(buf, sizeof buf, ".%d", FRandom.Between(1, 999)); break;
+    case 14:
+    case 15: {
       static const char* const kExp[] = {"E", "e", "E+", "E-", "e-"};
       std::snprintf(buf, sizeof buf, "%d.%d%s%d", FRandom.Between(1, 9), FRandom.Between(0, 9),
                     kExp[FRandom.Below(5)], FRandom.Between(0, 3));
       break;
     }
-    case 16:
-      std::snprintf(buf, sizeof buf, "%d.", FRandom.Between(1, 99));
-      break;
+    case 16: std::snprintf(buf, sizeof buf, "%d.", FRandom.Between(1, 99)); break;
     default:
-      std::snprintf(buf, sizeof buf, "%d.%04d", FRandom.Between(100, 9999), FRandom.Between(1, 9999));
+      std::snprintf(buf, sizeof buf, "%d.%04d", FRandom.Between(100, 9999),
+                    FRandom.Between(1, 9999));
       break;
   }
   double v = std::strtod(buf, nullptr);
@@ -182,18 +190,23 @@ TPiece TFormulaWriter::Call(int depth) {
       case 0: return call("sin", trigArg, [](double v) { return std::sin(v); });
       case 1: return call("cos", trigArg, [](double v) { return std::cos(v); });
       case 2:
-        return call("tan", [](double v) { return std::fabs(v) <= 100 && std::fabs(std::cos(v)) >= 0.1; },
-                    [](double v) { return std::tan(v); });
+        return call(
+            "tan", [](double v) { return std::fabs(v) <= 100 && std::fabs(std::cos(v)) >= 0.1; },
+            [](double v) { return std::tan(v); });
       case 3:
-        return call("exp", [](double v) { return v >= -9 && v <= 15; },
-                    [](double v) { return std::exp(v); });
+        return call(
+            "exp", [](double v) { return v >= -9 && v <= 15; },
+            [](double v) { return std::exp(v); });
       case 4:
-        return call("ln", [](double v) { return v >= 1e-3 && std::fabs(v - 1) >= 1e-2; },
-                    [](double v) { return std::log(v); });
+        return call(
+            "ln", [](double v) { return v >= 1e-3 && std::fabs(v - 1) >= 1e-2; },
+            [](double v) { return std::log(v); });
       case 5:
-        return call("sqrt", [](double v) { return v >= 0; }, [](double v) { return std::sqrt(v); });
+        return call(
+            "sqrt", [](double v) { return v >= 0; }, [](double v) { return std::sqrt(v); });
       default:
-        return call("abs", [](double) { return true; }, [](double v) { return std::fabs(v); });
+        return call(
+            "abs", [](double) { return true; }, [](double v) { return std::fabs(v); });
     }
   };
   return Retry(make, [](double) { return true; });

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Benchmark corpora of typical calculator formulas, generated from a fixed

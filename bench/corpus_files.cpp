@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the benchmark corpora to files, one formula a line, for the
 // end-to-end benchmark (bench/e2e_bench.sh), which feeds the same files to
 // whole processes.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # End to end: the calculator process as a user runs it (tessary-calc -f FILE:
 # read each line, evaluate it, print its number text) against a muParser
 # process that reads the same file and prints each value with "%.15Lg"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Single-shot speed of the formula engine against muParser.
 //
 // A calculator evaluates a formula straight from its text, once, as the user
@@ -85,7 +86,8 @@ TCheck CheckCorpus(const TCorpus& corpus, TFormulaParser& ours, mu::Parser& thei
 }
 
 // Passes over the corpus until at least `seconds` have gone by.
-TRate Measure(const TCorpus& corpus, double seconds, const std::function<void(const std::string&)>& one) {
+TRate Measure(const TCorpus& corpus, double seconds,
+              const std::function<void(const std::string&)>& one) {
   std::size_t formulas = 0, bytes = 0;
   const auto start = Clock::now();
   double elapsed = 0;
@@ -117,9 +119,9 @@ int main(int argc, char** argv) {
   TCheck total;
   for (const TCorpus& c : corpora) {
     TCheck check = CheckCorpus(c, ours, theirs);
-    std::printf("check %-6s %5zu formulas: %zu our errors, %zu muParser errors, %zu disagreements\n",
-                c.Name.c_str(), c.Formulas.size(), check.OurErrors, check.TheirErrors,
-                check.Disagreements);
+    std::printf(
+        "check %-6s %5zu formulas: %zu our errors, %zu muParser errors, %zu disagreements\n",
+        c.Name.c_str(), c.Formulas.size(), check.OurErrors, check.TheirErrors, check.Disagreements);
     total.OurErrors += check.OurErrors;
     total.TheirErrors += check.TheirErrors;
     total.Disagreements += check.Disagreements;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The yardstick of the end-to-end benchmark: a whole process that evaluates
 // each line of a file with muParser, single-shot (SetExpr + one Eval), and
 // prints each value with "%.15Lg", one line per input line, as a program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the number text byte-identical to the printf-based conversion it
 // replaced: on the value of every formula of the benchmark corpora (as many
 // as bench/corpus_files writes), and on generated 80-bit values of every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "numbertextsweep.h"
 
 #include <cmath>
@@ -125,9 +126,8 @@ struct TGenerator {
 };
 
 const TGenerator kGenerators[] = {
-    {"any bits", AnyBits, 10},          {"any exponent", AnyNormal, 15},
-    {"denormal", Denormal, 5},          {"1E-60..1E60", Everyday, 25},
-    {"halfway", Halfway, 25},           {"literal", Literal, 15},
+    {"any bits", AnyBits, 10},        {"any exponent", AnyNormal, 15}, {"denormal", Denormal, 5},
+    {"1E-60..1E60", Everyday, 25},    {"halfway", Halfway, 25},        {"literal", Literal, 15},
     {"near 10^k", NearPowerOfTen, 5},
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Compares the product's number text with the printf-based yardstick on
@@ -20,8 +21,8 @@ struct TSweepKind {
 };
 
 // Called for each of the first mismatches: the value's bits, ours, printf's.
-using TMismatchReport =
-    std::function<void(const std::string& bits, const std::string& ours, const std::string& theirs)>;
+using TMismatchReport = std::function<void(const std::string& bits, const std::string& ours,
+                                           const std::string& theirs)>;
 
 // Checks `count` values drawn from `seed`; returns the tally per kind.
 std::vector<TSweepKind> SweepNumberText(std::uint64_t count, std::uint64_t seed,

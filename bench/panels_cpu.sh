@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CPU of the whole program while all six side panels scroll: starts the
 # window under Xvfb with the panels active and without a board, and reads
 # the run time of all its threads (/proc/PID/task/*/schedstat, nanoseconds)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the font effect renderer against Qt's own text drawing.
 //
 // The six side panels' built-in text (eight non-empty lines each, in the
@@ -78,9 +79,18 @@ TFontDesc FontOf(TStyle style) {
   TFontDesc font;
   font.Name = QStringLiteral("宋体");
   switch (style) {
-    case sTitle1: font.Height = -19; font.Color = clRed; break;
-    case sTitle2: font.Height = -17; font.Color = 0xFF0000; break;
-    case sText1: font.Height = -14; font.Color = clWindowText; break;
+    case sTitle1:
+      font.Height = -19;
+      font.Color = clRed;
+      break;
+    case sTitle2:
+      font.Height = -17;
+      font.Color = 0xFF0000;
+      break;
+    case sText1:
+      font.Height = -14;
+      font.Color = clWindowText;
+      break;
   }
   return font;
 }
@@ -140,7 +150,8 @@ void DrawRenderer(TAAQuality quality, bool everything, QImage& image) {
 // Qt's best case: its fonts made once, as a control would keep them.
 void DrawQt(QImage& image) {
   const std::vector<TLine> lines = PanelLines();
-  static const QFont fonts[3] = {FontOf(sTitle1).ToQFont(), FontOf(sTitle2).ToQFont(), FontOf(sText1).ToQFont()};
+  static const QFont fonts[3] = {FontOf(sTitle1).ToQFont(), FontOf(sTitle2).ToQFont(),
+                                 FontOf(sText1).ToQFont()};
   for (int panel = 0; panel < 6; ++panel) {
     image.fill(QColor(0xF0, 0xF0, 0xF0));
     QPainter painter(&image);
@@ -216,7 +227,8 @@ int main(int argc, char** argv) {
   for (const TRow& row : rows) {
     DrawRenderer(row.Quality, row.Everything, image);
     failures += Changed(image, background) == 0;
-    const double seconds = Time([&] { DrawRenderer(row.Quality, row.Everything, image); }, minRuns, minSeconds);
+    const double seconds =
+        Time([&] { DrawRenderer(row.Quality, row.Everything, image); }, minRuns, minSeconds);
     goalRatio = seconds / qt;
     std::printf("  TextOut %-40s %8.3f ms  %5.1fx Qt\n", row.Name, seconds * 1e3, goalRatio);
   }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up benchmark: how long the calculator takes from being started to
 # its window being on the screen and painted, side by side in one run with
 # SpeedCrunch (Debian's Qt calculator), started the same way under one Xvfb.

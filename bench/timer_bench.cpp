@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timer benchmark: the process's CPU time while six 60 ms timers run on the
 // UI thread, either as synchronised TAATimers (the scrolling panels' case) or
 // as plain QTimers, in the same kind of process.
@@ -102,8 +103,7 @@ int main(int argc, char** argv) {
     total += n;
     least = std::min(least, n);
   }
-  const unsigned long long handOvers =
-      mode == "aatimer" ? tessary::TimerMgr().SyncHandOvers() : 0;
+  const unsigned long long handOvers = mode == "aatimer" ? tessary::TimerMgr().SyncHandOvers() : 0;
   std::printf(
       "mode=%s%s seconds=%.2f cpu_ms=%.1f cpu_pct=%.3f firings=%ld firings_per_s=%.1f "
       "handovers=%llu\n",

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the timer benchmark in both modes, alternately, three times each, and
 # prints the median CPU time of each mode and their ratio (goal: TAATimer at
 # most 1.2 times Qt's).

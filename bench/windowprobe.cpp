@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the start of a windowed program on the X display of $DISPLAY, from
 // just before it is started to
 //   MAP:   its top-level window being mapped, and
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_poll_for_event(c),
-                                                                      &std::free);
+                                                                     &std::free);
     if (!event) {
       pollfd p{fd, POLLIN, 0};
       poll(&p, 1, 5);

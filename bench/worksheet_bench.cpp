@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of Calculate over whole worksheets, and how it grows with their size.
 //
 // Worksheets of 100, 1,000 and 10,000 statements, each statement using
@@ -101,9 +102,7 @@ double Fastest(int minRuns, double minSeconds, const std::function<double()>& ru
   return best;
 }
 
-double Seconds(Clock::time_point start) {
-  return Clock::now() - start;
-}
+double Seconds(Clock::time_point start) { return Clock::now() - start; }
 
 // Runs the worksheet once and keeps what the engine was handed. False when
 // any statement failed: then nothing is timed.
@@ -112,7 +111,8 @@ bool Prepare(TSize& size, TFormulaParser& engine) {
   TCountingMessages messages;
   const TCalcReport report = tessary::Calculate(ws, engine, messages);
   bool ok = report.Failure.empty() && messages.Count() == 0 &&
-            report.Statements.size() == size.Statements && ws.EvaluatedLog.size() == size.Statements;
+            report.Statements.size() == size.Statements &&
+            ws.EvaluatedLog.size() == size.Statements;
   if (!ok)
     std::printf("  %zu statements: %zu evaluated, %zu messages, first: %s\n", size.Statements,
                 report.Statements.size(), messages.Count(), messages.First().c_str());
@@ -163,9 +163,15 @@ constexpr double kGoalFindingMs = 10;
 // A worksheet found by fuzzing Calculate (formula lines, a NUL, variable
 // rows, as the harness reads them) that took seconds.
 const std::string kFuzzFinding(
-    "\x41\xA0\xA0\xA0\xA0\x2D\x41\x0A\x0A\xFF\x3D\x2D\x32\x0A\x42\x3D\x37\x3D\x2A\x14\x14\x14\xFF\xFF\xFF\x27\xFF\xFF\xFF\xFF\x14\x14\x14\xFF\xFF\xFF\xFF\xFF\x14\xFF\xFF\xFF\xFF\xFF\x27\xFF\xFF\xFF\xFF\xFF\x14\x14\xFF\xFF\x14\xFF\xFF\x27\xFF\xFF\xFF\xFF\xFF\x61"
-    "\x00\xFF\x3D\x3B\x34\x84\x84\xFF\xFF\x61\x00\xFF\x3D\x3B\x34\x84\x84\xFF\xFF\x84\x84\xFF\xFF\xFF\xFF\xFF\x3D\x42\x00\x00\x00\x32\x3D\x41\x2A\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x3D\x42\x00\x00\x00\x32\x3D\x41\x2A\xFF\xFF\xFF\xFF\xFF\xFF"
-    "\xFF\xFF\xFF\xFF\xEF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xA0\xA0\xC7\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\x5B\xA0\xE2\xA0\xA0\xA0\xA0\x2D\x41\x0A\x0A\xFF\x0E\x3D\x2D\x0A\x0A",
+    "\x41\xA0\xA0\xA0\xA0\x2D\x41\x0A\x0A\xFF\x3D\x2D\x32\x0A\x42\x3D\x37\x3D\x2A\x14\x14\x14\xFF"
+    "\xFF\xFF\x27\xFF\xFF\xFF\xFF\x14\x14\x14\xFF\xFF\xFF\xFF\xFF\x14\xFF\xFF\xFF\xFF\xFF\x27\xFF"
+    "\xFF\xFF\xFF\xFF\x14\x14\xFF\xFF\x14\xFF\xFF\x27\xFF\xFF\xFF\xFF\xFF\x61"
+    "\x00\xFF\x3D\x3B\x34\x84\x84\xFF\xFF\x61\x00\xFF\x3D\x3B\x34\x84\x84\xFF\xFF\x84\x84\xFF\xFF"
+    "\xFF\xFF\xFF\x3D\x42\x00\x00\x00\x32\x3D\x41\x2A\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"
+    "\xFF\xFF\xFF\x3D\x42\x00\x00\x00\x32\x3D\x41\x2A\xFF\xFF\xFF\xFF\xFF\xFF"
+    "\xFF\xFF\xFF\xFF\xEF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xA0\xA0\xC7\xA0\xA0\xA0\xA0\xA0"
+    "\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\x5B\xA0\xE2\xA0\xA0\xA0\xA0\x2D\x41\x0A\x0A\xFF\x0E\x3D"
+    "\x2D\x0A\x0A",
     177);
 
 std::string Repeat(std::string_view piece, std::size_t n) {
@@ -253,7 +259,8 @@ bool MultiByte(TFormulaParser& engine, int minRuns, double minSeconds, bool quic
       if (!CheckTextCase(c, engine)) return false;
   std::printf("\nmulti-byte text: every statement ended as it must\n");
 
-  std::printf("\nnear the limit: \"甲+乙+甲+...\", 甲=丙, 乙=丁, 丙=1, 丁=2 (every row rewrites it)\n");
+  std::printf(
+      "\nnear the limit: \"甲+乙+甲+...\", 甲=丙, 乙=丁, 丙=1, 丁=2 (every row rewrites it)\n");
   std::printf("refused: 甲=1, N times \"甲+\", then 110,000 \"中\" (too long to carry on)\n");
   std::printf("\n%-30s %12s %10s %10s\n", "case", "characters", "ms", "ns/char");
   for (auto* group : {&near, &refused}) {
@@ -268,7 +275,8 @@ bool MultiByte(TFormulaParser& engine, int minRuns, double minSeconds, bool quic
   PrintGrowth(near, quick);
   PrintGrowth(refused, quick);
 
-  const double finding = TimeCalculate(tessary::fuzz::WorksheetFromInput(kFuzzFinding), engine, minRuns, minSeconds);
+  const double finding =
+      TimeCalculate(tessary::fuzz::WorksheetFromInput(kFuzzFinding), engine, minRuns, minSeconds);
   std::printf("the 177-byte fuzz finding: %.3f ms, goal < %.0f ms: %s\n", finding * 1e3,
               kGoalFindingMs, finding * 1e3 < kGoalFindingMs ? "PASS" : "FAIL");
   return true;

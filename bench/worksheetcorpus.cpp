@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "worksheetcorpus.h"
 
 #include "benchrandom.h"
@@ -17,15 +18,9 @@ std::string Number(TRandom& r, int maxInteger) {
   const int whole = r.Between(0, maxInteger);
   char text[32];
   switch (r.Below(3)) {
-    case 0:
-      std::snprintf(text, sizeof text, "%d", whole + 1);
-      break;
-    case 1:
-      std::snprintf(text, sizeof text, "%d.%d", whole, r.Between(1, 9));
-      break;
-    default:
-      std::snprintf(text, sizeof text, "%d.%02d", whole, r.Between(1, 99));
-      break;
+    case 0: std::snprintf(text, sizeof text, "%d", whole + 1); break;
+    case 1: std::snprintf(text, sizeof text, "%d.%d", whole, r.Between(1, 9)); break;
+    default: std::snprintf(text, sizeof text, "%d.%02d", whole, r.Between(1, 99)); break;
   }
   return text;
 }
@@ -104,7 +99,9 @@ TWorksheetCorpus::TWorksheetCorpus(std::size_t variableCount) {
     switch (kinds[i]) {
       case TValueKind::Plain: value = Number(r, 999); break;
       case TValueKind::Negative: value = '-' + Number(r, 999); break;
-      case TValueKind::Product: value = Number(r, 30) + (r.Chance(50) ? "*" : "×") + Number(r, 30); break;
+      case TValueKind::Product:
+        value = Number(r, 30) + (r.Chance(50) ? "*" : "×") + Number(r, 30);
+        break;
       case TValueKind::Bracketed: value = '[' + Number(r, 500) + '+' + Number(r, 400) + ']'; break;
       case TValueKind::Power: value = Number(r, 30) + "^2"; break;
       case TValueKind::Quotient: value = Number(r, 999) + "/8"; break;
@@ -130,12 +127,15 @@ TWorksheet TWorksheetCorpus::Worksheet(std::size_t statementCount) const {
     TRandom r(kStatementSeed + i * 0x632BE59BD9B4E019ULL);
     std::vector<std::string> terms;
     const int results = i == 0 ? 0 : (i == 1 ? 1 : r.Between(1, 2));
-    for (int k = 0; k < results; ++k) terms.push_back(ResultTerm(r, StatementName(EarlierStatement(r, i))));
+    for (int k = 0; k < results; ++k)
+      terms.push_back(ResultTerm(r, StatementName(EarlierStatement(r, i))));
     const int variables = r.Between(1, 3);
-    for (int k = 0; k < variables; ++k) terms.push_back(VariableTerm(r, FNames[static_cast<std::size_t>(r.Below(variableCount))]));
+    for (int k = 0; k < variables; ++k)
+      terms.push_back(VariableTerm(r, FNames[static_cast<std::size_t>(r.Below(variableCount))]));
     if (r.Chance(40)) terms.push_back(Number(r, 99));
     // Fisher-Yates, so results and variables come in any order.
-    for (std::size_t k = terms.size(); k > 1; --k) std::swap(terms[k - 1], terms[static_cast<std::size_t>(r.Below(static_cast<int>(k)))]);
+    for (std::size_t k = terms.size(); k > 1; --k)
+      std::swap(terms[k - 1], terms[static_cast<std::size_t>(r.Below(static_cast<int>(k)))]);
     std::string line = StatementName(i) + "=";
     if (r.Chance(10)) line += '-';
     for (std::size_t k = 0; k < terms.size(); ++k) {

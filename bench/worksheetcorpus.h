@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Generated worksheets for the pipeline benchmark, from a fixed seed so every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The bulletin board page cut into pieces: the useful part runs from the

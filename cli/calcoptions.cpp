@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "calcoptions.h"
 
 #include <cstddef>
@@ -46,18 +47,10 @@ constexpr TLongOption kLongOptions[] = {
 // Applies one option; true when it ends the parsing (--help, --version).
 bool Apply(char option, std::string_view value, TCalcOptions& options) {
   switch (option) {
-    case 'e':
-      options.Inputs.push_back({TInputKind::Expression, std::string(value)});
-      return false;
-    case 'f':
-      options.Inputs.push_back({TInputKind::File, std::string(value)});
-      return false;
-    case 'h':
-      options.Action = TCalcAction::Help;
-      return true;
-    case 'V':
-      options.Action = TCalcAction::Version;
-      return true;
+    case 'e': options.Inputs.push_back({TInputKind::Expression, std::string(value)}); return false;
+    case 'f': options.Inputs.push_back({TInputKind::File, std::string(value)}); return false;
+    case 'h': options.Action = TCalcAction::Help; return true;
+    case 'V': options.Action = TCalcAction::Version; return true;
     case 'v':
       if (value.empty()) throw TUsageError("option '--vars' requires a file name");
       options.Worksheet.VarsPath = value;
@@ -68,15 +61,9 @@ bool Apply(char option, std::string_view value, TCalcOptions& options) {
       }
       options.Worksheet.VarRows.emplace_back(value);
       return false;
-    case 'l':
-      options.Worksheet.Log = true;
-      return false;
-    case 'c':
-      options.Worksheet.Cp936 = true;
-      return false;
-    default:
-      options.Worksheet.Utf8 = true;
-      return false;
+    case 'l': options.Worksheet.Log = true; return false;
+    case 'c': options.Worksheet.Cp936 = true; return false;
+    default: options.Worksheet.Utf8 = true; return false;
   }
 }
 
@@ -100,8 +87,7 @@ void Check(const TCalcOptions& options) {
     return;
   }
   if (ws.Utf8 && ws.Cp936) throw TUsageError("--utf8 and --cp936 exclude each other");
-  if (!options.Inputs.empty())
-    throw TUsageError("a worksheet cannot be combined with -e or -f");
+  if (!options.Inputs.empty()) throw TUsageError("a worksheet cannot be combined with -e or -f");
   if (ws.Path == "-" && ws.VarsPath == "-")
     throw TUsageError("the worksheet and --vars cannot both be standard input");
 }

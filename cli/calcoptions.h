@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Command line of tessary-calc, GNU style: -e/--expression and
@@ -24,13 +25,13 @@ enum class TCalcAction { Evaluate, Help, Version };
 
 // A worksheet calculated as the window's Calculate does.
 struct TWorksheetOptions {
-  std::string Path;                   // "-": standard input
-  std::string VarsPath;               // --vars; "" for the companion .vle file
-  std::vector<std::string> VarRows;   // --var NAME=VALUE, in order
-  bool Log = false;                   // --log: also print the two logs
-  bool Utf8 = false;                  // --utf8: files are UTF-8
-  bool Cp936 = false;                 // --cp936: files are code page 936
-                                      // (neither: each file as its bytes show)
+  std::string Path;                  // "-": standard input
+  std::string VarsPath;              // --vars; "" for the companion .vle file
+  std::vector<std::string> VarRows;  // --var NAME=VALUE, in order
+  bool Log = false;                  // --log: also print the two logs
+  bool Utf8 = false;                 // --utf8: files are UTF-8
+  bool Cp936 = false;                // --cp936: files are code page 936
+                                     // (neither: each file as its bytes show)
 };
 
 struct TCalcOptions {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "calcrunner.h"
 
 #include <sys/types.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fdstream.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Line input and buffered output straight on file descriptors: a calculator

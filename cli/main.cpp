@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tessary-calc: evaluates formulas and worksheets without a window.
 
 #include <unistd.h>
@@ -54,15 +55,9 @@ int main(int argc, char** argv) {
 
   int status = 0;
   switch (options.Action) {
-    case TCalcAction::Help:
-      std::cout << CalcUsage();
-      break;
-    case TCalcAction::Version:
-      std::cout << "tessary-calc " TESSARY_VERSION "\n";
-      break;
-    case TCalcAction::Evaluate:
-      try {
-        status = Run(options);
+    case TCalcAction::Help: std::cout << CalcUsage(); break;
+    case TCalcAction::Version: std::cout << "tessary-calc " TESSARY_VERSION "\n"; break;
+    case TCalcAction::Evaluate: try { status = Run(options);
       } catch (const std::bad_alloc&) {
         // A failure like any other, not an abort with a core dump.
         std::cout.flush();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "statementprompt.h"
 
 #include <sys/stat.h>
@@ -45,7 +46,9 @@ class TIgnoredMessages : public ICalcMessages {
 };
 
 char32_t CodePoint(std::string_view ch) {
-  const auto b = [ch](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(ch[i])); };
+  const auto b = [ch](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(ch[i]));
+  };
   switch (ch.size()) {
     case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
     case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
@@ -101,15 +104,18 @@ std::string Quoted(std::string_view name) { return "“" + std::string(name) + "
 // A name's continuation in the case the user started it: all lower case
 // typed gives lower case, a mixed start is kept and continued in lower case.
 std::string InTypedCase(std::string_view typed, std::string_view name) {
-  const bool anyLower = std::any_of(typed.begin(), typed.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-  const bool anyUpper = std::any_of(typed.begin(), typed.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+  const bool anyLower =
+      std::any_of(typed.begin(), typed.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+  const bool anyUpper =
+      std::any_of(typed.begin(), typed.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
   if (!anyLower) return std::string(name);
   if (!anyUpper) return AsciiLower(name);
   return std::string(typed) + AsciiLower(name.substr(typed.size()));
 }
 
 bool StartsIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() &&
+         EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string ExpandHome(std::string_view path) {
@@ -156,7 +162,8 @@ void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply)
       continue;
     }
     // Unbalanced brackets that still evaluate: the worksheet's warning.
-    if (s.BracketsUnbalanced) items.push_back({TPromptItem::TKind::Note, std::string(kBracketMessage)});
+    if (s.BracketsUnbalanced)
+      items.push_back({TPromptItem::TKind::Note, std::string(kBracketMessage)});
     items.push_back({TPromptItem::TKind::Result, ws.Results[i]});
     if (s.Name.empty()) continue;
     const std::string_view name = Trim(std::string_view(s.Name).substr(0, s.Name.size() - 1));

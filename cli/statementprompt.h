@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the interactive prompt of tessary-calc does with a typed line, apart

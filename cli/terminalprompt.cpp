@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: MIT
 #include "terminalprompt.h"
 
 #include <dirent.h>
 #include <langinfo.h>
-#include <sys/stat.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <editline/readline.h>
@@ -95,7 +96,8 @@ char** FileMatches(std::string_view argument, std::string_view word) {
       if (name == "." || name == ".." || !name.starts_with(part)) continue;
       if (name.starts_with('.') && !part.starts_with('.')) continue;
       struct stat st;
-      const bool isFolder = stat(platform::JoinPath(folder, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      const bool isFolder =
+          stat(platform::JoinPath(folder, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
       names.push_back(std::string(name.substr(part.size() - word.size())) + (isFolder ? "/" : ""));
     }
     closedir(dir);
@@ -121,8 +123,8 @@ char** Complete(const char* text, int, int) {
   const std::size_t command = line.find_first_not_of(" \t");
   constexpr std::string_view kLoad = ":load";
   if (command != std::string_view::npos && line.substr(command).starts_with(kLoad) &&
-      line.size() > command + kLoad.size() && (line[command + kLoad.size()] == ' ' ||
-                                               line[command + kLoad.size()] == '\t')) {
+      line.size() > command + kLoad.size() &&
+      (line[command + kLoad.size()] == ' ' || line[command + kLoad.size()] == '\t')) {
     std::string_view argument = line.substr(command + kLoad.size());
     argument.remove_prefix(std::min(argument.size(), argument.find_first_not_of(" \t")));
     return FileMatches(argument, text);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The prompt on a terminal: TStatementPrompt behind libedit's line editing,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Calculates one worksheet file as the window's Calculate does and prints

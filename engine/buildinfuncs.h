@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The library of built-in functions and constants. NAME reaches the method
@@ -25,8 +26,7 @@ class TBuildinFuncs {
   using TFn2 = TReal (TBuildinFuncs::*)(TFormulaParser&, const TReal&, const TReal&);
   using TFn3 = TReal (TBuildinFuncs::*)(TFormulaParser&, std::span<const TReal>);
   using TFn8 = TReal (TBuildinFuncs::*)(TFormulaParser&, const std::string&);
-  using TFn9 = TReal (TBuildinFuncs::*)(TFormulaParser&, const std::string&,
-                                         const std::string&);
+  using TFn9 = TReal (TBuildinFuncs::*)(TFormulaParser&, const std::string&, const std::string&);
   using TFn = std::variant<TFn0, TFn1, TFn2, TFn3, TFn8, TFn9>;
 
   // The built-in that NAME (upper case, as the name table holds it) reaches,

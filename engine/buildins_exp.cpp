@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <cmath>
 
 #include "buildinfuncs.h"
@@ -31,9 +32,7 @@ TReal TBuildinFuncs::mLog(TFormulaParser& fp, const TReal& x) {
   return std::log10(x);
 }
 
-TReal TBuildinFuncs::mSqr(TFormulaParser& fp, const TReal& x) {
-  return buildin::Square(fp, x);
-}
+TReal TBuildinFuncs::mSqr(TFormulaParser& fp, const TReal& x) { return buildin::Square(fp, x); }
 
 TReal TBuildinFuncs::mSqrt(TFormulaParser& fp, const TReal& x) {
   if (x < 0) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -25,8 +26,7 @@ bool RangeFromText(const std::string& text, std::int32_t& range) {
     return false;
   // At most 15 digits: fits a long long before the range test.
   const long long n = std::stoll(text);
-  if (n < std::numeric_limits<std::int32_t>::min() ||
-      n > std::numeric_limits<std::int32_t>::max())
+  if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
     return false;
   range = static_cast<std::int32_t>(n);
   return true;

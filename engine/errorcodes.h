@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The engine's numbered errors. The numbers are part of the engine's interface

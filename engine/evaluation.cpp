@@ -1,11 +1,12 @@
+// SPDX-License-Identifier: MIT
 // What the grammar computes: the evaluation run, the value rules with their
 // range guards, number literals, and the dispatch of a call to its built-in.
 
+#include <locale.h>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <locale.h>
 #include <new>
 #include <string_view>
 #include <variant>
@@ -26,10 +27,9 @@ constexpr TReal kSafeHigh = 1E18L;
 inline bool InSafeBand(TReal a) { return a >= kSafeLow && a <= kSafeHigh; }
 
 // Exact powers of ten: 10^k fits the 64-bit mantissa up to k = 27.
-constexpr TReal kPow10[] = {1E0L,  1E1L,  1E2L,  1E3L,  1E4L,  1E5L,  1E6L,
-                            1E7L,  1E8L,  1E9L,  1E10L, 1E11L, 1E12L, 1E13L,
-                            1E14L, 1E15L, 1E16L, 1E17L, 1E18L, 1E19L, 1E20L,
-                            1E21L, 1E22L, 1E23L, 1E24L, 1E25L, 1E26L, 1E27L};
+constexpr TReal kPow10[] = {1E0L,  1E1L,  1E2L,  1E3L,  1E4L,  1E5L,  1E6L,  1E7L,  1E8L,  1E9L,
+                            1E10L, 1E11L, 1E12L, 1E13L, 1E14L, 1E15L, 1E16L, 1E17L, 1E18L, 1E19L,
+                            1E20L, 1E21L, 1E22L, 1E23L, 1E24L, 1E25L, 1E26L, 1E27L};
 constexpr int kMaxExactPow10 = 27;
 constexpr int kMaxExactDigits = 19;  // 19 decimal digits always fit a uint64
 
@@ -125,9 +125,9 @@ bool TFormulaParser::QuickLiteral(const char*& p, TReal& value) {
 bool TFormulaParser::ConvertLiteral(const std::string& lit, TReal& value) {
   const char* p = lit.c_str();
   std::uint64_t mantissa = 0;
-  int digits = 0;       // significant digits taken into mantissa
-  bool exact = true;    // all digits fit
-  int fraction = 0;     // digits after the point
+  int digits = 0;     // significant digits taken into mantissa
+  bool exact = true;  // all digits fit
+  int fraction = 0;   // digits after the point
   auto takeDigit = [&](char c) {
     if (mantissa == 0 && c == '0') return;
     if (digits < kMaxExactDigits) {

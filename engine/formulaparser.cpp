@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formulaparser.h"
 
 #include <algorithm>
@@ -22,22 +23,19 @@ struct TNameKind {
 
 // The registered names in their order; the order is visible in NameTable.
 constexpr std::array<TNameKind, 52> kNames{{
-    {"ARCTAN", ckUnary}, {"COS", ckUnary}, {"DEG", ckUnary}, {"PI", ckConstant},
-    {"RAD", ckUnary}, {"SIN", ckUnary}, {"TAN", ckUnary},
-    {"AND", ckList}, {"FALSE", ckConstant}, {"OR", ckList}, {"TRUE", ckConstant},
-    {"XOR", ckBinary}, {"NOT", ckUnary},
-    {"EXP", ckUnary}, {"E", ckConstant}, {"LN", ckUnary}, {"LOG", ckUnary},
-    {"SQR", ckUnary}, {"SQRT", ckUnary},
-    {"ABS", ckUnary}, {"FRAC", ckUnary}, {"INT", ckUnary}, {"MAX", ckList},
-    {"MIN", ckList}, {"ROUND", ckUnary}, {"SGN", ckUnary}, {"CSC", ckUnary},
-    {"SEC", ckUnary}, {"COT", ckUnary},
-    {"SINH", ckUnary}, {"COSH", ckUnary}, {"TANH", ckUnary}, {"CSCH", ckUnary},
-    {"SECH", ckUnary}, {"COTH", ckUnary},
-    {"ARCSINH", ckUnary}, {"ARCCOSH", ckUnary}, {"ARCTANH", ckUnary},
-    {"ARCCSCH", ckUnary}, {"ARCSECH", ckUnary}, {"ARCCOTH", ckUnary},
-    {"AVG", ckList}, {"AVGERAGE", ckList}, {"STD", ckList}, {"STDEV", ckList},
-    {"MEAN", ckList}, {"SUM", ckList}, {"RAND", ckConstant}, {"RND", ckUnary},
-    {"LENGTH", ckString}, {"STRCOMP", ckStringPair}, {"IF", ckList},
+    {"ARCTAN", ckUnary},   {"COS", ckUnary},     {"DEG", ckUnary},          {"PI", ckConstant},
+    {"RAD", ckUnary},      {"SIN", ckUnary},     {"TAN", ckUnary},          {"AND", ckList},
+    {"FALSE", ckConstant}, {"OR", ckList},       {"TRUE", ckConstant},      {"XOR", ckBinary},
+    {"NOT", ckUnary},      {"EXP", ckUnary},     {"E", ckConstant},         {"LN", ckUnary},
+    {"LOG", ckUnary},      {"SQR", ckUnary},     {"SQRT", ckUnary},         {"ABS", ckUnary},
+    {"FRAC", ckUnary},     {"INT", ckUnary},     {"MAX", ckList},           {"MIN", ckList},
+    {"ROUND", ckUnary},    {"SGN", ckUnary},     {"CSC", ckUnary},          {"SEC", ckUnary},
+    {"COT", ckUnary},      {"SINH", ckUnary},    {"COSH", ckUnary},         {"TANH", ckUnary},
+    {"CSCH", ckUnary},     {"SECH", ckUnary},    {"COTH", ckUnary},         {"ARCSINH", ckUnary},
+    {"ARCCOSH", ckUnary},  {"ARCTANH", ckUnary}, {"ARCCSCH", ckUnary},      {"ARCSECH", ckUnary},
+    {"ARCCOTH", ckUnary},  {"AVG", ckList},      {"AVGERAGE", ckList},      {"STD", ckList},
+    {"STDEV", ckList},     {"MEAN", ckList},     {"SUM", ckList},           {"RAND", ckConstant},
+    {"RND", ckUnary},      {"LENGTH", ckString}, {"STRCOMP", ckStringPair}, {"IF", ckList},
 }};
 
 // What the scanner reads for a NUL byte that is not the end mark: a byte no
@@ -261,8 +259,7 @@ TReal TFormulaParser::ParseRelation(TReal x) {
       FAnchor = 0;
       return x;
     }
-    default:
-      return x;
+    default: return x;
   }
 }
 
@@ -280,10 +277,15 @@ TReal TFormulaParser::ParseSimpleExpression() {
   }
   // What may follow an operand: this rejects two operands side by side.
   switch (FScanState.Current) {
-    case 0: case '&': case ')': case ',': case '<': case '=': case '>': case '|':
-      break;
-    default:
-      SetError(ecUnknownFunction);
+    case 0:
+    case '&':
+    case ')':
+    case ',':
+    case '<':
+    case '=':
+    case '>':
+    case '|': break;
+    default: SetError(ecUnknownFunction);
   }
   return Failed() ? 0 : x;
 }
@@ -494,8 +496,7 @@ TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
       SkipBlanks();
       Expect(')');
       break;
-    default:
-      break;
+    default: break;
   }
   if (Failed()) return 0;
   return Dispatch(index, at, reals, s1, s2);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "numbertext.h"
 
 #include <bit>
@@ -125,8 +126,7 @@ class TBigInt {
     const int limbs = bits / 64, rest = bits % 64;
     if (rest != 0) {
       FLimb[FSize] = 0;
-      for (int i = FSize; i > 0; --i)
-        FLimb[i] = FLimb[i] << rest | FLimb[i - 1] >> (64 - rest);
+      for (int i = FSize; i > 0; --i) FLimb[i] = FLimb[i] << rest | FLimb[i - 1] >> (64 - rest);
       FLimb[0] <<= rest;
       if (FLimb[FSize] != 0) ++FSize;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Number text: general format with 15 significant digits, "." as the decimal

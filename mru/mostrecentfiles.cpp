@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "mostrecentfiles.h"
 
 #include <QAction>
@@ -123,7 +124,8 @@ QAction* TMostRecentFiles::NewMarkedItem(const QString& caption, bool separator)
 }
 
 QString TMostRecentFiles::DisplayName(const QString& fileName) const {
-  QString name = FShowFullPath ? fileName : fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+  QString name =
+      FShowFullPath ? fileName : fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
   return name.replace(QLatin1Char('&'), QLatin1String("&&"));  // no accelerator of its own
 }
 
@@ -149,8 +151,8 @@ void TMostRecentFiles::RebuildMenu() {
     ++p;
   }
   for (qsizetype i = 0; i < FFiles.size(); ++i) {
-    const QString caption = QStringLiteral("&%1  %2")
-                                .arg(QString::number(i + 1, 16).toUpper(), DisplayName(FFiles[i]));
+    const QString caption =
+        QStringLiteral("&%1  %2").arg(QString::number(i + 1, 16).toUpper(), DisplayName(FFiles[i]));
     insertAt(p, NewMarkedItem(caption, false));
     ++p;
   }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "atomicfile.h"
 
 #include <dirent.h>
@@ -7,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -73,9 +74,8 @@ bool IsLeftover(std::string_view entry, std::string_view prefix) {
   if (entry.size() != prefix.size() + 10 || !entry.starts_with(prefix) || !entry.ends_with(".tmp"))
     return false;
   const std::string_view random = entry.substr(prefix.size(), 6);
-  return std::all_of(random.begin(), random.end(), [](char c) {
-    return std::strchr(kRandomChars, c) != nullptr && c != '\0';
-  });
+  return std::all_of(random.begin(), random.end(),
+                     [](char c) { return std::strchr(kRandomChars, c) != nullptr && c != '\0'; });
 }
 
 // Creates a new file "folder + prefix + XXXXXX.tmp"; -1 with errno on failure.
@@ -105,7 +105,8 @@ void WriteAll(const std::string& path, int fd, std::string_view bytes, const TFi
 }
 
 // Copies what is left to read of from into to; false with errno on failure.
-bool CopyRest(int from, int to, const std::function<ssize_t(int, const void*, std::size_t)>& write) {
+bool CopyRest(int from, int to,
+              const std::function<ssize_t(int, const void*, std::size_t)>& write) {
   std::unique_ptr<char[]> buffer(new char[kChunk]);
   for (;;) {
     const ssize_t n = ::read(from, buffer.get(), kChunk);
@@ -138,14 +139,15 @@ void SyncFolder(const std::string& path, const std::string& folder, const TFileO
 
 // Temporary files of earlier saves of this file that a killed process left.
 void RemoveLeftoversIn(const std::string& folder, const std::string& prefix,
-                     const std::set<std::string>& ours) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), &closedir);
+                       const std::set<std::string>& ours) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()),
+                                          &closedir);
   if (!dir) return;
   while (const dirent* entry = readdir(dir.get())) {
     const std::string name = folder + entry->d_name;
     struct stat st;
-    if (IsLeftover(entry->d_name, prefix) && !ours.contains(name) && lstat(name.c_str(), &st) == 0 &&
-        S_ISREG(st.st_mode))
+    if (IsLeftover(entry->d_name, prefix) && !ours.contains(name) &&
+        lstat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode))
       unlink(name.c_str());
   }
 }
@@ -364,8 +366,7 @@ bool TReplacement::Restore() {
 
 }  // namespace
 
-EFileError::EFileError(TAction action, const std::string& path, int error,
-                       std::string_view reason)
+EFileError::EFileError(TAction action, const std::string& path, int error, std::string_view reason)
     : std::runtime_error(ErrorText(action, path, error, reason)), FPath(path), FError(error) {}
 
 const TFileOps& SystemFileOps() {

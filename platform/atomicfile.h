@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Saving that never destroys the previous file: the new bytes go to a

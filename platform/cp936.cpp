@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cp936.h"
 
 #include <iconv.h>
@@ -12,7 +13,7 @@ namespace tessary::platform {
 
 namespace {
 
-constexpr std::string_view kCp936Question = "\xA3\xBF";     // "？"
+constexpr std::string_view kCp936Question = "\xA3\xBF";        // "？"
 constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";  // U+FFFD
 
 // One descriptor per thread and direction: iconv_t carries shift state and

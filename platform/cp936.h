@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Code page 936 (GBK) <-> UTF-8 through glibc iconv.

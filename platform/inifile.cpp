@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "inifile.h"
 
 #include <cerrno>
@@ -32,8 +33,8 @@ std::string_view Unquote(std::string_view value) {
 
 // Quotes protect what reading would strip: outer blanks, outer quotes.
 std::string Quoted(std::string_view value) {
-  const bool needed = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
-                                         IsQuoted(value));
+  const bool needed =
+      !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
   if (!needed) return std::string(value);
   std::string text = "\"";
   text += value;
@@ -158,8 +159,7 @@ std::size_t TIniFile::AppendSection(std::string_view section) {
   return FLines.size() - 1;
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   section = Trim(section);
   key = Trim(key);
   CheckWritable(section, key, value);
@@ -189,8 +189,7 @@ void TIniFile::UpdateFile() {
   if (!FDirty) return;
   // Writing over a file we could not read would throw its content away.
   if (FReadError != 0) throw EFileError(EFileError::TAction::Save, FPath, FReadError);
-  if (!MakeFolders(FolderOf(FPath)))
-    throw EFileError(EFileError::TAction::Save, FPath, errno);
+  if (!MakeFolders(FolderOf(FPath))) throw EFileError(EFileError::TAction::Save, FPath, errno);
   std::string bytes;
   for (const TLine& line : FLines) {
     bytes += line.Text;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Ini files: "[section]" headers and "key=value" lines, matched leniently:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pathname.h"
 
 namespace tessary::platform {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Splitting and joining "/"-separated paths, and the extension rule every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The process-wide random generator: one 32-bit seed advanced as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "singleinstance.h"
 
 #include <errno.h>
@@ -28,7 +29,8 @@ std::optional<std::string> UsableRuntimeFolder() {
   const char* runtime = getenv("XDG_RUNTIME_DIR");
   if (runtime == nullptr || runtime[0] != '/') return std::nullopt;
   struct stat st {};
-  if (stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() || OthersMayWrite(st))
+  if (stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+      OthersMayWrite(st))
     return std::nullopt;
   return std::string(runtime);
 }
@@ -58,7 +60,8 @@ TSingleInstanceLock::TResult TSingleInstanceLock::Fail(const std::string& messag
 TSingleInstanceLock::TResult TSingleInstanceLock::TryAcquire(const std::string& name) {
   if (FFd >= 0) return TResult::Acquired;
   FError.clear();
-  if (name.empty() || name.find('/') != std::string::npos) return Fail("无效的锁名称" + Quoted(name) + "。");
+  if (name.empty() || name.find('/') != std::string::npos)
+    return Fail("无效的锁名称" + Quoted(name) + "。");
 
   // The private folder is made 0700 by us; one found there was made by
   // whoever came first, so it is checked through the handle we use below,
@@ -95,7 +98,8 @@ TSingleInstanceLock::TResult TSingleInstanceLock::TryAcquire(const std::string& 
   // link) must not inherit the lock and keep it after we end. O_NOFOLLOW: a
   // link planted in the folder is not followed.
   const std::string path = folder + "/" + name + ".lock";
-  const int fd = openat(dir, (name + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int fd =
+      openat(dir, (name + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   const int openError = errno;
   close(dir);
   if (fd < 0) return Fail("无法打开锁文件" + Quoted(path) + "：" + SystemError(openError));

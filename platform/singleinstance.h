@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The single-instance test: a per-user lock that the kernel releases when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Byte-string helpers shared by every layer: splitting, trimming and ASCII
@@ -21,8 +22,12 @@ std::string_view Trim(std::string_view s);
 // Removes leading and trailing spaces and tabs only, as ini files do.
 std::string_view TrimBlanks(std::string_view s);
 
-inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+inline char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 // Equal when ASCII letters are folded; every other byte must match.

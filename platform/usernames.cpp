@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "usernames.h"
 
 #include <pwd.h>
@@ -32,7 +33,9 @@ std::optional<TPasswdEntry> CurrentPasswdEntry() {
                       found->pw_dir ? found->pw_dir : ""};
 }
 
-std::string GecosFullName(std::string_view gecos) { return std::string(gecos.substr(0, gecos.find(','))); }
+std::string GecosFullName(std::string_view gecos) {
+  return std::string(gecos.substr(0, gecos.find(',')));
+}
 
 std::string LoggedOnUserName(const std::optional<TPasswdEntry>& entry) {
   if (entry && !entry->Name.empty()) return entry->Name;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "userregistry.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aablend.h"
 
 #include <QPainter>
@@ -108,7 +109,8 @@ void TAABlend::StoreWork(int x, int y) {
     return;
   }
   for (int r = box.top(); r <= box.bottom(); ++r)
-    RowToTarget(target, r, box.left(), box.width(), FWork.constScanLine(r - y) + 3 * (box.left() - x));
+    RowToTarget(target, r, box.left(), box.width(),
+                FWork.constScanLine(r - y) + 3 * (box.left() - x));
 }
 
 // ---- blends ----
@@ -229,7 +231,9 @@ void TAABlend::MakeGradient(int w, int h, const TAAGradual& gradual, int left, i
   ColorBytes(forward ? gradual.StartColor() : gradual.EndColor(), c0);
   ColorBytes(forward ? gradual.EndColor() : gradual.StartColor(), c1);
   // The centre styles mirror the first half of the ramp into the second.
-  const auto entry = [&](int i, uchar* out) { RampEntry(c0, c1, centre && i >= n ? length - 1 - i : i, n, out); };
+  const auto entry = [&](int i, uchar* out) {
+    RampEntry(c0, c1, centre && i >= n ? length - 1 - i : i, n, out);
+  };
   if (horizontal) {
     std::vector<uchar> ramp(3 * static_cast<std::size_t>(w));
     for (int c = 0; c < w; ++c) entry(left + c, &ramp[3 * static_cast<std::size_t>(c)]);
@@ -244,7 +248,8 @@ void TAABlend::MakeGradient(int w, int h, const TAAGradual& gradual, int left, i
   }
 }
 
-void TAABlend::MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor, int left, int boxWidth) {
+void TAABlend::MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor, int left,
+                           int boxWidth) {
   FForeBmp = QImage(w, h, QImage::Format_BGR888);
   if (w <= 0 || h <= 0) return;
   if (boxWidth < 0) boxWidth = w;
@@ -289,7 +294,8 @@ void TAABlend::AddNoise(int amount) {
   const int h = FForeBmp.height();
   for (int r = 0; r < h; ++r) {
     uchar* out = FForeBmp.scanLine(r);
-    for (int i = 0; i < bytes; ++i) out[i] = static_cast<uchar>(std::clamp(out[i] + rng::Random(amount) - half, 0, 255));
+    for (int i = 0; i < bytes; ++i)
+      out[i] = static_cast<uchar>(std::clamp(out[i] + rng::Random(amount) - half, 0, 255));
   }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Blending through a coverage mask into the renderer's target: either one
@@ -40,7 +41,8 @@ class TAABlend {
   // Foregrounds of w x h: of a whole box, or of the w columns from left of
   // a box boxWidth wide, exactly as those columns of the whole would be.
   void MakeGradient(int w, int h, const TAAGradual& gradual, int left = 0, int boxWidth = -1);
-  void MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor, int left = 0, int boxWidth = -1);
+  void MakeTexture(int w, int h, const TAATexture& texture, TColor fontColor, int left = 0,
+                   int boxWidth = -1);
   void MakeNoise(int w, int h, int amount, TColor fontColor);
   // Adds noise of amount to every byte of the foreground.
   void AddNoise(int amount);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aacolor.h"
 
 #include <QGuiApplication>
@@ -12,11 +13,11 @@ namespace {
 QPalette::ColorRole RoleOf(int index, bool& known) {
   known = true;
   switch (index) {
-    case 5: return QPalette::Base;              // window background
-    case 8: return QPalette::WindowText;        // window text
+    case 5: return QPalette::Base;        // window background
+    case 8: return QPalette::WindowText;  // window text
     case 13: return QPalette::Highlight;
     case 14: return QPalette::HighlightedText;
-    case 15: return QPalette::Button;           // button face
+    case 15: return QPalette::Button;  // button face
     case 18: return QPalette::ButtonText;
     default: known = false; return QPalette::WindowText;
   }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Colours as the rich text controls store them: 0x00BBGGRR with red in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aaeffect.h"
 
 #include <algorithm>
@@ -39,11 +40,13 @@ int ParseInt(const std::string& text, int defaultValue) {
   return static_cast<int>(static_cast<std::uint32_t>(value));
 }
 
-int ReadInt(const platform::TIniFile& ini, const std::string& section, const char* key, int defaultValue) {
+int ReadInt(const platform::TIniFile& ini, const std::string& section, const char* key,
+            int defaultValue) {
   return ParseInt(ini.ReadString(section, key, ""), defaultValue);
 }
 
-bool ReadBool(const platform::TIniFile& ini, const std::string& section, const char* key, bool defaultValue) {
+bool ReadBool(const platform::TIniFile& ini, const std::string& section, const char* key,
+              bool defaultValue) {
   const std::string text = AsciiLower(ini.ReadString(section, key, ""));
   if (text == "true") return true;
   if (text == "false") return false;
@@ -60,9 +63,15 @@ void WriteBool(platform::TIniFile& ini, const std::string& section, const char* 
 
 // A value read from a file lands in its field's width, and then in the
 // property's range: the pixel arithmetic relies on the ranges.
-int ByteRange(int value, int high) { return std::min(static_cast<int>(static_cast<std::uint8_t>(value)), high); }
-int OffsetRange(int value) { return std::clamp(static_cast<int>(static_cast<std::int8_t>(value)), -20, 20); }
-int AngleRange(int value) { return std::clamp(static_cast<int>(static_cast<std::int16_t>(value)), -360, 360); }
+int ByteRange(int value, int high) {
+  return std::min(static_cast<int>(static_cast<std::uint8_t>(value)), high);
+}
+int OffsetRange(int value) {
+  return std::clamp(static_cast<int>(static_cast<std::int8_t>(value)), -20, 20);
+}
+int AngleRange(int value) {
+  return std::clamp(static_cast<int>(static_cast<std::int16_t>(value)), -360, 360);
+}
 
 }  // namespace
 
@@ -134,7 +143,8 @@ void TAATexture::Assign(const TAATexture& other) {
 
 // ---- TAAEffect ----
 
-TAAEffect::TAAEffect(TNotifyEvent onChange, void* owner) : TNotifyClass(std::move(onChange), owner) {
+TAAEffect::TAAEffect(TNotifyEvent onChange, void* owner)
+    : TNotifyClass(std::move(onChange), owner) {
   Wire();
 }
 
@@ -207,12 +217,15 @@ void TAAEffect::LoadFromIni(const platform::TIniFile& ini, const std::string& se
   FShadow.FAlpha = ByteRange(ReadInt(ini, section, "ShadowAlpha", FShadow.FAlpha), 100);
   FShadow.FBlur = ByteRange(ReadInt(ini, section, "ShadowBlur", FShadow.FBlur), 100);
   FShadow.FColor = ReadInt(ini, section, "ShadowColor", FShadow.FColor);
-  FShadow.FOffsetX = static_cast<std::int8_t>(OffsetRange(ReadInt(ini, section, "ShadowOffsetX", FShadow.FOffsetX)));
-  FShadow.FOffsetY = static_cast<std::int8_t>(OffsetRange(ReadInt(ini, section, "ShadowOffsetY", FShadow.FOffsetY)));
+  FShadow.FOffsetX = static_cast<std::int8_t>(
+      OffsetRange(ReadInt(ini, section, "ShadowOffsetX", FShadow.FOffsetX)));
+  FShadow.FOffsetY = static_cast<std::int8_t>(
+      OffsetRange(ReadInt(ini, section, "ShadowOffsetY", FShadow.FOffsetY)));
   FGradual.FEnabled = ReadBool(ini, section, "Gradual", FGradual.FEnabled);
   FGradual.FStartColor = ReadInt(ini, section, "GradualStartColor", FGradual.FStartColor);
   FGradual.FEndColor = ReadInt(ini, section, "GradualEndColor", FGradual.FEndColor);
-  const int style = static_cast<std::uint8_t>(ReadInt(ini, section, "GradualStyle", FGradual.FStyle));
+  const int style =
+      static_cast<std::uint8_t>(ReadInt(ini, section, "GradualStyle", FGradual.FStyle));
   FGradual.FStyle = style > gsCenterToTB ? gsLeftToRight : static_cast<TGradualStyle>(style);
   FTexture.FEnabled = ReadBool(ini, section, "Texture", FTexture.FEnabled);
   const int mode = static_cast<std::uint8_t>(ReadInt(ini, section, "TextureMode", FTexture.FMode));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The settings of the font effect renderer: persistent objects that store a
@@ -58,13 +59,13 @@ class TEnabledClass : public TNotifyClass {
 class TAAShadow : public TEnabledClass {
  public:
   using TEnabledClass::TEnabledClass;
-  int Blur() const { return FBlur; }          // 0..100
+  int Blur() const { return FBlur; }  // 0..100
   void SetBlur(int value);
-  int Alpha() const { return FAlpha; }        // 0..100
+  int Alpha() const { return FAlpha; }  // 0..100
   void SetAlpha(int value);
   TColor Color() const { return FColor; }
   void SetColor(TColor value);
-  int OffsetX() const { return FOffsetX; }    // -20..20
+  int OffsetX() const { return FOffsetX; }  // -20..20
   void SetOffsetX(int value);
   int OffsetY() const { return FOffsetY; }
   void SetOffsetY(int value);
@@ -79,7 +80,14 @@ class TAAShadow : public TEnabledClass {
   std::int8_t FOffsetY = 2;
 };
 
-enum TGradualStyle { gsLeftToRight, gsRightToLeft, gsTopToBottom, gsBottomToTop, gsCenterToLR, gsCenterToTB };
+enum TGradualStyle {
+  gsLeftToRight,
+  gsRightToLeft,
+  gsTopToBottom,
+  gsBottomToTop,
+  gsCenterToLR,
+  gsCenterToTB
+};
 
 class TAAGradual : public TEnabledClass {
  public:
@@ -134,7 +142,7 @@ class TAAEffect : public TNotifyClass {
 
   int Alpha() const { return FAlpha; }  // 0..100
   void SetAlpha(int value);
-  int Blur() const { return FBlur; }    // 0..100
+  int Blur() const { return FBlur; }  // 0..100
   void SetBlur(int value);
   int Angle() const { return FAngle; }  // -360..360
   void SetAngle(int value);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aafont.h"
 
 #include <algorithm>
@@ -106,7 +107,8 @@ std::pair<int, int> TAAFontEx::ColumnsToDraw(const QString& text, int textX, int
   const int boxWidth = FMask.TextSize(text).Width;
   if (FCanvas->Target == nullptr) return {0, boxWidth};
   const int targetWidth = FCanvas->Target->width();
-  const bool blurred = FEffect.Blur() != 0 || (FEffect.Shadow().Enabled() && FEffect.Shadow().Blur() != 0);
+  const bool blurred =
+      FEffect.Blur() != 0 || (FEffect.Shadow().Enabled() && FEffect.Shadow().Blur() != 0);
   const int blurReach = blurred ? 2 : 0;
   int from = -std::max(textX, shadowX) - blurReach;
   int to = targetWidth - std::min(textX, shadowX) + blurReach;

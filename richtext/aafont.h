@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The font effect renderer: draws a line of text onto an RGB image with

@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: MIT
 #include "aagraphiccontrol.h"
 
 #include <QEnterEvent>
 #include <QEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 
 #include <algorithm>
@@ -75,7 +76,9 @@ void TCustomParam::SetAlignment(TAlignment value) { Store(*this, FAlignment, val
 void TCustomParam::SetWordWrap(bool value) { Store(*this, FWordWrap, value); }
 void TCustomParam::SetTransparent(bool value) { Store(*this, FTransparent, value); }
 void TCustomParam::SetLayout(TTextLayout value) { Store(*this, FLayout, value); }
-void TCustomParam::SetBackGroundMode(TBackGroundMode value) { Store(*this, FBackGroundMode, value); }
+void TCustomParam::SetBackGroundMode(TBackGroundMode value) {
+  Store(*this, FBackGroundMode, value);
+}
 
 void TCustomParam::SetBackGround(const QImage& value) {
   if (FBackGround == value) return;
@@ -133,9 +136,7 @@ void DrawBackGround(QImage& target, const QRect& rect, const QImage& picture, TB
       painter.drawImage((rect.left() + right - pw) / 2, (rect.top() + bottom - ph) / 2, picture);
       break;
     }
-    case bmNormal:
-      painter.drawImage(rect.topLeft(), picture);
-      break;
+    case bmNormal: painter.drawImage(rect.topLeft(), picture); break;
   }
 }
 
@@ -313,7 +314,8 @@ void TAAGraphicControl::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TAAGraphicControl::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = FPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  const bool click =
+      FPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   if (event->button() == Qt::LeftButton) FPressed = false;
   if (OnMouseUp) OnMouseUp(this, event);
   if (click && OnClick) OnClick(this);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The effect label: one line of caption drawn with the anti-aliased renderer

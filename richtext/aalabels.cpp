@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aalabels.h"
 
 #include <QDate>
@@ -6,6 +7,8 @@
 #include <QString>
 #include <QTime>
 
+#include <algorithm>
+
 #include "textutil.h"
 #include "usernames.h"
 
@@ -13,16 +16,22 @@ namespace tessary {
 
 namespace {
 
-// Where the label's tag first stands in line; npos when it does not.
+// Where the label's tag first stands in line, ASCII letters folded; npos
+// when it does not. Searched in place: a board line is long and every label
+// of both collections looks for its tag in it.
 std::size_t FindTag(const std::string& line, const std::string& name) {
-  return AsciiUpper(line).find("<" + AsciiUpper(name) + ">");
+  const std::string tag = "<" + AsciiUpper(name) + ">";
+  const auto at = std::search(line.begin(), line.end(), tag.begin(), tag.end(),
+                              [](char a, char b) { return AsciiUpper(a) == b; });
+  return at == line.end() ? std::string::npos : static_cast<std::size_t>(at - line.begin());
 }
 
 std::size_t TagLength(const std::string& name) { return name.size() + 2; }
 
 // The rule both item kinds apply before taking a new name.
 template <class TCollection>
-void CheckUnique(const TCollection* collection, const std::string& oldName, const std::string& newName) {
+void CheckUnique(const TCollection* collection, const std::string& oldName,
+                 const std::string& newName) {
   if (!newName.empty() && !SameLabelName(newName, oldName) && collection != nullptr &&
       collection->IndexOf(newName) >= 0)
     throw EDuplicateString();
@@ -34,7 +43,8 @@ std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 bool SameLabelName(std::string_view a, std::string_view b) {
   return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-             .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive) == 0;
+             .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
+                      Qt::CaseInsensitive) == 0;
 }
 
 // ---- TFontLabel ----
@@ -76,8 +86,9 @@ void TFontLabel::Assign(const TFontLabel& source) {
 
 // ---- TFontLabels ----
 
-TFontLabel* TFontLabels::AddFont(const std::string& name, const std::string& fontName, int size, TColor color,
-                                 TFontStyles style, bool shadowEnabled, int shadowOffsetX, int shadowOffsetY) {
+TFontLabel* TFontLabels::AddFont(const std::string& name, const std::string& fontName, int size,
+                                 TColor color, TFontStyles style, bool shadowEnabled,
+                                 int shadowOffsetX, int shadowOffsetY) {
   if (IndexOf(name) >= 0) return nullptr;
   BeginUpdate();
   TFontLabel& label = Add();
@@ -140,17 +151,14 @@ std::string TUserLabel::GetText() {
   switch (FStyle) {
     case lsLeftJustify:
     case lsCenter:
-    case lsRightJustify:
-      break;
+    case lsRightJustify: break;
     case lsRegOwner:
       if (FCollection) text = FCollection->RegOwner();
       break;
     case lsRegOrganization:
       if (FCollection) text = FCollection->RegOrganization();
       break;
-    case lsAppTitle:
-      text = ToUtf8(QGuiApplication::applicationDisplayName());
-      break;
+    case lsAppTitle: text = ToUtf8(QGuiApplication::applicationDisplayName()); break;
     case lsDate:
       text = ToUtf8(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
       break;
@@ -159,9 +167,7 @@ std::string TUserLabel::GetText() {
       // shows the plain clock time, as <Date> shows the plain date.
       text = ToUtf8(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
       break;
-    case lsCustom:
-      text = FText;
-      break;
+    case lsCustom: text = FText; break;
   }
   if (FOnGetText) FOnGetText(*this, text);
   return text;
@@ -180,7 +186,8 @@ void TUserLabel::Assign(const TUserLabel& source) {
 
 // ---- TUserLabels ----
 
-TUserLabels::TUserLabels(void* owner, TChangeEvent onChange) : TLabelCollection(owner, std::move(onChange)) {
+TUserLabels::TUserLabels(void* owner, TChangeEvent onChange)
+    : TLabelCollection(owner, std::move(onChange)) {
   LoadRegistryInfo();
 }
 
@@ -192,7 +199,8 @@ void TUserLabels::LoadRegistryInfo() {
   FRegOrganization = platform::RegisteredOrganization();
 }
 
-TUserLabel* TUserLabels::AddLabel(const std::string& name, const std::string& text, TLabelStyle style) {
+TUserLabel* TUserLabels::AddLabel(const std::string& name, const std::string& text,
+                                  TLabelStyle style) {
   if (IndexOf(name) >= 0) return nullptr;
   BeginUpdate();
   TUserLabel& label = Add();
@@ -209,18 +217,10 @@ void TUserLabels::ApplyUserTags(std::string& line, TAlignment& alignment) const 
     if (p == std::string::npos) continue;
     line.erase(p, TagLength(label->Name()));
     switch (label->Style()) {
-      case lsLeftJustify:
-        alignment = taLeftJustify;
-        break;
-      case lsCenter:
-        alignment = taCenter;
-        break;
-      case lsRightJustify:
-        alignment = taRightJustify;
-        break;
-      default:
-        line.insert(p, label->GetText());
-        break;
+      case lsLeftJustify: alignment = taLeftJustify; break;
+      case lsCenter: alignment = taCenter; break;
+      case lsRightJustify: alignment = taRightJustify; break;
+      default: line.insert(p, label->GetText()); break;
     }
   }
 }
@@ -232,9 +232,14 @@ void CreateDefaultLabels(TUserLabels& labels) {
     const char* name;
     TLabelStyle style;
   } kDefaults[] = {
-      {"Left", lsLeftJustify}, {"Center", lsCenter},       {"Right", lsRightJustify},
-      {"Owner", lsRegOwner},   {"Organization", lsRegOrganization}, {"AppTitle", lsAppTitle},
-      {"Date", lsDate},        {"Time", lsTime},
+      {"Left", lsLeftJustify},
+      {"Center", lsCenter},
+      {"Right", lsRightJustify},
+      {"Owner", lsRegOwner},
+      {"Organization", lsRegOrganization},
+      {"AppTitle", lsAppTitle},
+      {"Date", lsDate},
+      {"Time", lsTime},
   };
   labels.BeginUpdate();
   for (const auto& d : kDefaults) labels.AddLabel(d.name, "", d.style);
@@ -265,8 +270,8 @@ void CreateDefaultFonts(TFontLabels& fonts) {
 
 // ---- Layout ----
 
-void ApplyMarkup(std::string& line, TMarkupState& state, const TMarkupState& base, TLabelEffect labelEffect,
-                 const TFontLabels& fonts, const TUserLabels& labels) {
+void ApplyMarkup(std::string& line, TMarkupState& state, const TMarkupState& base,
+                 TLabelEffect labelEffect, const TFontLabels& fonts, const TUserLabels& labels) {
   if (labelEffect == leOnlyALine) state = base;
   fonts.ApplyFontTags(line, &state.Font, &state.Effect);
   labels.ApplyUserTags(line, state.Alignment);

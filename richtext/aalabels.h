@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The markup of the rich text controls: font labels ("<Title1>" switches the
@@ -102,7 +103,8 @@ class TLabelCollection {
   }
 
  protected:
-  TLabelCollection(void* owner, TChangeEvent onChange) : FOwner(owner), FOnChange(std::move(onChange)) {}
+  TLabelCollection(void* owner, TChangeEvent onChange)
+      : FOwner(owner), FOnChange(std::move(onChange)) {}
   ~TLabelCollection() = default;
   // Replaces the items with copies of source's, reporting once.
   void AssignItems(const TSelf& source) {
@@ -265,7 +267,7 @@ struct TMarkupState {
 // The tag steps of one source line, font tags first. With leOnlyALine the
 // state starts from base again; with leUntilNextLabel it carries on from the
 // line before.
-void ApplyMarkup(std::string& line, TMarkupState& state, const TMarkupState& base, TLabelEffect labelEffect,
-                 const TFontLabels& fonts, const TUserLabels& labels);
+void ApplyMarkup(std::string& line, TMarkupState& state, const TMarkupState& base,
+                 TLabelEffect labelEffect, const TFontLabels& fonts, const TUserLabels& labels);
 
 }  // namespace tessary

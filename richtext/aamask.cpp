@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aamask.h"
 
 #include <QFontMetrics>
@@ -66,12 +67,14 @@ const std::uint8_t* TAAMask::Row(int r) const {
 
 // ---- extent and drawing ----
 
-TTextBox TAAMask::ExtentRules(int cx, int cy, int scale, bool italic, int byteLength, int escapement) {
+TTextBox TAAMask::ExtentRules(int cx, int cy, int scale, bool italic, int byteLength,
+                              int escapement) {
   TTextBox box;
   box.Width = (cx + scale - 1) / scale;
   box.Height = (cy + scale - 1) / scale;
   // Italic glyphs lean past their advance; the measured width leaves that out.
-  if (italic && byteLength > 0) box.Width += static_cast<int>(RoundHalfEven(box.Width * 3LL, byteLength * 10LL));
+  if (italic && byteLength > 0)
+    box.Width += static_cast<int>(RoundHalfEven(box.Width * 3LL, byteLength * 10LL));
   if (escapement == 0) return box;
   const double phi = -(escapement * std::numbers::pi / 1800.0);
   const double s = std::sin(phi);
@@ -165,7 +168,8 @@ QImage TAAMask::Rasterize(const QString& text, int w, int h, int px, int py, int
   if (canvas.Escapement == 0) {
     QImage coverage(w * scale, h * scale, QImage::Format_Grayscale8);
     coverage.fill(0);
-    if (DrawTextCoverage(font.Font, text, (px - left) * scale, py * scale + font.Ascent, coverage)) return coverage;
+    if (DrawTextCoverage(font.Font, text, (px - left) * scale, py * scale + font.Ascent, coverage))
+      return coverage;
   }
   // Qt blits glyphs into 32-bit images about three times as fast as into
   // 8-bit ones; the coverage is the alpha byte, read as the grey value.
@@ -210,7 +214,8 @@ void ShrinkHigh(const TCoverage<Step>& in, TAAMask& mask) {
     std::uint8_t* out = mask.Row(r);
     for (int c = 0, i = 0; c < mask.Width(); ++c, i += 4 * Step) {
       int sum = 0;
-      for (const uchar* row : rows) sum += row[i] + row[i + Step] + row[i + 2 * Step] + row[i + 3 * Step];
+      for (const uchar* row : rows)
+        sum += row[i] + row[i + Step] + row[i + 2 * Step] + row[i + 3 * Step];
       out[c] = static_cast<std::uint8_t>(sum >> 4);
     }
   }
@@ -225,8 +230,8 @@ void ShrinkNormal(const TCoverage<Step>& in, TAAMask& mask) {
     const uchar* d = in.Line(r * 3 + 2);
     std::uint8_t* out = mask.Row(r);
     for (int c = 0, i = 0; c < mask.Width(); ++c, i += 3 * Step) {
-      const int sum = a[i] + a[i + Step] + (a[i + 2 * Step] >> 1) + b[i] + b[i + Step] + b[i + 2 * Step] +
-                      (d[i] >> 1) + d[i + Step] + d[i + 2 * Step];
+      const int sum = a[i] + a[i + Step] + (a[i + 2 * Step] >> 1) + b[i] + b[i + Step] +
+                      b[i + 2 * Step] + (d[i] >> 1) + d[i + Step] + d[i + 2 * Step];
       out[c] = static_cast<std::uint8_t>(sum >> 3);
     }
   }
@@ -285,8 +290,9 @@ void TAAMask::Outline() {
   for (int r = 1; r <= FHeight - 2; ++r) {
     std::uint8_t* out = Row(r);
     for (int c = 1; c <= FWidth - 2; ++c) {
-      const int d = std::abs(s(r + 1, c + 1) - s(r - 1, c - 1)) + std::abs(s(r + 1, c) - s(r - 1, c)) +
-                    std::abs(s(r, c + 1) - s(r, c - 1)) + std::abs(s(r + 1, c - 1) - s(r - 1, c + 1));
+      const int d = std::abs(s(r + 1, c + 1) - s(r - 1, c - 1)) +
+                    std::abs(s(r + 1, c) - s(r - 1, c)) + std::abs(s(r, c + 1) - s(r, c - 1)) +
+                    std::abs(s(r + 1, c - 1) - s(r - 1, c + 1));
       out[c] = static_cast<std::uint8_t>(d < 1024 ? d / 4 : 255);
     }
   }
@@ -311,7 +317,8 @@ void TAAMask::HorzMirror() {
 }
 
 void TAAMask::VertMirror() {
-  for (int i = 0; i < FHeight / 2; ++i) std::swap_ranges(Row(i), Row(i) + FStride, Row(FHeight - 1 - i));
+  for (int i = 0; i < FHeight / 2; ++i)
+    std::swap_ranges(Row(i), Row(i) + FStride, Row(FHeight - 1 - i));
 }
 
 // The 5 x 5 box with clamped offsets is separable: rows first, then columns,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The coverage mask of the font effect renderer: one byte per pixel, 0 = no
@@ -73,7 +74,8 @@ class TAAMask {
   int TextHeight(const QString& text) const;
   // The size rules applied to a string measured at Scale times the size:
   // back to 1x rounding up, italic overhang, rotated corners.
-  static TTextBox ExtentRules(int cx, int cy, int scale, bool italic, int byteLength, int escapement);
+  static TTextBox ExtentRules(int cx, int cy, int scale, bool italic, int byteLength,
+                              int escapement);
   // Draws text over its own box at (0, 0); or into w x h at (px, py).
   void DrawText(const QString& text);
   void DrawText(const QString& text, int w, int h, int px, int py);

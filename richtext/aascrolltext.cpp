@@ -1,65 +1,40 @@
+// SPDX-License-Identifier: MIT
 #include "aascrolltext.h"
 
 #include <QPainter>
-#include <QThread>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
+#include <string>
 #include <vector>
 
-#include "wrapline.h"
 #include "exceptionhook.h"
 
 namespace tessary {
 
 namespace {
 
-
 int Clamp16(int value) { return std::clamp(value, 0, 65535); }
-
-// Round((1 + pitch / 100) x height) with halves to the even integer, in
-// integers so that no binary fraction tips a half either way.
-int RowAdvance(int pitch, int height) {
-  const long long scaled = static_cast<long long>(100 + pitch) * height;
-  long long q = scaled / 100;
-  const long long r = scaled % 100;
-  if (r > 50 || (r == 50 && q % 2 != 0)) ++q;
-  return static_cast<int>(q);
-}
-
-// The longest run of whole characters of text that takes at most columns
-// code page 936 bytes.
-QString Cp936Prefix(const QString& text, int columns) {
-  int used = 0;
-  qsizetype end = 0;
-  while (end < text.size()) {
-    const qsizetype next = end + (text.at(end).isHighSurrogate() && end + 1 < text.size() ? 2 : 1);
-    used += Cp936Length(text.mid(end, next - end).toStdString());
-    if (used > columns) break;
-    end = next;
-  }
-  return text.left(end);
-}
 
 // Each byte v of a row of 32-bit pixels moves toward the background row's
 // byte bg by k / 256: bg + floor((v - bg) x k / 256), written as
 // (bg x (256 - k) + v x k) / 256 so that every step fits 16 bits and the
 // loop runs in vector registers. A pixel already in the background stays,
 // and so does the alpha byte, 255 in both.
-void FadeRow(std::uint8_t* row, const std::uint8_t* from, const std::uint8_t* bg, std::size_t bytes, int k) {
+void FadeRow(std::uint8_t* row, const std::uint8_t* from, const std::uint8_t* bg, std::size_t bytes,
+             int k) {
   for (std::size_t i = 0; i < bytes; ++i)
-    row[i] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(bg[i] * (256 - k) + from[i] * k) >> 8);
+    row[i] =
+        static_cast<std::uint8_t>(static_cast<std::uint16_t>(bg[i] * (256 - k) + from[i] * k) >> 8);
 }
 
 // A row of 32-bit pixels of the background colour, kept between calls.
 const std::uint8_t* BackgroundRow(const QColor& background, int width) {
   thread_local std::vector<QRgb> row;
   const QRgb pixel = background.rgb();
-  if (row.size() != static_cast<std::size_t>(width) || (width > 0 && row[0] != pixel)) row.assign(width, pixel);
+  if (row.size() != static_cast<std::size_t>(width) || (width > 0 && row[0] != pixel))
+    row.assign(width, pixel);
   return reinterpret_cast<const std::uint8_t*>(row.data());
 }
 
@@ -113,7 +88,9 @@ void TCustomTextParam::SetLines(const QStringList& value) {
 }
 
 void TCustomTextParam::SetLabelEffect(TLabelEffect value) { Store(*this, FLabelEffect, value); }
-void TCustomTextParam::SetRowPitch(int value) { Store(*this, FRowPitch, std::clamp(value, -100, 150)); }
+void TCustomTextParam::SetRowPitch(int value) {
+  Store(*this, FRowPitch, std::clamp(value, -100, 150));
+}
 
 void TCustomTextParam::SetFontEffect(const TAAEffect& value) {
   FFontEffect.Assign(value);
@@ -156,8 +133,12 @@ const QStringList& TScrollTextParam::DefaultLines() {
 
 void TScrollTextParam::SetFade(bool value) { Store(*this, FFade, value); }
 void TScrollTextParam::SetFadeHeight(int value) { Store(*this, FFadeHeight, std::max(0, value)); }
-void TScrollTextParam::SetHeadSpace(int value) { Store(*this, FHeadSpace, std::clamp(value, 0, 150)); }
-void TScrollTextParam::SetTailSpace(int value) { Store(*this, FTailSpace, std::clamp(value, 0, 150)); }
+void TScrollTextParam::SetHeadSpace(int value) {
+  Store(*this, FHeadSpace, std::clamp(value, 0, 150));
+}
+void TScrollTextParam::SetTailSpace(int value) {
+  Store(*this, FTailSpace, std::clamp(value, 0, 150));
+}
 
 void TScrollTextParam::Assign(const TScrollTextParam& source) {
   if (&source == this) return;
@@ -171,7 +152,9 @@ void TScrollTextParam::Assign(const TScrollTextParam& source) {
 // ---- TAACustomText ----
 
 TAACustomText::TAACustomText(QWidget* parent)
-    : TAAGraphicControl(parent), FFonts(this, [this] { Changed(); }), FLabels(this, [this] { Changed(); }) {}
+    : TAAGraphicControl(parent),
+      FFonts(this, [this] { Changed(); }),
+      FLabels(this, [this] { Changed(); }) {}
 
 void TAACustomText::CreateDefaultLabels() { ::tessary::CreateDefaultLabels(FLabels); }
 void TAACustomText::CreateDefaultFonts() { ::tessary::CreateDefaultFonts(FFonts); }
@@ -243,7 +226,7 @@ void TAAScrollText::SetAutoUpdate(bool value) {
 void TAAScrollText::SetActive(bool value) {
   if (FActive == value) return;
   FActive = value;
-  FScrollTimer->SetEnabled(value && !FLayoutPending);
+  FScrollTimer->SetEnabled(value && NewTextShown());
   if (!value) FDelayTimer.stop();
 }
 
@@ -323,33 +306,7 @@ void TAAScrollText::ShowNewText() {
   PaintNow();
 }
 
-bool TTextLayoutJob::UsesRandom() const {
-  return std::any_of(Lines.begin(), Lines.end(),
-                     [](const TLine& line) { return line.Effect.Spray() != 0 || line.Effect.Noise() != 0; });
-}
-
 namespace {
-
-// The rows one line takes, measured with the renderer's current font and
-// effect; the line is measured whole only when it may be wrapped.
-std::vector<QString> RowsOf(const QString& line, int width, bool wordWrap, TAAFontEx& renderer) {
-  if (wordWrap) {
-    const int lineWidth = renderer.TextWidth(line);
-    if (lineWidth > width) {
-      const std::string utf8 = line.toStdString();
-      int columns = static_cast<int>(static_cast<long long>(Cp936Length(utf8)) * width / lineWidth);
-      while (columns > 0 && renderer.TextWidth(Cp936Prefix(line, columns)) > width) --columns;
-      std::vector<std::string> rows;
-      SplitLine(utf8, rows, columns);
-      std::vector<QString> result;
-      result.reserve(rows.size());
-      for (const std::string& row : rows) result.push_back(QString::fromStdString(row));
-      return result;
-    }
-  }
-  if (line.isEmpty()) return {QStringLiteral(" ")};
-  return {line};
-}
 
 TColor Resolved(TColor color) {
   const QColor rgb = ResolveColor(color);
@@ -365,89 +322,7 @@ void ResolveColors(TFontDesc& font, TAAEffect& effect) {
   effect.Gradual().SetEndColor(Resolved(effect.Gradual().EndColor()));
 }
 
-bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
-
-// Layouts running at once, across all controls: one core stays free for
-// the user interface.
-class TLayoutSlots {
- public:
-  // False when cancelled while waiting.
-  bool Acquire(const std::atomic<bool>& cancelled) {
-    std::unique_lock lock(FMutex);
-    while (FBusy >= Limit()) {
-      if (cancelled) return false;
-      FFree.wait_for(lock, std::chrono::milliseconds(10));
-    }
-    ++FBusy;
-    return true;
-  }
-  void Release() {
-    {
-      const std::lock_guard lock(FMutex);
-      --FBusy;
-    }
-    FFree.notify_one();
-  }
-
- private:
-  static int Limit() { return std::max(1, QThread::idealThreadCount() - 1); }
-  std::mutex FMutex;
-  std::condition_variable FFree;
-  int FBusy = 0;
-};
-
-TLayoutSlots& LayoutSlots() {
-  static TLayoutSlots shared;
-  return shared;
-}
-
 }  // namespace
-
-QImage LayOutText(const TTextLayoutJob& job, TAAFontEx& renderer, TAACanvas& canvas,
-                  const std::atomic<bool>* cancelled) {
-  QImage image;
-  canvas.Target = &image;
-  canvas.BrushColor = job.BackColor;
-  canvas.BrushStyle = bsSolid;
-  renderer.SetCanvas(&canvas);
-  renderer.SetQuality(job.Quality);
-
-  // Measuring pass: how tall the image must be.
-  int y = job.Top;
-  for (const TTextLayoutJob::TLine& line : job.Lines) {
-    if (Cancelled(cancelled)) return {};
-    canvas.Font = line.Font;
-    renderer.Effect() = line.Effect;
-    const int lineHeight = renderer.TextHeight(line.Text + QLatin1Char(' '));
-    const auto rows = static_cast<int>(RowsOf(line.Text, job.Width, job.WordWrap, renderer).size());
-    y += rows * RowAdvance(job.RowPitch, lineHeight);
-  }
-  y += job.Tail;
-  y = std::max(y, job.Height);
-
-  image = QImage(job.Width, y, QImage::Format_BGR888);
-  image.fill(ResolveColor(job.BackColor));
-  if (!job.BackGround.isNull())
-    DrawBackGround(image, QRect(0, 0, job.Width, y), job.BackGround, job.BackGroundMode, job.BackColor);
-
-  // Drawing pass: the rows over the background.
-  canvas.BrushStyle = bsClear;
-  y = job.Top;
-  for (const TTextLayoutJob::TLine& line : job.Lines) {
-    canvas.Font = line.Font;
-    renderer.Effect() = line.Effect;
-    for (const QString& row : RowsOf(line.Text, job.Width, job.WordWrap, renderer)) {
-      if (Cancelled(cancelled)) return {};
-      const int rowHeight = renderer.TextHeight(row + QLatin1Char(' '));
-      int x = 0;
-      if (line.Alignment == taRightJustify) x = image.width() - renderer.TextWidth(row);
-      if (line.Alignment == taCenter) x = (image.width() - renderer.TextWidth(row)) / 2;
-      renderer.TextOut(x, y, row);
-      y += RowAdvance(job.RowPitch, rowHeight);
-    }
-  }
-  return image;
-}
 
 TTextLayoutJob TAAScrollText::MakeLayoutJob() {
   TTextLayoutJob job;
@@ -488,8 +363,8 @@ void TAAScrollText::CreateText() {
   if (OnTextReady) OnTextReady(this);
 }
 
-// The job goes to a thread of its own; the image comes back through the
-// event queue. A newer round cancels an older one, whose image is dropped.
+// The job goes to the layout threads; the rows come back through the event
+// queue. A newer round cancels an older one, whose images are dropped.
 bool TAAScrollText::StartBackgroundLayout() {
   TTextLayoutJob job;
   {
@@ -499,40 +374,43 @@ bool TAAScrollText::StartBackgroundLayout() {
   if (job.UsesRandom()) return false;
   StopBackgroundLayout();
   const unsigned round = ++FLayoutRound;
-  auto cancelled = std::make_shared<std::atomic<bool>>(false);
-  FLayoutCancelled = cancelled;
   FLayoutPending = true;
-  FLayoutThread = std::thread([this, round, cancelled, job = std::move(job)] {
-    if (!LayoutSlots().Acquire(*cancelled)) return;
-    TAACanvas canvas;
-    TAAFontEx renderer(&canvas);
-    QImage image = LayOutText(job, renderer, canvas, cancelled.get());
-    renderer.SetCanvas(nullptr);
-    LayoutSlots().Release();
-    if (image.isNull() || *cancelled) return;
-    // The control waits for this thread before it goes, so it is there.
+  // Told on a layout thread, never after the task is cancelled: the
+  // control cancels it before it goes, so it is there to post to.
+  FLayoutTask = QueueLayout(std::move(job), [this, round](QImage image, bool done) {
     QMetaObject::invokeMethod(
-        this,
-        [this, round, image] {
-          if (round != FLayoutRound || !FLayoutPending) return;
-          FLayoutPending = false;
-          FTextImage = image;
-          if (OnTextReady) OnTextReady(this);
-          ShowNewText();
-          if (FActive) FScrollTimer->SetEnabled(true);
-        },
+        this, [this, round, image = std::move(image), done] { TakeLaidOut(round, image, done); },
         Qt::QueuedConnection);
   });
   return true;
 }
 
-// Cancels the layout under way and waits for its thread, which checks
-// between rows: a row at most.
+void TAAScrollText::TakeLaidOut(unsigned round, const QImage& image, bool done) {
+  if (round != FLayoutRound || !FLayoutPending) return;
+  const bool first = !FPartial;
+  FTextImage = image;
+  FPartial = !done;
+  if (done) {
+    FLayoutPending = false;
+    if (OnTextReady) OnTextReady(this);
+  }
+  // Later images only add rows below those the frame may show.
+  if (!first) return;
+  ShowNewText();
+  if (FActive) FScrollTimer->SetEnabled(true);
+}
+
+// An image of part of the text holds only rows laid out; the frame must not
+// wrap round its end, which is not the end of the text.
+bool TAAScrollText::CanShow(long long p) const {
+  return !FPartial || (p >= 0 && p + height() <= FTextImage.height());
+}
+
 void TAAScrollText::StopBackgroundLayout() {
-  if (FLayoutCancelled) FLayoutCancelled->store(true);
-  if (FLayoutThread.joinable()) FLayoutThread.join();
-  FLayoutCancelled.reset();
+  CancelLayout(FLayoutTask);
+  FLayoutTask.reset();
   FLayoutPending = false;
+  FPartial = false;
 }
 
 void TAAScrollText::BuildFrame() {
@@ -553,7 +431,8 @@ void TAAScrollText::BuildFrame() {
       const int pixels = std::min(w, FTextImage.width());
       int source = std::clamp(FCurrPos, 0, t - 1);
       for (int row = 0; row < h; ++row) {
-        WidenRow(FTextImage.constScanLine(source), reinterpret_cast<QRgb*>(FFrame.scanLine(row)), pixels);
+        WidenRow(FTextImage.constScanLine(source), reinterpret_cast<QRgb*>(FFrame.scanLine(row)),
+                 pixels);
         if (++source == t) source = 0;  // the text wraps round
       }
     }
@@ -582,7 +461,8 @@ void TAAScrollText::BuildFrame() {
 }
 
 void TAAScrollText::CopyWindowRow(int row) const {
-  std::memcpy(FFrame.scanLine(row), FWindowRows.constScanLine((FWindowStart + row) % FWindowRows.height()),
+  std::memcpy(FFrame.scanLine(row),
+              FWindowRows.constScanLine((FWindowStart + row) % FWindowRows.height()),
               static_cast<std::size_t>(FFrame.bytesPerLine()));
 }
 
@@ -599,7 +479,8 @@ void TAAScrollText::UpdateWindowRows(int top) {
   const int h = height();
   const int t = FTextImage.height();
   const auto widen = [&](int slot, int textRow) {
-    WidenRow(FTextImage.constScanLine(textRow), reinterpret_cast<QRgb*>(FWindowRows.scanLine(slot)), w);
+    WidenRow(FTextImage.constScanLine(textRow), reinterpret_cast<QRgb*>(FWindowRows.scanLine(slot)),
+             w);
   };
   if (FWindowRows.size() != QSize(w, h)) {
     FWindowRows = QImage(w, h, QImage::Format_RGB32);
@@ -670,6 +551,8 @@ void TAAScrollText::SetCurrentPos(int p) {
 }
 
 void TAAScrollText::Tick() {
+  // The rows below are not laid out yet: stand still.
+  if (!CanShow(static_cast<long long>(FCurrPos) + FScrollStep)) return;
   if (FCurrPos == 0) {
     ++FRepeatedCount;
     if (FRepeatCount > 0 && FRepeatedCount >= FRepeatCount) {
@@ -700,7 +583,13 @@ void TAAScrollText::Tick() {
 
 void TAAScrollText::DelayTick() {
   FDelayTimer.stop();
-  SetCurrentPos(static_cast<int>((static_cast<long long>(FCurrPos) + FScrollStep) % std::max(1, FTextImage.height())));
+  const long long next =
+      (static_cast<long long>(FCurrPos) + FScrollStep) % std::max(1, FTextImage.height());
+  if (!CanShow(next)) {
+    FDelayTimer.start();  // the pause lasts until the rows below are laid out
+    return;
+  }
+  SetCurrentPos(static_cast<int>(next));
   if (FActive) FScrollTimer->SetEnabled(true);
 }
 

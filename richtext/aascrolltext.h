@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The scrolling text panel: a marked-up text laid out once into a text image
@@ -9,15 +10,14 @@
 #include <QStringList>
 #include <QTimer>
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "aagraphiccontrol.h"
 #include "aalabels.h"
 #include "aatimer.h"
+#include "textlayout.h"
 
 namespace tessary {
 
@@ -76,40 +76,6 @@ class TScrollTextParam : public TCustomTextParam {
   int FHeadSpace = 0;
   int FTailSpace = 60;
 };
-
-// What laying a text out into its image needs, taken from a control on the
-// user-interface thread: the lines with their markup applied (each with its
-// font, effect and alignment, colours resolved) and the settings. It holds
-// no reference to the control, so another thread may lay it out.
-struct TTextLayoutJob {
-  struct TLine {
-    QString Text;
-    TFontDesc Font;
-    TAAEffect Effect;
-    TAlignment Alignment = taLeftJustify;
-  };
-  std::vector<TLine> Lines;
-  int Width = 0;
-  int Height = 0;
-  int Top = 0;   // where the first row starts
-  int Tail = 0;  // blank space after the last row
-  int RowPitch = 20;
-  bool WordWrap = false;
-  TAAQuality Quality = aqNormal;
-  TColor BackColor = clWhite;
-  QImage BackGround;
-  TBackGroundMode BackGroundMode = bmTiled;
-
-  // Whether a line draws from the process-wide random generator (spray,
-  // noise), which only the user-interface thread may touch.
-  bool UsesRandom() const;
-};
-
-// Lays the job's text out into a text image with renderer, whose canvas it
-// points at the image. cancelled, when given, is read between rows: a
-// cancelled layout returns a null image.
-QImage LayOutText(const TTextLayoutJob& job, TAAFontEx& renderer, TAACanvas& canvas,
-                  const std::atomic<bool>* cancelled = nullptr);
 
 // A control that shows marked-up text: it owns the font and user labels.
 class TAACustomText : public TAAGraphicControl {
@@ -174,19 +140,27 @@ class TAAScrollText : public TAACustomText {
   const TScrollTextParam& Text() const { return FText; }
   void SetText(const TScrollTextParam& value);
 
-  bool UseDefaultLabels() const override { return FText.Lines() == TScrollTextParam::DefaultLines(); }
+  bool UseDefaultLabels() const override {
+    return FText.Lines() == TScrollTextParam::DefaultLines();
+  }
   void CreateDefaultFonts() override;
 
   // Lays the text out again, shows the top of it and starts the passes anew.
   void Reset() override;
-  // Lays the text out on a thread of its own: Reset returns at once, the
-  // panel shows what it showed and stands still until the new image is
-  // swapped in. For text from outside, whose size nobody controls. Lines
-  // with spray or noise are still laid out at once.
+  // Lays the text out on the layout threads: Reset returns at once, the
+  // panel shows what it showed and stands still until the rows of its first
+  // frame are laid out. Then the new text shows and scrolls while the rows
+  // below are laid out; it stands still rather than show a row not yet laid
+  // out. For text from outside, whose size nobody controls. Lines with spray
+  // or noise are still laid out at once.
   bool LayoutInBackground() const { return FLayoutInBackground; }
   void SetLayoutInBackground(bool value) { FLayoutInBackground = value; }
-  // A layout is under way in the background.
+  // A layout is under way in the background: the new text is not laid out
+  // whole yet.
   bool LayoutPending() const { return FLayoutPending; }
+  // The text last set shows: false only while a background layout has not
+  // yet laid out the rows of the first frame.
+  bool NewTextShown() const { return !FLayoutPending || FPartial; }
 
   // The scroll timer's handler and the pause timer's.
   void Tick();
@@ -224,6 +198,11 @@ class TAAScrollText : public TAACustomText {
   // Shows a new text image from its top.
   void ShowNewText();
   void PaintNow();
+  // Takes an image a background layout posts: the rows laid out so far, or
+  // the whole text when done.
+  void TakeLaidOut(unsigned round, const QImage& image, bool done);
+  // Whether the frame from row p on holds only rows laid out.
+  bool CanShow(long long p) const;
 
   // The frame's rows in the window's 32-bit format, before fading, as a
   // ring: a tick widens only the rows that scrolled in.
@@ -252,9 +231,10 @@ class TAAScrollText : public TAACustomText {
   int FRepeatedCount = -1;
   bool FLayoutInBackground = false;
   bool FLayoutPending = false;
+  // The text image holds the first rows of the new text only.
+  bool FPartial = false;
   unsigned FLayoutRound = 0;  // a finished layout of an earlier round is dropped
-  std::shared_ptr<std::atomic<bool>> FLayoutCancelled;
-  std::thread FLayoutThread;
+  std::shared_ptr<TLayoutTask> FLayoutTask;
 };
 
 }  // namespace tessary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aatimer.h"
 
 #include <QCoreApplication>
@@ -59,7 +60,9 @@ std::uint32_t GetTickCount() {
 class TSyncWaker {
  public:
   TSyncWaker(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock)
-      : FMgr(mgr), FLock(std::move(lock)), FFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
+      : FMgr(mgr),
+        FLock(std::move(lock)),
+        FFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
     if (FFd < 0) throw std::system_error(errno, std::generic_category(), "timerfd_create");
     FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Read);
     QObject::connect(FNotifier.get(), &QSocketNotifier::activated, [this] { Ring(); });
@@ -96,7 +99,8 @@ class TSyncWaker {
     if (QThread::currentThread() == FNotifier->thread()) {
       delete this;
     } else if (QCoreApplication* app = QCoreApplication::instance()) {
-      QMetaObject::invokeMethod(app, [this] { delete this; }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          app, [this] { delete this; }, Qt::QueuedConnection);
     }
   }
 
@@ -445,7 +449,9 @@ TAATimerThread::~TAATimerThread() {
   if (FThread.joinable()) FThread.join();
 }
 
-void TAATimerThread::Start() { FThread = std::thread([this] { Execute(); }); }
+void TAATimerThread::Start() {
+  FThread = std::thread([this] { Execute(); });
+}
 
 void TAATimerThread::Terminate() {
   FTerminated = true;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Millisecond timers that do not depend on the UI message timer. One
@@ -72,8 +73,7 @@ class TAATimerObject {
 
  private:
   friend class TAATimerMgr;
-  TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock,
-                 TTickSource ticks);
+  TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock, TTickSource ticks);
   void Changed();  // lock held; wakes the worker to recompute its sleep
 
   TAATimerMgr* FMgr;  // under *FLock; null once detached

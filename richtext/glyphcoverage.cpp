@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "glyphcoverage.h"
 
 #include <QGlyphRun>
@@ -57,17 +58,28 @@ bool Eligible(const QFont& font, const QString& text) {
   if (QGuiApplication::layoutDirection() != Qt::LeftToRight) return false;
   for (const QChar ch : text) {
     switch (ch.direction()) {
-      case QChar::DirR: case QChar::DirAL: case QChar::DirRLE: case QChar::DirRLO:
-      case QChar::DirLRE: case QChar::DirLRO: case QChar::DirPDF: case QChar::DirRLI:
-      case QChar::DirLRI: case QChar::DirFSI: case QChar::DirPDI: case QChar::DirNSM:
-        return false;
+      case QChar::DirR:
+      case QChar::DirAL:
+      case QChar::DirRLE:
+      case QChar::DirRLO:
+      case QChar::DirLRE:
+      case QChar::DirLRO:
+      case QChar::DirPDF:
+      case QChar::DirRLI:
+      case QChar::DirLRI:
+      case QChar::DirFSI:
+      case QChar::DirPDI:
+      case QChar::DirNSM: return false;
       default: break;
     }
     switch (ch.category()) {
-      case QChar::Mark_NonSpacing: case QChar::Mark_SpacingCombining: case QChar::Mark_Enclosing:
-      case QChar::Other_Control: case QChar::Other_Format: case QChar::Separator_Line:
-      case QChar::Separator_Paragraph:
-        return false;
+      case QChar::Mark_NonSpacing:
+      case QChar::Mark_SpacingCombining:
+      case QChar::Mark_Enclosing:
+      case QChar::Other_Control:
+      case QChar::Other_Format:
+      case QChar::Separator_Line:
+      case QChar::Separator_Paragraph: return false;
       default: break;
     }
   }
@@ -79,7 +91,8 @@ bool Eligible(const QFont& font, const QString& text) {
 QImage& CaptureImage(int w, int h) {
   thread_local QImage image;
   if (image.width() < w || image.height() < h) {
-    image = QImage(std::max(w, image.width()), std::max(h, image.height()), QImage::Format_ARGB32_Premultiplied);
+    image = QImage(std::max(w, image.width()), std::max(h, image.height()),
+                   QImage::Format_ARGB32_Premultiplied);
     image.fill(0);
   }
   return image;
@@ -130,7 +143,8 @@ TGlyphImage TakeGlyph(const QRawFont& raw, quint32 glyph, int fx, int fy) {
       for (int y = 0; y < result.Height; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(top + y)) + left;
         for (int x = 0; x < result.Width; ++x)
-          result.Coverage[static_cast<std::size_t>(y) * result.Width + x] = static_cast<std::uint8_t>(qAlpha(row[x]));
+          result.Coverage[static_cast<std::size_t>(y) * result.Width + x] =
+              static_cast<std::uint8_t>(qAlpha(row[x]));
       }
     }
     for (int y = std::max(top, 0); y <= bottom; ++y)
@@ -154,7 +168,8 @@ void Lay(const TGlyphImage& glyph, int x, int y, QImage& coverage) {
     std::uint8_t* out = bits + (y + r) * stride + x;
     for (int c = left; c < right; ++c) {
       const auto t = static_cast<std::uint16_t>(out[c] * (255 - in[c]));
-      out[c] = static_cast<std::uint8_t>(in[c] + (static_cast<std::uint16_t>(t + (t >> 8) + 0x80) >> 8));
+      out[c] =
+          static_cast<std::uint8_t>(in[c] + (static_cast<std::uint16_t>(t + (t >> 8) + 0x80) >> 8));
     }
   }
 }
@@ -167,7 +182,8 @@ struct TPlacedGlyph {
 
 }  // namespace
 
-bool DrawTextCoverage(const QFont& font, const QString& text, int x, int baseline, QImage& coverage) {
+bool DrawTextCoverage(const QFont& font, const QString& text, int x, int baseline,
+                      QImage& coverage) {
   if (coverage.format() != QImage::Format_Grayscale8 || !Eligible(font, text)) return false;
   QTextLayout layout(text, font);
   QTextOption option;
@@ -190,8 +206,8 @@ bool DrawTextCoverage(const QFont& font, const QString& text, int x, int baselin
   for (const QGlyphRun& run : runs) {
     const QRawFont raw = run.rawFont();
     // The request and the face that answered it decide how glyphs look.
-    TFontImages& images = cache.Fonts[font.key() + QLatin1Char('|') + raw.familyName() + QLatin1Char('|') +
-                                      raw.styleName()];
+    TFontImages& images = cache.Fonts[font.key() + QLatin1Char('|') + raw.familyName() +
+                                      QLatin1Char('|') + raw.styleName()];
     const QList<quint32> indexes = run.glyphIndexes();
     const QList<QPointF> positions = run.positions();
     for (qsizetype i = 0; i < indexes.size(); ++i) {
@@ -200,7 +216,8 @@ bool DrawTextCoverage(const QFont& font, const QString& text, int x, int baselin
       const double gy = baseline + positions[i].y() - lineBaseline;
       const int fx = static_cast<int>(std::lround((gx - std::floor(gx)) * 64));
       const int fy = static_cast<int>(std::lround((gy - std::floor(gy)) * 64));
-      const std::uint64_t key = (std::uint64_t{indexes[i]} << 16) | static_cast<std::uint64_t>(fx << 8) |
+      const std::uint64_t key = (std::uint64_t{indexes[i]} << 16) |
+                                static_cast<std::uint64_t>(fx << 8) |
                                 static_cast<std::uint64_t>(fy);
       auto it = images.find(key);
       if (it == images.end()) {

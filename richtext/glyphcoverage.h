@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Text coverage without QPainter's per-pixel glyph blit. Drawn in white onto
@@ -20,6 +21,7 @@ namespace tessary {
 // nothing, where it cannot promise QPainter::drawText's pixels: lines under,
 // over or through the text, unsmoothed glyphs, glyphs Qt draws as outlines
 // (64 pixels and more), right-to-left or combining text, control characters.
-bool DrawTextCoverage(const QFont& font, const QString& text, int x, int baseline, QImage& coverage);
+bool DrawTextCoverage(const QFont& font, const QString& text, int x, int baseline,
+                      QImage& coverage);
 
 }  // namespace tessary

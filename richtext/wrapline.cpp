@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wrapline.h"
 
 #include <cstddef>
@@ -12,10 +13,16 @@ constexpr std::string_view kRowBreak = "\r\n";
 
 bool IsBreakChar(unsigned char ch) {
   switch (ch) {
-    case '\t': case ' ': case '!': case ',': case '-': case '.': case ':': case ';': case '?':
-      return true;
-    default:
-      return false;
+    case '\t':
+    case ' ':
+    case '!':
+    case ',':
+    case '-':
+    case '.':
+    case ':':
+    case ';':
+    case '?': return true;
+    default: return false;
   }
 }
 
@@ -24,11 +31,11 @@ bool IsQuote(unsigned char ch) { return ch == '"' || ch == '\''; }
 // GBK lead bytes; 0x80 is the single-byte euro sign and 0xFF is unused.
 bool IsLeadByte(unsigned char ch) { return ch >= 0x81 && ch <= 0xFE; }
 
-
 // Where breakStr goes: the byte offsets of line after which a row ends.
 // Positions count from 1 as the column rule does; the rows are the pieces
 // between the offsets, so no byte of line is ever lost.
-std::vector<std::size_t> BreakOffsets(std::string_view line, std::string_view breakStr, int maxCol) {
+std::vector<std::size_t> BreakOffsets(std::string_view line, std::string_view breakStr,
+                                      int maxCol) {
   if (maxCol < 2) maxCol = 2;
   const std::size_t len = line.size();
   const auto at = [line](std::size_t pos) { return static_cast<unsigned char>(line[pos - 1]); };
@@ -81,7 +88,8 @@ std::vector<std::size_t> BreakOffsets(std::string_view line, std::string_view br
   return offsets;
 }
 
-std::string InsertAt(std::string_view text, const std::vector<std::size_t>& offsets, std::string_view what) {
+std::string InsertAt(std::string_view text, const std::vector<std::size_t>& offsets,
+                     std::string_view what) {
   std::string result;
   result.reserve(text.size() + offsets.size() * what.size());
   std::size_t from = 0;
@@ -106,8 +114,10 @@ TUtf8Char NextChar(std::string_view text, std::size_t i) {
   const auto byte = [text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
   if (lead < 0x80) return {1, 1};
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                           : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
   if (length == 0 || i + length > text.size()) return {1, 2};
   for (std::size_t k = 1; k < length; ++k)
     if ((byte(i + k) & 0xC0) != 0x80) return {1, 2};

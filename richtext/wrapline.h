@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Breaking an over-long line of text into rows of about MaxCol columns,

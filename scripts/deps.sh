@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by run.sh and test.sh (sourced, not run): installs the Debian
 # packages the build needs when any is missing. Only then does it touch apt,
 # so a machine that has everything starts building at once.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Formats the C++ sources with the project's .clang-format.
 #   scripts/format.sh          reformat every C++ file in place
 #   scripts/format.sh --check  change nothing; fail listing what is unformatted (CI)

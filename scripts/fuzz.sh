@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fuzzes the formula engine (or Calculate) with libFuzzer under
 # AddressSanitizer and UBSan.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds and starts the calculator's window.
 # Arguments go to the program. Without a display it says so and stops.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds and runs the whole test suite through CTest.
 # SANITIZE=1 uses the AddressSanitizer/UBSan build in build-asan/ instead.
 set -euo pipefail

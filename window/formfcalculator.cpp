@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building the main window: its parts at their places, menus, tool bars.
 
 #include "formfcalculator.h"
@@ -37,8 +38,8 @@ constexpr int kClientWidth = 1017;
 constexpr int kClientHeight = 680;
 constexpr int kStatusHeight = 19;
 
-const char* const kFuncBar1[] = {"exp",  "log",  "ln",  "sin", "cos",   "tan", "arctan", "sqr",
-                                 "sqrt", "abs",  "frac", "int", "max",  "min", "round",  "sgn",
+const char* const kFuncBar1[] = {"exp",  "log",  "ln",   "sin",  "cos", "tan", "arctan", "sqr",
+                                 "sqrt", "abs",  "frac", "int",  "max", "min", "round",  "sgn",
                                  "sinh", "cosh", "tanh", "coth", "csc", "sec"};
 const char* const kFuncBar2[] = {"arcsinh", "arccosh", "arctanh", "arccsch", "arcsech", "arccoth"};
 // The symbol bar's four groups, divided from each other.
@@ -130,7 +131,9 @@ const QIcon& TFormFCalculator::Picture(int index) {
 
 // The window manager's icon is drawn from the picture at several sizes; it
 // need not hold up the first sight of the window.
-void TFormFCalculator::AfterFirstPaint() { setWindowIcon(QIcon(QStringLiteral(":/icons/tessary.svg"))); }
+void TFormFCalculator::AfterFirstPaint() {
+  setWindowIcon(QIcon(QStringLiteral(":/icons/tessary.svg")));
+}
 
 // Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
@@ -154,11 +157,13 @@ void TFormFCalculator::SetKeyboardFocusChain() {
   FActFormula->setFocusPolicy(Qt::ClickFocus);
   setTabOrder(FOriFormula, FVars);
   setTabOrder(FVars, FResult);
-  for (const auto& [keys, next] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
-                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
-                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}}) {
+  for (const auto& [keys, next] :
+       {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+        std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+        std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}}) {
     auto* shortcut = new QShortcut(keys, this);
-    connect(shortcut, &QShortcut::activated, this, [this, next = next] { focusNextPrevChild(next); });
+    connect(shortcut, &QShortcut::activated, this,
+            [this, next = next] { focusNextPrevChild(next); });
   }
 }
 
@@ -370,9 +375,8 @@ void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
   };
   // The ini beside the executable (or the per-user fallback of an installed
   // program), unless the caller names one.
-  FRecentFiles->SetIniFile(iniFile.isEmpty()
-                               ? QString::fromStdString(platform::ProgramIniPath())
-                               : iniFile);
+  FRecentFiles->SetIniFile(iniFile.isEmpty() ? QString::fromStdString(platform::ProgramIniPath())
+                                             : iniFile);
   FRecentFiles->Loaded();
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The main window: formula pane, variable table, result pane and the two
@@ -10,8 +11,9 @@
 #include <QStringList>
 
 #include <array>
-
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "atomicfile.h"
@@ -88,12 +90,16 @@ class TFormFCalculator : public QMainWindow {
   void SetBoardUrl(const QString& url) { FBoardUrl = url; }
   const QString& BoardUrl() const { return FBoardUrl; }
   // The ready-state handler of the board request: at state 4 with status 200
-  // it fills the panels with the pieces of the page.
+  // it fills the panels with the pieces of the page. The page is decoded
+  // and cut into pieces on a worker thread; the panels change once that is
+  // done.
   void EventHandl(platform::IXmlHttpRequest* request);
   platform::TComPtr<platform::IXmlHttpRequest> BoardRequest;
   QString BoardText;
   bool BoardComplete = false;
   std::array<QString, kBoardPieces> BoardPieces;
+  // The answer is being decoded and cut into pieces.
+  bool BoardPending() const { return FBoardWork != nullptr; }
 
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
@@ -159,8 +165,12 @@ class TFormFCalculator : public QMainWindow {
   void FillPanelTable();
   void LoadSideColumn();
   void LayOutSideColumn(int dw, int dh);
+  struct TBoardWork;
+  struct TBoardResult;
   void StartBoard();
-  void ApplyBoardText();
+  void ProcessBoardAnswer(std::function<QString()> decode);
+  void BoardProcessed(const std::shared_ptr<TBoardWork>& work, std::optional<TBoardResult>& result);
+  void ApplyBoardText(const TBoardResult& result);
   void DropBoardRequest() noexcept;
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
                 void (TFormFCalculator::*command)());
@@ -191,7 +201,7 @@ class TFormFCalculator : public QMainWindow {
   TMostRecentFiles* FRecentFiles = nullptr;
   QLabel* FStatusHint = nullptr;
   QLabel* FStatusSecond = nullptr;
-  QLabel* FStatusDetail = nullptr;  // what went wrong in the last Calculate
+  QLabel* FStatusDetail = nullptr;    // what went wrong in the last Calculate
   QLabel* FStatusEncoding = nullptr;  // "UTF-8" while the worksheet is
   QWidget* FClient = nullptr;
   QWidget* FCoolBar = nullptr;
@@ -202,13 +212,15 @@ class TFormFCalculator : public QMainWindow {
   TAALabel* FSideLabel = nullptr;
   std::array<TAAScrollText*, kPanelCount> FPanelWidgets{};  // as built
   std::array<TAAScrollText*, kPanelCount> FPanels{};        // the panel table
-  QMap<int, QString> FFailures;  // result-pane line -> why it is 0
-  QMap<int, std::size_t> FFailedStatements;  // result-pane line -> statement of the run
-  int FShownFailure = -1;  // the result-pane line the status bar tells of
+  QMap<int, QString> FFailures;                             // result-pane line -> why it is 0
+  QMap<int, std::size_t> FFailedStatements;     // result-pane line -> statement of the run
+  int FShownFailure = -1;                       // the result-pane line the status bar tells of
   std::vector<std::string> FCalculatedFormula;  // the formula lines of the last run
-  bool FFormulaEdited = false;  // since the last run
+  bool FFormulaEdited = false;                  // since the last run
   TWorksheetFormats FFormats = PairFormats(TTextFormat(), nullptr);  // how to save
   QString FBoardUrl;
+  std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed
+  unsigned FBoardRound = 0;                // bumped when a fetch is dropped
   std::array<QIcon, 13> FPictures;
   bool FPainted = false;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's commands other than the file commands: Calculate, inserting,
 // editing, About and the manual.
 
@@ -7,8 +8,8 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QToolTip>
@@ -209,15 +210,16 @@ bool TFormFCalculator::JumpToError(int resultLine) {
 void TFormFCalculator::ShowCaretPosition() {
   const QTextCursor caret = FOriFormula->textCursor();
   const QString before = caret.block().text().left(caret.positionInBlock());
-  FStatusSecond->setText(QStringLiteral("%1:%2")
-                             .arg(caret.blockNumber() + 1)
-                             .arg(before.toUcs4().size() + 1));
+  FStatusSecond->setText(
+      QStringLiteral("%1:%2").arg(caret.blockNumber() + 1).arg(before.toUcs4().size() + 1));
 }
 
 QString TFormFCalculator::FailureText(const TStatementOutcome& s) {
-  const QString name = s.Name.empty() ? QString() : QString::fromStdString(s.Name) + QStringLiteral(" ");
-  QString text = QStringLiteral("%1错误 %2：%3")
-                     .arg(name, QString::number(s.ErrorCode), QString::fromStdString(s.ErrorMessage));
+  const QString name =
+      s.Name.empty() ? QString() : QString::fromStdString(s.Name) + QStringLiteral(" ");
+  QString text =
+      QStringLiteral("%1错误 %2：%3")
+          .arg(name, QString::number(s.ErrorCode), QString::fromStdString(s.ErrorMessage));
   const QString quoted = QString::fromStdString(QuotedExpression(s.Expression));
   if (s.ErrorPosition > 0)
     text += QStringLiteral("（“%1”的第 %2 个字符）").arg(quoted, QString::number(s.ErrorPosition));
@@ -289,8 +291,9 @@ void TFormFCalculator::MEdit_PasteClick() {
 // ---------------------------------------------------------------- help
 
 void TFormFCalculator::MAboutClick() {
-  const QString text = QStringLiteral("Tessary公式计算器 1.5 版\nTessary Formula Calculator Version 1.5\n\n") +
-                       QString(62, QLatin1Char('-')) + QStringLiteral("\n");
+  const QString text =
+      QStringLiteral("Tessary公式计算器 1.5 版\nTessary Formula Calculator Version 1.5\n\n") +
+      QString(62, QLatin1Char('-')) + QStringLiteral("\n");
   FDialogs.ShowMessageBox(this, QStringLiteral("欢迎使用Tessary公式计算器"), text,
                           platform::TMessageIcon::Information, platform::TMessageButtons::Ok);
 }
@@ -298,9 +301,10 @@ void TFormFCalculator::MAboutClick() {
 // "Manual.pdf" beside the executable; an installed program keeps it in
 // share/tessary. A missing manual is not reported.
 void TFormFCalculator::MHelp_ManualClick() {
-  const QString exeDir = QFileInfo(QString::fromStdString(platform::ExecutablePath())).absolutePath();
-  for (const QString& candidate :
-       {exeDir + QStringLiteral("/Manual.pdf"), exeDir + QStringLiteral("/../share/tessary/Manual.pdf")}) {
+  const QString exeDir =
+      QFileInfo(QString::fromStdString(platform::ExecutablePath())).absolutePath();
+  for (const QString& candidate : {exeDir + QStringLiteral("/Manual.pdf"),
+                                   exeDir + QStringLiteral("/../share/tessary/Manual.pdf")}) {
     if (QFileInfo::exists(candidate)) {
       FDialogs.OpenDocument(QUrl::fromLocalFile(QDir::cleanPath(candidate)));
       return;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file commands: New, Open, Save, Save As, the recent files, and the
 // save question on closing. A worksheet is untitled or titled, unchanged or
 // changed; a refused question or a cancelled dialog leaves the state as is,
@@ -66,8 +67,8 @@ bool TFormFCalculator::SaveTo(const QString& name) {
 bool TFormFCalculator::WriteWorksheet(const QString& fileName) {
   const std::string path = Path(fileName);
   if (VariableFilePath(path) == path) {
-    ShowError(QStringLiteral("不能保存为“%1”：公式文件不能使用变量文件的扩展名 .vle")
-                  .arg(fileName));
+    ShowError(
+        QStringLiteral("不能保存为“%1”：公式文件不能使用变量文件的扩展名 .vle").arg(fileName));
     return false;
   }
   try {
@@ -78,10 +79,10 @@ bool TFormFCalculator::WriteWorksheet(const QString& fileName) {
     for (const QString& row : FVars->Strings()) vars.AppendRow(row.toStdString());
     const std::size_t replaced = WriteWorksheetPair(path, lines, vars, FFormats, FFileOps);
     if (replaced > 0)  // only code page 936 lacks characters
-      FDialogs.ShowMessageBox(this, QGuiApplication::applicationDisplayName(),
-                              QStringLiteral("有 %1 个字符无法以 GBK 编码保存，已保存为“？”。")
-                                  .arg(replaced),
-                              platform::TMessageIcon::Warning, platform::TMessageButtons::Ok);
+      FDialogs.ShowMessageBox(
+          this, QGuiApplication::applicationDisplayName(),
+          QStringLiteral("有 %1 个字符无法以 GBK 编码保存，已保存为“？”。").arg(replaced),
+          platform::TMessageIcon::Warning, platform::TMessageButtons::Ok);
     return true;
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The side panel column: the effect label and six scrolling panels, their
 // fonts and built-in text, and the three handlers they share.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textpane.h"
 
 #include <QMimeData>

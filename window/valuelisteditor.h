@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A two-column key/value grid ("变量" | "数值") whose rows are key=value
@@ -78,8 +79,8 @@ class TValueListEditor : public QTableWidget {
   QString CellText(int row, int column) const;
 
   platform::IMessageService* FMessages = nullptr;
-  int FUpdating = 0;           // our own item changes: not the user's
-  bool FInKeyPress = false;    // a key of the grid forwarded to a new editor
+  int FUpdating = 0;         // our own item changes: not the user's
+  bool FInKeyPress = false;  // a key of the grid forwarded to a new editor
 };
 
 }  // namespace tessary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "calculation.h"
 
 #include <functional>
@@ -27,7 +28,7 @@ constexpr std::size_t kStatementSlots = 100;
 constexpr std::size_t kMaxExpression = 10240;
 
 constexpr TReplacePair kNormalisation[] = {
-    {"{", "("}, {"[", "("}, {"<", "("}, {"}", ")"}, {"]", ")"},
+    {"{", "("}, {"[", "("}, {"<", "("}, {"}", ")"},  {"]", ")"},
     {">", ")"}, {"×", "*"}, {"÷", "/"}, {"π", "PI"},
 };
 
@@ -35,7 +36,10 @@ constexpr TReplacePair kNormalisation[] = {
 constexpr std::string_view kOperatorSigns[] = {"+", "-", "*", "×", "/", "÷", "^"};
 
 constexpr TReplacePair kSignCleanUp[] = {
-    {"+-", "-"}, {"-+", "-"}, {"--", "+"}, {"(+", "("},
+    {"+-", "-"},
+    {"-+", "-"},
+    {"--", "+"},
+    {"(+", "("},
 };
 
 void CutBack(std::vector<std::string>& pane) {
@@ -65,8 +69,8 @@ int BracketBalance(std::string_view text) {
 // text is probed again for the rows still to come, which keeps the result
 // identical to visiting every row. The text may grow to maxLength
 // characters.
-std::string SubstituteTable(const TKeyValueTable& table, std::string expr,
-                            std::string_view open, std::size_t maxLength) {
+std::string SubstituteTable(const TKeyValueTable& table, std::string expr, std::string_view open,
+                            std::size_t maxLength) {
   std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> due;
   table.ForEachKeyIn(expr, [&due](std::size_t row) { due.push(row); });
   bool started = false;
@@ -217,7 +221,7 @@ TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& mes
       // The key is the name without its "="; a second assignment of the same
       // name throws and ends the run after its result line.
       ws.NamedResults.Append(std::string_view(name).substr(0, name.empty() ? 0 : name.size() - 1),
-                        text);
+                             text);
     }
   } catch (const std::exception& e) {
     report.Failure = e.what();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Calculate: turns the formula pane and the variable table into results,
@@ -40,12 +41,12 @@ class ICalcMessages {
 
 // What became of one statement, beyond its result line: why a value is 0.
 struct TStatementOutcome {
-  std::string Name;          // as written, with its "=" ("" without a name)
-  std::string Expression;    // as handed to the engine; as written when refused before
-  std::string Normalised;    // as the normalised-formula log shows it, after the name
+  std::string Name;        // as written, with its "=" ("" without a name)
+  std::string Expression;  // as handed to the engine; as written when refused before
+  std::string Normalised;  // as the normalised-formula log shows it, after the name
   TReal Value = 0;
-  int ErrorCode = 0;         // the engine's, or ecStatementTooLong
-  std::string ErrorMessage;  // UTF-8; "" without an error
+  int ErrorCode = 0;              // the engine's, or ecStatementTooLong
+  std::string ErrorMessage;       // UTF-8; "" without an error
   std::size_t ErrorPosition = 0;  // 1-based character in Expression; 0: none or whole text
   bool BracketsUnbalanced = false;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fullwidth.h"
 
 #include <cstdint>
@@ -22,7 +23,9 @@ constexpr TFullWidth kFullWidth[] = {
 // The ASCII form of the three-byte character at s, or 0.
 char AsciiForm(std::string_view s) {
   if (s.size() < 3) return 0;
-  const auto b = [s](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(s[i])); };
+  const auto b = [s](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(s[i]));
+  };
   if ((b(0) & 0xF0) != 0xE0 || (b(1) & 0xC0) != 0x80 || (b(2) & 0xC0) != 0x80) return 0;
   const char32_t c = (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
   for (const TFullWidth& f : kFullWidth)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a Chinese input method types in full-width mode, as the ASCII the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A table of rows, each the text key "=" value: the variable table and the
@@ -68,9 +69,9 @@ class TKeyValueTable {
   };
 
   std::vector<std::string> FRows;
-  std::unordered_set<std::string> FStoredKeys;                   // folded stored keys
-  std::unordered_map<std::string, std::size_t> FFirstByName;     // folded trimmed key -> first row
-  std::map<std::size_t, TKeysOfLength> FKeysByLength;            // trimmed keys by length
+  std::unordered_set<std::string> FStoredKeys;                // folded stored keys
+  std::unordered_map<std::string, std::size_t> FFirstByName;  // folded trimmed key -> first row
+  std::map<std::size_t, TKeysOfLength> FKeysByLength;         // trimmed keys by length
   std::bitset<256> FFirstBytes;  // bytes a key can start with: most text positions start none
   // The probe that last reported each row: a row is reported once per probe
   // without a set to allocate (the table is used by one thread at a time).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "statementsource.h"
 
 #include <algorithm>
@@ -58,7 +59,8 @@ std::string JoinFormulaLines(const std::vector<std::string>& lines,
       joined += ';';
     if (pieces != nullptr) {
       const auto skipped = static_cast<std::size_t>(line.data() - normal.data());
-      pieces->push_back({joined.size(), n, Utf8Length(std::string_view(normal).substr(0, skipped))});
+      pieces->push_back(
+          {joined.size(), n, Utf8Length(std::string_view(normal).substr(0, skipped))});
     }
     joined += line;
   }
@@ -127,12 +129,14 @@ TStatementPlace PlaceOfStatement(const std::vector<std::string>& formula, std::s
   const auto placeOf = [&](std::size_t at, bool after) -> TPanePlace {
     if (pieces.empty()) return {};
     const std::size_t probe = after && at > 0 ? at - 1 : at;
-    auto piece = std::upper_bound(pieces.begin(), pieces.end(), probe,
-                                  [](std::size_t b, const TJoinedPiece& p) { return b < p.Offset; });
+    auto piece =
+        std::upper_bound(pieces.begin(), pieces.end(), probe,
+                         [](std::size_t b, const TJoinedPiece& p) { return b < p.Offset; });
     if (piece != pieces.begin()) --piece;
     const std::size_t from = std::min(piece->Offset, joined.size());
     const std::size_t to = std::min(std::max(at, from), joined.size());
-    return {piece->Line, piece->Column + Utf8Length(std::string_view(joined).substr(from, to - from))};
+    return {piece->Line,
+            piece->Column + Utf8Length(std::string_view(joined).substr(from, to - from))};
   };
 
   // The statement's bytes in the joined text, cut at ";" as Calculate cuts.

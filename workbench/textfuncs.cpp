@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "textfuncs.h"
 
 #include <algorithm>
@@ -43,8 +44,8 @@ class TNameSearch {
     std::size_t k = 0;  // bytes of the name matched so far
     for (std::size_t i = from; i < text.size(); ++i) {
       if (k == 0) {  // skip quickly to the next possible start
-        const auto* hit = static_cast<const char*>(
-            std::memchr(text.data() + i, FName[0], text.size() - i));
+        const auto* hit =
+            static_cast<const char*>(std::memchr(text.data() + i, FName[0], text.size() - i));
         if (hit == nullptr) return std::string_view::npos;
         i = static_cast<std::size_t>(hit - text.data());
       }
@@ -71,13 +72,12 @@ std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view t
 }
 
 bool ContainsAny(std::span<const std::string_view> candidates, std::string_view text) {
-  return std::any_of(candidates.begin(), candidates.end(), [text](std::string_view c) {
-    return text.find(c) != std::string_view::npos;
-  });
+  return std::any_of(candidates.begin(), candidates.end(),
+                     [text](std::string_view c) { return text.find(c) != std::string_view::npos; });
 }
 
-std::string SubstituteVariable(std::string_view name, std::string_view value,
-                               std::string_view text, std::size_t maxLength) {
+std::string SubstituteVariable(std::string_view name, std::string_view value, std::string_view text,
+                               std::size_t maxLength) {
   if (name.empty()) return std::string(text);
   const TNameSearch search(name);
   std::size_t at = search.Find(text, 0);
@@ -111,9 +111,8 @@ std::string SubstituteVariable(std::string_view name, std::string_view value,
 }
 
 std::size_t Utf8Length(std::string_view s) {
-  return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<std::size_t>(std::count_if(
+      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string_view Utf8Prefix(std::string_view s, std::size_t count) {

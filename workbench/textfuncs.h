@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Text helpers of the calculation. They work on UTF-8: a search for valid
@@ -41,13 +42,10 @@ class EStatementTooLong : public std::runtime_error {
 // EStatementTooLong when more than kMaxCarryOn characters follow the first
 // name replaced, or when the result would hold more than maxLength
 // characters. Time linear in the text and the result.
-std::string SubstituteVariable(std::string_view name, std::string_view value,
-                               std::string_view text,
+std::string SubstituteVariable(std::string_view name, std::string_view value, std::string_view text,
                                std::size_t maxLength = std::string_view::npos);
 
-inline bool IsAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+inline bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 // A neighbour that makes a name part of a longer name or of a number.
 inline bool IsNamePart(char c) {
   return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.';

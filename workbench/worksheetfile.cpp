@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "worksheetfile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The two files of a saved worksheet: the worksheet file holds the formula

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A minimal late-bound dispatch interface with reference counting, standing
@@ -52,7 +53,9 @@ template <typename T>
 class TComPtr {
  public:
   TComPtr() = default;
-  explicit TComPtr(T* p) : FPtr(p) { if (FPtr) FPtr->AddRef(); }
+  explicit TComPtr(T* p) : FPtr(p) {
+    if (FPtr) FPtr->AddRef();
+  }
   TComPtr(const TComPtr& o) : TComPtr(o.FPtr) {}
   TComPtr(TComPtr&& o) noexcept : FPtr(std::exchange(o.FPtr, nullptr)) {}
   TComPtr& operator=(TComPtr o) noexcept {

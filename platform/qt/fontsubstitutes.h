@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The window and the side panels ask for fonts by their Windows face names
@@ -13,8 +14,8 @@
 namespace tessary::platform {
 
 struct TFontSubstitute {
-  QString Face;              // as the program asks for it
-  QStringList StandIns;      // installed families, closest first
+  QString Face;          // as the program asks for it
+  QStringList StandIns;  // installed families, closest first
 };
 
 // The table, for the tests and for anyone who wants to see what a face becomes.

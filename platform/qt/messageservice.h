@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Message boxes as the program's widgets ask for them. Widgets take an
@@ -19,9 +20,8 @@ class IMessageService {
  public:
   virtual ~IMessageService() = default;
   // A modal box over owner (may be null); returns the button pressed.
-  virtual TMessageAnswer ShowMessageBox(QWidget* owner, const QString& caption,
-                                        const QString& text, TMessageIcon icon,
-                                        TMessageButtons buttons) = 0;
+  virtual TMessageAnswer ShowMessageBox(QWidget* owner, const QString& caption, const QString& text,
+                                        TMessageIcon icon, TMessageButtons buttons) = 0;
 };
 
 // The real boxes (QMessageBox).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The dialogs a window asks the user through: message boxes, and the open

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xmlhttp.h"
 
 #include <QCoreApplication>
@@ -73,6 +74,7 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   int readyState() const override { return FReadyState; }
   int status() const override { return FStatus; }
   QString responseText() const override;
+  std::function<QString()> responseTextTask() const override;
   qint64 bytesHeld() const override;
 
   long GetTypeInfoCount(unsigned* count) override {
@@ -107,7 +109,9 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   bool Redirect();
   void Finish(bool answered);
   void DetachSocket();
-  bool Current(unsigned generation) const { return generation == FGeneration && FSocket != nullptr; }
+  bool Current(unsigned generation) const {
+    return generation == FGeneration && FSocket != nullptr;
+  }
 
   QByteArray FMethod;
   QUrl FUrl;
@@ -152,7 +156,8 @@ TRequestHub& TRequestHub::ForThisThread() {
     qAddPostRoutine([] { delete tHub; });
   } else {
     auto* hub = new TRequestHub(nullptr);
-    QObject::connect(thread, &QThread::finished, hub, [hub] { delete hub; }, Qt::DirectConnection);
+    QObject::connect(
+        thread, &QThread::finished, hub, [hub] { delete hub; }, Qt::DirectConnection);
     tHub = hub;
   }
   return *tHub;
@@ -173,7 +178,8 @@ QByteArray CharsetOf(const QByteArray& contentType) {
     const QByteArray item = part.trimmed();
     if (!item.toLower().startsWith("charset=")) continue;
     QByteArray name = item.mid(8).trimmed();
-    if (name.size() >= 2 && name.startsWith('"') && name.endsWith('"')) name = name.mid(1, name.size() - 2);
+    if (name.size() >= 2 && name.startsWith('"') && name.endsWith('"'))
+      name = name.mid(1, name.size() - 2);
     return name.trimmed().toLower();
   }
   return {};
@@ -185,7 +191,8 @@ QByteArray CharsetOf(const QByteArray& contentType) {
 bool IsCp936Name(const QByteArray& name) {
   static const char* const kNames[] = {"gbk",   "gb2312", "cp936",    "windows-936",
                                        "x-gbk", "ms936",  "csgb2312", "euc-cn"};
-  return std::any_of(std::begin(kNames), std::end(kNames), [&](const char* n) { return name == n; });
+  return std::any_of(std::begin(kNames), std::end(kNames),
+                     [&](const char* n) { return name == n; });
 }
 
 QString DecodeBody(const QByteArray& body, const QByteArray& contentType) {
@@ -209,7 +216,8 @@ QString DecodeBody(const QByteArray& body, const QByteArray& contentType) {
       end += byte >= 0x81 && byte <= 0xFE ? 2 : 1;
     }
     end = std::min(end, body.size());
-    text += QString::fromStdString(Cp936ToUtf8(std::string_view(body.constData() + at, std::size_t(end - at))));
+    text += QString::fromStdString(
+        Cp936ToUtf8(std::string_view(body.constData() + at, std::size_t(end - at))));
     at = end;
   }
   return text;
@@ -260,7 +268,10 @@ void TXmlHttpRequest::open(const QString& method, const QString& address, bool a
   // too, and never from inside open() itself.
   const unsigned generation = FGeneration;
   QMetaObject::invokeMethod(
-      &hub, [keep, generation] { static_cast<TXmlHttpRequest*>(keep.Get())->DeliverPosted(generation, 1); },
+      &hub,
+      [keep, generation] {
+        static_cast<TXmlHttpRequest*>(keep.Get())->DeliverPosted(generation, 1);
+      },
       Qt::QueuedConnection);
 }
 
@@ -311,12 +322,13 @@ void TXmlHttpRequest::Connect() {
   QObject::connect(socket, &QTcpSocket::readyRead, context, [this] { OnReadyRead(); });
   QObject::connect(socket, &QTcpSocket::bytesWritten, context, [this] { FIdle->start(); });
   QObject::connect(socket, &QTcpSocket::disconnected, context, [this] { OnClosed(); });
-  QObject::connect(socket, &QTcpSocket::errorOccurred, context, [this](QAbstractSocket::SocketError error) {
-    if (error == QAbstractSocket::RemoteHostClosedError)
-      OnClosed();
-    else
-      Finish(false);
-  });
+  QObject::connect(socket, &QTcpSocket::errorOccurred, context,
+                   [this](QAbstractSocket::SocketError error) {
+                     if (error == QAbstractSocket::RemoteHostClosedError)
+                       OnClosed();
+                     else
+                       Finish(false);
+                   });
   const quint16 port = static_cast<quint16>(FUrl.port(secure ? 443 : 80));
 #if QT_CONFIG(ssl)
   if (auto* tls = qobject_cast<QSslSocket*>(socket)) {
@@ -337,9 +349,11 @@ void TXmlHttpRequest::WriteRequest() {
   QByteArray host = FUrl.host(QUrl::FullyEncoded).toLatin1();
   if (host.contains(':')) host = "[" + host + "]";
   if (FUrl.port() != -1) host += ":" + QByteArray::number(FUrl.port());
-  QByteArray head = FMethod + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n";
+  QByteArray head =
+      FMethod + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n";
   if (!FUrl.userName().isEmpty())
-    head += "Authorization: Basic " + (FUrl.userName() + ":" + FUrl.password()).toUtf8().toBase64() + "\r\n";
+    head += "Authorization: Basic " +
+            (FUrl.userName() + ":" + FUrl.password()).toUtf8().toBase64() + "\r\n";
   if (!FRequestBody.isEmpty() || FMethod == "POST" || FMethod == "PUT")
     head += "Content-Length: " + QByteArray::number(FRequestBody.size()) + "\r\n";
   FSocket->write(head + "\r\n" + FRequestBody);
@@ -367,6 +381,10 @@ void TXmlHttpRequest::Abandon() {
 }
 
 QString TXmlHttpRequest::responseText() const { return DecodeBody(FBody, FContentType); }
+
+std::function<QString()> TXmlHttpRequest::responseTextTask() const {
+  return [body = FBody, contentType = FContentType] { return DecodeBody(body, contentType); };
+}
 
 qint64 TXmlHttpRequest::bytesHeld() const {
   qint64 held = FBody.size() + FLine.size() + FHeadBytes;
@@ -489,7 +507,8 @@ bool TXmlHttpRequest::Redirect() {
   const QUrl next = FUrl.resolved(QUrl::fromEncoded(FLocation));
   const QString scheme = next.scheme().toLower();
   const bool downgrade = FUrl.scheme().toLower() == "https" && scheme != "https";
-  if (!next.isValid() || next.host().isEmpty() || (scheme != "http" && scheme != "https") || downgrade)
+  if (!next.isValid() || next.host().isEmpty() || (scheme != "http" && scheme != "https") ||
+      downgrade)
     return false;
   ++FRedirects;
   if (FStatus == 303 || ((FStatus == 301 || FStatus == 302) && FMethod == "POST")) {
@@ -531,7 +550,8 @@ bool TXmlHttpRequest::ReadChunked() {
       if (!TakeLine(line)) return false;
       bool ok = false;
       const qsizetype extension = line.indexOf(';');
-      const qint64 size = (extension < 0 ? line : line.left(extension)).trimmed().toLongLong(&ok, 16);
+      const qint64 size =
+          (extension < 0 ? line : line.left(extension)).trimmed().toLongLong(&ok, 16);
       if (!ok || size < 0) {
         Finish(false);
         return false;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A stand-in for the platform's late-bound asynchronous HTTP request object:
@@ -22,6 +23,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -52,6 +54,13 @@ class IXmlHttpRequest : public TInterfacedObject {
   // The body as text: code page 936 unless the Content-Type names another
   // charset. At most kMaxResponseBytes are kept; the rest is never read.
   virtual QString responseText() const = 0;
+  // The same text, worked out when the function is called: it holds the
+  // body (shared, not copied) and nothing of the request, so it may run on
+  // another thread and after the request is gone. Decoding megabytes takes
+  // longer than a window may stand still.
+  virtual std::function<QString()> responseTextTask() const {
+    return [text = responseText()] { return text; };
+  }
   // The bytes of the response taken in from the network and still held:
   // the body kept plus what was received but not yet handled.
   virtual qint64 bytesHeld() const = 0;

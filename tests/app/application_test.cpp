@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An exception that leaves a command is shown, once, with its message, and
 // the program carries on.
 
@@ -10,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <thread>
 #include <stdexcept>
+#include <thread>
 
 #include "exceptionhook.h"
 #include "recordingmessages.h"
@@ -24,7 +25,8 @@ using testing::gMessages;
 // Runs the event loop until pred holds or two seconds have passed.
 bool ProcessUntil(const std::function<bool()>& pred) {
   QDeadlineTimer deadline(2000);
-  while (!pred() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (!pred() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   return pred();
 }
 
@@ -40,7 +42,9 @@ TEST(Application, ExceptionFromASlotIsShownAndTheProgramGoesOn) {
       // A duplicate key of the variable table, as the worksheet code makes
       // it: the key in code page 936 ("变量" = B1E4 C1BF).
       {"code page 936 key",
-       [] { throw std::runtime_error("A key with the name of \"\xB1\xE4\xC1\xBF\" already exists"); },
+       [] {
+         throw std::runtime_error("A key with the name of \"\xB1\xE4\xC1\xBF\" already exists");
+       },
        QStringLiteral("A key with the name of \"变量\" already exists")},
       {"not a std::exception", [] { throw 42; }, QStringLiteral("未知错误")},
   };
@@ -80,7 +84,9 @@ TEST(Application, MessageText) {
       {"", QString()},
       {"Invalid line!", QStringLiteral("Invalid line!")},
       {"被0除", QStringLiteral("被0除")},  // valid UTF-8 stays as it is
-      {"\xB1\xBB" "0\xB3\xFD", QStringLiteral("被0除")},  // the same in code page 936
+      {"\xB1\xBB"
+       "0\xB3\xFD",
+       QStringLiteral("被0除")},  // the same in code page 936
   };
   for (const TCase& c : cases) EXPECT_EQ(TApplication::MessageText(c.what), c.expected) << c.what;
 }

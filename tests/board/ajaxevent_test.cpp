@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The request's event sink: what it answers, whom it calls, and that it and
 // the request end exactly once, even when the handler lets go of them.
 
@@ -25,7 +26,8 @@ struct Sink {
   std::vector<int> Seen;  // the ready states the handler saw
 
   TAjaxEvent* Make() {
-    return new TAjaxEvent(Request, [this](platform::IXmlHttpRequest* r) { Seen.push_back(r->readyState()); });
+    return new TAjaxEvent(
+        Request, [this](platform::IXmlHttpRequest* r) { Seen.push_back(r->readyState()); });
   }
 };
 
@@ -119,14 +121,15 @@ TEST(AjaxEvent, FollowsARealRequestToItsEnd) {
     {
       TComPtr<platform::IXmlHttpRequest> request = platform::CreateOleObject("MSXML2.XMLHttp");
       request->open("POST", url, true);
-      request->setOnreadystatechange(new TAjaxEvent(
-          request, [&seen, &status, alive](platform::IXmlHttpRequest* r) {
+      request->setOnreadystatechange(
+          new TAjaxEvent(request, [&seen, &status, alive](platform::IXmlHttpRequest* r) {
             seen.push_back(r->readyState());
             if (r->readyState() == 4) status = r->status();
           }));
       alive.reset();
       request->send();
-      ASSERT_TRUE(QTest::qWaitFor([&] { return !seen.empty() && seen.back() == 4; }, 1500)) << c.Why;
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !seen.empty() && seen.back() == 4; }, 1500))
+          << c.Why;
       EXPECT_TRUE(sinkAlive.expired()) << c.Why << ": completion ends the sink";
     }
     ASSERT_FALSE(seen.empty());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting the board page into pieces and links, and where the board address
 // comes from.
 
@@ -62,33 +63,59 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    {{"<Title1>T", "indented", "last"}},
                    {}},
-        TPieceCase{"CR, LF and CR LF each end a line", Page("<Title1>a\rb\nc\r\nd"), 1,
-                   {{"<Title1>a", "b", "c", "d"}}, {}},
+        TPieceCase{"CR, LF and CR LF each end a line",
+                   Page("<Title1>a\rb\nc\r\nd"),
+                   1,
+                   {{"<Title1>a", "b", "c", "d"}},
+                   {}},
         TPieceCase{"<br> is ignored everywhere, even inside a tag",
-                   Page("<Ti<br>tle1>A<br>B\nC<br>"), 1, {{"<Title1>AB", "C"}}, {}},
+                   Page("<Ti<br>tle1>A<br>B\nC<br>"),
+                   1,
+                   {{"<Title1>AB", "C"}},
+                   {}},
         TPieceCase{"words before the first <Title are not shown",
-                   Page("junk $ more junk\n<Title1>A\nB"), 1, {{"<Title1>A", "B"}}, {}},
+                   Page("junk $ more junk\n<Title1>A\nB"),
+                   1,
+                   {{"<Title1>A", "B"}},
+                   {}},
         TPieceCase{"no <Title: the text is kept from its start",
-                   QStringLiteral("plain\nline$x\ny</body>"), 2,
-                   {{"plain", "line"}, {"x", "y"}}, {}},
+                   QStringLiteral("plain\nline$x\ny</body>"),
+                   2,
+                   {{"plain", "line"}, {"x", "y"}},
+                   {}},
         TPieceCase{"no </body>: nothing", QStringLiteral("<Title1>A\nB"), 0, {}, {}},
         TPieceCase{"a </body> before the first <Title is not the end",
-                   QStringLiteral("</body><Title1>A\nB</body>"), 1, {{"<Title1>A", "B"}}, {}},
+                   QStringLiteral("</body><Title1>A\nB</body>"),
+                   1,
+                   {{"<Title1>A", "B"}},
+                   {}},
         TPieceCase{"tags are case-sensitive", QStringLiteral("<title1>A</BODY>"), 0, {}, {}},
         TPieceCase{"an empty page", QString(), 0, {}, {}},
-        TPieceCase{"a piece of one line has no link", Page("<Title1>http://h.test/one"), 1,
-                   {{"<Title1>http://h.test/one"}}, {""}},
+        TPieceCase{"a piece of one line has no link",
+                   Page("<Title1>http://h.test/one"),
+                   1,
+                   {{"<Title1>http://h.test/one"}},
+                   {""}},
         TPieceCase{"only http:// makes a link: https:// and HTTP:// do not",
-                   Page("<Title1>a https://h.test/s\nz$<Title1>b HTTP://h.test/u\nz"), 2, {},
+                   Page("<Title1>a https://h.test/s\nz$<Title1>b HTTP://h.test/u\nz"),
+                   2,
+                   {},
                    {"", ""}},
         TPieceCase{"the link runs from the first http:// to the end of the line",
-                   Page("<Title1>x http://a.test/1 and http://b.test/2\nz"), 1, {},
+                   Page("<Title1>x http://a.test/1 and http://b.test/2\nz"),
+                   1,
+                   {},
                    {"http://a.test/1 and http://b.test/2"}},
-        TPieceCase{"the link of the last line is not taken", Page("<Title1>x\nhttp://h.test/"),
-                   1, {}, {""}},
+        TPieceCase{"the link of the last line is not taken",
+                   Page("<Title1>x\nhttp://h.test/"),
+                   1,
+                   {},
+                   {""}},
         TPieceCase{"a piece of blanks gives a panel without lines",
-                   Page("<Title1>A\nB$ \r\n $<Title1>C\nD"), 3,
-                   {{"<Title1>A", "B"}, {}, {"<Title1>C", "D"}}, {}}));
+                   Page("<Title1>A\nB$ \r\n $<Title1>C\nD"),
+                   3,
+                   {{"<Title1>A", "B"}, {}, {"<Title1>C", "D"}},
+                   {}}));
 
 TEST(BoardText, TakesTenPiecesAndIgnoresTheRest) {
   QString body;
@@ -104,9 +131,9 @@ TEST(BoardText, BoundsWhatAPageCanAsk) {
   QString many;
   for (int i = 0; i < 5000; ++i) many += QStringLiteral("line\n");
   const QString longLink = QStringLiteral("http://h.test/") + huge;
-  const TBoard board = ProcessBoardText(
-      Page(QStringLiteral("<Title1>") + huge + QStringLiteral("\n") + longLink +
-           QStringLiteral("\nz$<Title1>") + many));
+  const TBoard board =
+      ProcessBoardText(Page(QStringLiteral("<Title1>") + huge + QStringLiteral("\n") + longLink +
+                            QStringLiteral("\nz$<Title1>") + many));
   ASSERT_EQ(board.Count, 2);
   EXPECT_EQ(board.Lines[0][0].size(), kBoardLineLimit) << "a panel gets a bounded line";
   EXPECT_EQ(board.Links[0], longLink.left(kBoardLinkLimit)) << "the link, up to its own limit";
@@ -120,7 +147,8 @@ TEST(BoardText, BoundsWhatAPageCanAsk) {
 
 TEST(BoardText, NeverCutsACharacterInTwo) {
   // U+1F600 is a surrogate pair; the limit falls between its halves.
-  const QString line = QString(kBoardLineLimit - 1, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600");
+  const QString line =
+      QString(kBoardLineLimit - 1, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600");
   const TBoard board = ProcessBoardText(Page(QStringLiteral("<Title1>") + line + "\nz"));
   const QString shown = board.Lines[0][0];
   EXPECT_FALSE(shown.back().isHighSurrogate());
@@ -147,11 +175,12 @@ TEST(BoardUrl, OptionsThenVariableThenDefault) {
       {{"tessary", "--no-board"}, env, ""},
       {{"tessary", "--board-url", "http://o.test/", "--no-board"}, "", ""},
       {{"tessary", "--board-url"}, "", def},  // no value: ignored
-      {{"--board-url"}, "", def},              // the program's own name is not an option
+      {{"--board-url"}, "", def},             // the program's own name is not an option
       {{"tessary", "--panels-active"}, "", def},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(BoardUrlFromArguments(c.Args, c.Variable), c.Expected) << c.Args.join(' ').toStdString();
+    EXPECT_EQ(BoardUrlFromArguments(c.Args, c.Variable), c.Expected)
+        << c.Args.join(' ').toStdString();
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A board server on loopback answering every request with a canned
@@ -28,7 +29,9 @@ class TCannedServer : public QObject {
   }
 
   QString Url(const char* path = "/scolbrd.php") const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(FServer.serverPort()).arg(QLatin1String(path));
+    return QStringLiteral("http://127.0.0.1:%1%2")
+        .arg(FServer.serverPort())
+        .arg(QLatin1String(path));
   }
   const std::vector<TRequest>& Requests() const { return FRequests; }
 
@@ -72,7 +75,8 @@ class TCannedServer : public QObject {
     if (end < 0) return false;
     qsizetype length = 0;
     for (const QByteArray& line : data.left(end).split('\n'))
-      if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
+      if (line.toLower().startsWith("content-length:"))
+        length = line.mid(15).trimmed().toLongLong();
     if (data.size() < end + 4 + length) return false;
     const QList<QByteArray> first = data.left(data.indexOf("\r\n")).split(' ');
     FRequests.push_back({first.value(0), first.value(1), data.mid(end + 4, length)});

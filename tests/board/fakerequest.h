@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A request object driven by hand: the test sets its state and makes it tell

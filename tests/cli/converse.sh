@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Another program converses with tessary-calc through pipes: each answer must
 # arrive before the next question is written, with and without "-f -".
 # Usage: converse.sh TESSARY_CALC

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Answers that cannot be written (a full disk) end with status 2 and a
 # message, from one line and from more lines than one write takes.
 # Usage: fulldisk.sh TESSARY_CALC

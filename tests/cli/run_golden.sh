@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one golden case of tessary-calc and compares its transcript with
 # golden/NAME.expected: standard output, then "[stderr]" and standard error
 # if any, then "[exit N]".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "buildinfuncs.h"
 
 #include <gtest/gtest.h>
@@ -107,8 +108,7 @@ const UnaryCase kHyperbolicCases[] = {
     {"ARCSINH", &B::mArcsinh, 1E-10L, std::asinh(1E-10L), Rel(1E-10L), 0, "small argument"},
     {"ARCSINH", &B::mArcsinh, -kR, 0, 0, ecParameterTooLarge, "magnitude at R"},
     {"ARCCOSH", &B::mArccosh, 1, 0, 0, 0, "arccosh 1 = 0"},
-    {"ARCCOSH", &B::mArccosh, 1 + 1E-10L, std::acosh(1 + 1E-10L), Rel(1.5E-5L), 0,
-     "close to 1"},
+    {"ARCCOSH", &B::mArccosh, 1 + 1E-10L, std::acosh(1 + 1E-10L), Rel(1.5E-5L), 0, "close to 1"},
     {"ARCCOSH", &B::mArccosh, 0.5L, 0, 0, ecArccoshDomain, "below 1"},
     {"ARCCOSH", &B::mArccosh, -1E20L, 0, 0, ecParameterTooLarge, "range test before domain"},
     {"ARCTANH", &B::mArctanh, 0.5L, std::atanh(0.5L), Rel(0.55L), 0, "plain"},
@@ -116,8 +116,7 @@ const UnaryCase kHyperbolicCases[] = {
     {"ARCTANH", &B::mArctanh, -1, 0, 0, ecArctanhDomain, "magnitude 1"},
     {"ARCCSCH", &B::mArccsch, 0, 0, 0, ecArccschZero, "zero"},
     {"ARCCSCH", &B::mArccsch, 1E20L, 0, 0, ecParameterTooLarge, "large positive"},
-    {"ARCCSCH", &B::mArccsch, -1E20L, std::asinh(-1E-20L), Rel(1E-20L), 0,
-     "large negative passes"},
+    {"ARCCSCH", &B::mArccsch, -1E20L, std::asinh(-1E-20L), Rel(1E-20L), 0, "large negative passes"},
     {"ARCCSCH", &B::mArccsch, -1E-9L, std::asinh(-1E9L), Rel(22), 0,
      "small negative without cancellation"},
     {"ARCSECH", &B::mArcsech, 1, 0, 0, 0, "arcsech 1 = 0"},
@@ -172,9 +171,9 @@ void RunUnary(const UnaryCase* begin, const UnaryCase* end) {
   for (const auto* c = begin; c != end; ++c) {
     Direct d;
     const TReal v = (d.Lib.*(c->Fn))(d.Fp, c->X);
-    ExpectOutcome(d.Done(v), c->Want, c->Tol, c->Err,
-                  std::string(c->Name) + "(" + std::to_string(static_cast<double>(c->X)) +
-                      "): " + c->Why);
+    ExpectOutcome(
+        d.Done(v), c->Want, c->Tol, c->Err,
+        std::string(c->Name) + "(" + std::to_string(static_cast<double>(c->X)) + "): " + c->Why);
   }
 }
 
@@ -245,7 +244,11 @@ TEST(BuildinDirect, XorChecksBothArguments) {
   const struct {
     TReal A, B, Want;
     int Err;
-  } rows[] = {{1, 1, 0, 0}, {0, 1, 1, 0}, {1, 0, 1, 0}, {0, 0, 0, 0}, {2, 1, 0, ecNotBoolean},
+  } rows[] = {{1, 1, 0, 0},
+              {0, 1, 1, 0},
+              {1, 0, 1, 0},
+              {0, 0, 0, 0},
+              {2, 1, 0, ecNotBoolean},
               {1, -1, 0, ecNotBoolean}};
   for (const auto& r : rows) {
     Direct d;
@@ -323,8 +326,7 @@ TOutcome EvalBoth(const char* expr) {
 
 void RunFormulas(const FormulaCase* begin, const FormulaCase* end) {
   for (const auto* c = begin; c != end; ++c)
-    ExpectOutcome(EvalBoth(c->Expr), c->Want, c->Tol, c->Err,
-                  std::string(c->Expr) + ": " + c->Why);
+    ExpectOutcome(EvalBoth(c->Expr), c->Want, c->Tol, c->Err, std::string(c->Expr) + ": " + c->Why);
 }
 
 const FormulaCase kConstantFormulas[] = {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Helpers for the engine's table tests: every row is evaluated twice, with a
@@ -10,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "formulaparser.h"
 #include "cp936.h"
+#include "formulaparser.h"
 
 namespace tessary::testing {
 

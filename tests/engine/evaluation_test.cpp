@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The value rules: what each operator computes and where its range guard
 // records an error.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "numbertext.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The grammar: what the engine reads, and which syntax errors it records.
 
 #include <gtest/gtest.h>
@@ -63,7 +64,9 @@ TEST(Grammar, WhatMayFollowAnOperand) {
       {"2PI", 0, ecUnknownFunction, "a name right after a number"},
       {"1,5", 1, 0, "',' ends the expression; the rest is not read"},
       {"2\t*3", 0, ecUnknownFunction, "a tab is an ordinary character"},
-      {"2\xC3\x97" "3", 0, ecUnknownFunction, "an unconverted multiplication sign"},
+      {"2\xC3\x97"
+       "3",
+       0, ecUnknownFunction, "an unconverted multiplication sign"},
       {"1)", 0, ecBracketMismatch, "the count catches a stray ')'"},
   };
   CheckRows(rows);
@@ -71,9 +74,12 @@ TEST(Grammar, WhatMayFollowAnOperand) {
 
 TEST(Grammar, RelationsAndLogic) {
   const TRow rows[] = {
-      {"1<2", 1, 0, "less"},        {"2<1", 0, 0, "not less"},
-      {"1<=1", 1, 0, "less or equal"}, {"1>=2", 0, 0, "greater or equal"},
-      {"1<>2", 1, 0, "not equal"},  {"1=1", 1, 0, "equal"},
+      {"1<2", 1, 0, "less"},
+      {"2<1", 0, 0, "not less"},
+      {"1<=1", 1, 0, "less or equal"},
+      {"1>=2", 0, 0, "greater or equal"},
+      {"1<>2", 1, 0, "not equal"},
+      {"1=1", 1, 0, "equal"},
       {"2>1", 1, 0, "greater"},
       {"1< =1", 1, 0, "blanks between '<' and '='"},
       {"1< >1", 0, 0, "blanks between '<' and '>'"},
@@ -222,9 +228,9 @@ TEST(Grammar, PathologicalInputNeverCrashes) {
       {repeat("SIN(", 100000) + "0" + repeat(")", 100000), ecNestingTooDeep},
       {repeat("(", 400) + "7" + repeat(")", 400), 0},  // deep but fine
       {repeat("1+", 500000) + "1", 0},                 // long but flat
-      {std::string("1\0+2", 4), ecUnknownFunction},     // a NUL byte is no end mark
+      {std::string("1\0+2", 4), ecUnknownFunction},    // a NUL byte is no end mark
       {std::string("1+\0+2", 5), ecUnknownFunction},
-      {std::string("LENGTH('a\0b')", 13), 0},          // but may stand in a literal
+      {std::string("LENGTH('a\0b')", 13), 0},  // but may stand in a literal
       {std::string("\xFF\xFE\x80", 3), ecUnknownFunction},
       {"LENGTH('" + repeat("x", 100000) + ")", ecUnclosedQuote},
       {repeat("A", 100000), ecUnknownName},
@@ -332,8 +338,8 @@ TEST(Engine, ErrorCodesAndMessagesAreFixed) {
   ASSERT_EQ(fp.MessageTable().size(), std::size(rows));
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     const auto& r = rows[i];
-    EXPECT_EQ(platform::Cp936ToUtf8(fp.MessageTable()[i]),
-              std::to_string(r.Code) + "=" + r.Message) << "line " << i;
+    EXPECT_EQ(platform::Cp936ToUtf8(fp.MessageTable()[i]), std::to_string(r.Code) + "=" + r.Message)
+        << "line " << i;
     EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(r.Code)), r.Message) << r.Code;
     if (*r.Formula == '\0') continue;
     fp.SetExpression(r.Formula);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the raw bytes are one expression text, exactly as the
 // calculation pipeline would hand it to the engine.
 //

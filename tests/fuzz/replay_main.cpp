@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz harness over every file of the folders (or files) given, once
 // each, in name order: the seed corpora as plain regression inputs in any
 // build, so the sanitizer build checks them without clang's libFuzzer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer harness for Calculate: the input's lines up to the first NUL are
 // the formula pane, the lines after it the variable table. Whatever they
 // hold, a run must end normally, keep the panes in step and never let a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The worksheet a fuzz input describes: its lines up to the first NUL are the

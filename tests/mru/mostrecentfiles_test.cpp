@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recent-files list on a real QMenu, run headless: the list rules, the
 // menu it builds, the clicks, and its two stores.
 
@@ -67,7 +68,8 @@ class MostRecentFiles : public testing::TTempFolderTest {
     std::vector<std::string> out;
     for (QAction* a : FMenu.actions()) {
       const bool marked = a->property("Tag").toInt() == TMostRecentFiles::kItemMarker;
-      out.push_back((marked ? "*" : "") + (a->isSeparator() ? "-" + a->text().toStdString() : a->text().toStdString()));
+      out.push_back((marked ? "*" : "") +
+                    (a->isSeparator() ? "-" + a->text().toStdString() : a->text().toStdString()));
     }
     return out;
   }
@@ -107,8 +109,8 @@ TEST_F(MostRecentFiles, MenuLayoutBetweenSaveAsAndExit) {
   auto list = NewList();
   list->AddFile("/w/b.txt");
   list->AddFile("/w/a.txt");
-  EXPECT_EQ(Layout(), (std::vector<std::string>{"新建", "打开", "保存", "另存为", "*-", "*&1  a.txt",
-                                                "*&2  b.txt", "-", "退出"}))
+  EXPECT_EQ(Layout(), (std::vector<std::string>{"新建", "打开", "保存", "另存为", "*-",
+                                                "*&1  a.txt", "*&2  b.txt", "-", "退出"}))
       << "a marked separator before, the menu's own after";
   list->SetShowFullPath(true);
   EXPECT_EQ(Layout()[5], "*&1  /w/a.txt");
@@ -124,8 +126,8 @@ TEST_F(MostRecentFiles, EntriesAtTheEndAndAtTheTop) {
                                                 "*&1  a.txt"}));
   list->SetMenuPosition(0);
   list->RebuildMenu();
-  EXPECT_EQ(Layout(), (std::vector<std::string>{"*&1  a.txt", "*-", "新建", "打开", "保存", "另存为",
-                                                "-", "退出"}))
+  EXPECT_EQ(Layout(), (std::vector<std::string>{"*&1  a.txt", "*-", "新建", "打开", "保存",
+                                                "另存为", "-", "退出"}))
       << "at the top: no separator before, one after";
 }
 
@@ -176,9 +178,9 @@ TEST_F(MostRecentFiles, ExtensionFilter) {
     const char* File;
     bool Recorded;
   } cases[] = {
-      {".txt", "/w/a.txt", true},   {".txt", "/w/a.TXT", true},  {".txt", "/w/a.vle", false},
-      {"txt", "/w/a.txt", true},    {"txt", "/w/a.vle", false},  {"*.*", "/w/a.vle", true},
-      {"", "/w/noext", true},       {".txt", "/w.txt/a", false}, {" .txt ", "/w/a.txt", true},
+      {".txt", "/w/a.txt", true}, {".txt", "/w/a.TXT", true},  {".txt", "/w/a.vle", false},
+      {"txt", "/w/a.txt", true},  {"txt", "/w/a.vle", false},  {"*.*", "/w/a.vle", true},
+      {"", "/w/noext", true},     {".txt", "/w.txt/a", false}, {" .txt ", "/w/a.txt", true},
   };
   for (const auto& c : cases) {
     auto list = NewList();
@@ -202,7 +204,8 @@ TEST_F(MostRecentFiles, MaxFilesIsClampedAndTrimmedLater) {
   list->SetMaxFiles(20);
   EXPECT_EQ(list->MaxFiles(), 15u);
   list->SetMaxFiles(5);
-  for (const char* f : {"/w/1.txt", "/w/2.txt", "/w/3.txt", "/w/4.txt", "/w/5.txt"}) list->AddFile(f);
+  for (const char* f : {"/w/1.txt", "/w/2.txt", "/w/3.txt", "/w/4.txt", "/w/5.txt"})
+    list->AddFile(f);
   list->SetMaxFiles(3);
   EXPECT_EQ(list->Files().size(), 5) << "not trimmed by the setter";
   EXPECT_NE(Entry(4), nullptr) << "five entries still shown";
@@ -257,8 +260,9 @@ TEST_F(MostRecentFiles, SavingKeepsTheRestOfTheIniFile) {
 }
 
 TEST_F(MostRecentFiles, BadIniFilesNeverFailTheLoad) {
-  const std::string files[] = {"", std::string("\0\xFF\xFE[MRU List\n1", 15), "[MRU List]\nno equals\n1=/a.txt\n1=/b.txt\n",
-                               "[Other]\n1=/x.txt\n", "[MRU List]\r\n1=/gone/a.txt\r\n"};
+  const std::string files[] = {"", std::string("\0\xFF\xFE[MRU List\n1", 15),
+                               "[MRU List]\nno equals\n1=/a.txt\n1=/b.txt\n", "[Other]\n1=/x.txt\n",
+                               "[MRU List]\r\n1=/gone/a.txt\r\n"};
   for (const auto& content : files) {
     Put(PathOf("tessary.ini"), content);
     auto list = NewList();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "atomicfile.h"
 
 #include <fcntl.h>
@@ -107,15 +108,16 @@ TFileOps FailingOps(const TFailure& failure) {
 // file and the reason.
 TEST_F(AtomicFile, FailedSaveKeepsOldFileAndLeavesNoTemporary) {
   const TFailure failures[] = {
-      {"open", EMFILE},  {"write", ENOSPC}, {"sync", EIO},
-      {"close", EDQUOT}, {"rename", EXDEV},
+      {"open", EMFILE}, {"write", ENOSPC}, {"sync", EIO}, {"close", EDQUOT}, {"rename", EXDEV},
   };
   enum TOld { None, Alone, Linked };  // Linked: a second hard link, rewritten in place
   for (const TFailure& failure : failures) {
     for (const TOld old : {Alone, None, Linked}) {
       const bool oldExists = old != None;
       if (old == Linked && std::string(failure.Step) == "rename") continue;  // none in place
-      SCOPED_TRACE(std::string(failure.Step) + (old == None ? ", new file" : old == Alone ? ", old file" : ", linked file"));
+      SCOPED_TRACE(std::string(failure.Step) + (old == None    ? ", new file"
+                                                : old == Alone ? ", old file"
+                                                               : ", linked file"));
       const std::string path = PathOf("calc.txt");
       fs::remove(path);
       fs::remove(PathOf("link.txt"));
@@ -196,26 +198,26 @@ TEST_F(AtomicFile, SyncsBeforeRenameAndFolderAfter) {
        {"write", "sync file", "write", "sync file", "rename", "rename", "sync folder"}},
   };
   for (const TCase& c : cases) {
-  std::vector<std::string> calls;
-  TFileOps ops = SystemFileOps();
-  ops.Write = [&calls](int fd, const void* data, std::size_t size) {
-    calls.push_back("write");
-    return ::write(fd, data, size);
-  };
-  ops.Sync = [&calls](int fd) {
-    struct stat st;
-    fstat(fd, &st);
-    calls.push_back(S_ISDIR(st.st_mode) ? "sync folder" : "sync file");
-    return ::fsync(fd);
-  };
-  ops.Rename = [&calls](const char* from, const char* to) {
-    calls.push_back("rename");
-    return ::rename(from, to);
-  };
-  std::vector<tessary::platform::TFileContent> files;
-  for (const std::string& name : c.Files) files.push_back({PathOf(name), "x"});
-  tessary::platform::WriteFilesAtomically(files, ops);
-  EXPECT_EQ(calls, c.Calls) << c.Files.size() << " file(s)";
+    std::vector<std::string> calls;
+    TFileOps ops = SystemFileOps();
+    ops.Write = [&calls](int fd, const void* data, std::size_t size) {
+      calls.push_back("write");
+      return ::write(fd, data, size);
+    };
+    ops.Sync = [&calls](int fd) {
+      struct stat st;
+      fstat(fd, &st);
+      calls.push_back(S_ISDIR(st.st_mode) ? "sync folder" : "sync file");
+      return ::fsync(fd);
+    };
+    ops.Rename = [&calls](const char* from, const char* to) {
+      calls.push_back("rename");
+      return ::rename(from, to);
+    };
+    std::vector<tessary::platform::TFileContent> files;
+    for (const std::string& name : c.Files) files.push_back({PathOf(name), "x"});
+    tessary::platform::WriteFilesAtomically(files, ops);
+    EXPECT_EQ(calls, c.Calls) << c.Files.size() << " file(s)";
   }
 }
 
@@ -246,7 +248,7 @@ TEST_F(AtomicFile, PermissionBits) {
     mode_t Expected;
   };
   const TCase cases[] = {
-      {false, 0, 022, 0644}, {false, 0, 077, 0600}, {false, 0, 0, 0666},
+      {false, 0, 022, 0644},   {false, 0, 077, 0600}, {false, 0, 0, 0666},
       {true, 0640, 022, 0640}, {true, 0600, 0, 0600}, {true, 0755, 077, 0755},
   };
   for (const TCase& c : cases) {

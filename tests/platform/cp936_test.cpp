@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cp936.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,11 @@ const TPair kRoundTrips[] = {
     {"中", "\xD6\xD0", "a GB2312 ideograph"},
     {"─", "\xA9\xA4", "box drawing, used by the side panels"},
     {"€", "\x80", "the single-byte euro of code page 936"},
-    {"被0除", "\xB1\xBB" "0" "\xB3\xFD", "mixed single and double bytes"},
+    {"被0除",
+     "\xB1\xBB"
+     "0"
+     "\xB3\xFD",
+     "mixed single and double bytes"},
 };
 
 TEST(Cp936, RoundTripsKnownCharacters) {
@@ -36,7 +41,10 @@ TEST(Cp936, RoundTripsKnownCharacters) {
 }
 
 TEST(Cp936, EmbeddedZeroByteIsKept) {
-  const std::string text("1\0" "2", 3);
+  const std::string text(
+      "1\0"
+      "2",
+      3);
   EXPECT_EQ(Utf8ToCp936(text), text);
   EXPECT_EQ(Cp936ToUtf8(text), text);
 }
@@ -52,14 +60,24 @@ struct TEncodeCase {
 TEST(Cp936, UnconvertibleAndMalformedUtf8BecomeQuestionMarks) {
   const std::string q = "\xA3\xBF";
   const TEncodeCase cases[] = {
-      {"1\xF0\x9F\x98\x80" "2", "1" + q + "2", "emoji (no code page 936 form)"},
+      {"1\xF0\x9F\x98\x80"
+       "2",
+       "1" + q + "2", "emoji (no code page 936 form)"},
       {"\xF0\xA0\x80\x80", q, "U+20000 (only in GB18030)"},
-      {"\xEF\xBB\xBF" "x", q + "x", "U+FEFF has no form either"},
-      {"a\xFF" "b", "a" + q + "b", "FF is never UTF-8"},
-      {"a\x80" "b", "a" + q + "b", "stray continuation byte"},
+      {"\xEF\xBB\xBF"
+       "x",
+       q + "x", "U+FEFF has no form either"},
+      {"a\xFF"
+       "b",
+       "a" + q + "b", "FF is never UTF-8"},
+      {"a\x80"
+       "b",
+       "a" + q + "b", "stray continuation byte"},
       {"\xC3", q, "lead byte cut off at the end"},
       {"\xE4\xB8", q, "three-byte character cut off after two"},
-      {"\xE4\xB8" "1", q + "1", "cut-off character before ASCII"},
+      {"\xE4\xB8"
+       "1",
+       q + "1", "cut-off character before ASCII"},
       {"\xE4\xB8\xE4\xB8\xAD", q + "\xD6\xD0", "cut-off character before a whole one"},
       {"\xC0\xAF", q + q, "overlong slash"},
       {"\xED\xA0\x80", q + q + q, "encoded surrogate"},
@@ -76,7 +94,10 @@ TEST(Cp936, UnconvertibleAndMalformedUtf8BecomeQuestionMarks) {
 TEST(Cp936, MalformedCp936BecomesReplacementCharacter) {
   const std::string r = "\xEF\xBF\xBD";
   const TEncodeCase cases[] = {
-      {"1" + r + "2", "1\xFF" "2", "FF is no code page 936 byte"},
+      {"1" + r + "2",
+       "1\xFF"
+       "2",
+       "FF is no code page 936 byte"},
       {"1" + r, "1\xD6", "lead byte cut off at the end"},
       {r + "\xE4\xB8\xAD", "\xFF\xD6\xD0", "FF before a whole character"},
       {"<" + r + ">", "<\xAA\xA1>", "user-defined area: one character, no Unicode form"},
@@ -96,7 +117,9 @@ TEST(Cp936, LongTextCrossesConversionBuffers) {
     std::string utf8(shift, 'x'), cp936(shift, 'x'), back(shift, 'x');
     for (int i = 0; i < 3000; ++i) {
       utf8 += "中×1\xF0\x9F\x98\x80€";
-      cp936 += "\xD6\xD0\xA1\xC1" "1\xA3\xBF\x80";
+      cp936 +=
+          "\xD6\xD0\xA1\xC1"
+          "1\xA3\xBF\x80";
       back += "中×1？€";
     }
     EXPECT_EQ(Utf8ToCp936(utf8), cp936) << "shift " << shift;
@@ -108,8 +131,14 @@ TEST(Cp936, LongTextCrossesConversionBuffers) {
 TEST(Cp936, CharacterAtEveryOffsetSurvives) {
   for (std::size_t n = 0; n < 700; ++n) {
     const std::string pad(n, '1');
-    ASSERT_EQ(Utf8ToCp936(pad + "中2"), pad + "\xD6\xD0" "2") << n;
-    ASSERT_EQ(Cp936ToUtf8(pad + "\xD6\xD0" "2"), pad + "中2") << n;
+    ASSERT_EQ(Utf8ToCp936(pad + "中2"), pad +
+                                            "\xD6\xD0"
+                                            "2")
+        << n;
+    ASSERT_EQ(Cp936ToUtf8(pad + "\xD6\xD0"
+                                "2"),
+              pad + "中2")
+        << n;
   }
 }
 

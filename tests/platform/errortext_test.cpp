@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system errors a user meets in messages read in Chinese.
 
 #include <gtest/gtest.h>

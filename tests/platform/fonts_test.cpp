@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows face names the window and the panels ask for reach real
 // installed fonts: every glyph of a Chinese caption comes from the expected
 // stand-in, none is the missing-glyph box (index 0).
@@ -53,7 +54,8 @@ TEST(FontSubstitutes, FacesGetTheirStandIns) {
       EXPECT_FALSE(family.isEmpty());
       // The family is reported as the substitute was written, or lower-cased.
       if (*c.family != '\0') {
-        EXPECT_EQ(family.toLower().toStdString(), QString::fromUtf8(c.family).toLower().toStdString());
+        EXPECT_EQ(family.toLower().toStdString(),
+                  QString::fromUtf8(c.family).toLower().toStdString());
       }
       for (quint32 index : run.glyphIndexes())
         EXPECT_NE(index, 0u) << "a box in " << family.toStdString();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "inifile.h"
 
 #include <sys/stat.h>
@@ -194,8 +195,7 @@ TEST_F(IniFile, MissingFileAndFoldersAreCreatedOnlyWhenWritten) {
   ini.WriteString("MRU List", "1", "/a.txt");
   ini.UpdateFile();
   EXPECT_EQ(Get(path), "[MRU List]\n1=/a.txt\n");
-  EXPECT_EQ(fs::status(PathOf("cfg/tessary")).permissions() & fs::perms::all,
-            fs::perms::owner_all);
+  EXPECT_EQ(fs::status(PathOf("cfg/tessary")).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_EQ(Names(), std::set<std::string>{"cfg"});
 }
 
@@ -260,9 +260,8 @@ TEST_F(IniFile, RefusesWhatTheFormatCannotHold) {
     const char* Key;
     const char* Value;
   } cases[] = {
-      {"S", "k", "a\nb"}, {"S", "k", "a\rb"}, {"S\n", "k", "v"}, {"S", "k\n", "v"},
-      {"S", "", "v"},     {"S", "  ", "v"},   {"S", "a=b", "v"}, {"S", ";k", "v"},
-      {"S", "[k", "v"},
+      {"S", "k", "a\nb"}, {"S", "k", "a\rb"}, {"S\n", "k", "v"}, {"S", "k\n", "v"}, {"S", "", "v"},
+      {"S", "  ", "v"},   {"S", "a=b", "v"},  {"S", ";k", "v"},  {"S", "[k", "v"},
   };
   const std::string path = PathOf("calc.ini");
   Put(path, "[S]\nk=1\n");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real message boxes, headless: how a question with 取消 is answered
 // from the keyboard and by closing the box.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "random.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The single-instance lock between real processes: busy while another holds
 // it, free again once the holder has ended, whether it exited or was killed.
 
@@ -271,8 +272,8 @@ TEST_F(SingleInstanceTest, RefusesALockFolderOthersControl) {
          ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
        },
        "其他用户可以写入", false},
-      {"a link to a folder", [&] { std::filesystem::create_directory_symlink(elsewhere, folder); }, "不是文件夹",
-       false},
+      {"a link to a folder", [&] { std::filesystem::create_directory_symlink(elsewhere, folder); },
+       "不是文件夹", false},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.why);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The byte-string helpers every layer shares.
 
 #include <gtest/gtest.h>

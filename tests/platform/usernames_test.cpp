@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "usernames.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +66,8 @@ TEST(UserNames, CurrentUserComesFromThePasswordDatabase) {
   pclose(pipe);
   ASSERT_TRUE(read);
   std::string expected(line);
-  while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r')) expected.pop_back();
+  while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r'))
+    expected.pop_back();
 
   tessary::testing::TScopedEnv env;
   env.Set("USER", "someone-else");  // the database wins over the environment

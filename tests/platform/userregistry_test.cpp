@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "userregistry.h"
 
 #include <gtest/gtest.h>
@@ -57,9 +58,8 @@ TEST_F(UserRegistry, OpeningWithoutCreateNeedsAnExistingKey) {
 }
 
 TEST_F(UserRegistry, RefusesPathsLeavingTheHive) {
-  const std::string refused[] = {"",           "\\",          "/",
-                                 ".",          "..",          "Software\\..\\..\\etc",
-                                 "a/./b",      "a\\..",       "a\0b"s};
+  const std::string refused[] = {"",      "\\",    "/",    ".", "..", "Software\\..\\..\\etc",
+                                 "a/./b", "a\\..", "a\0b"s};
   TUserRegistry registry(Root());
   for (const std::string& path : refused) {
     EXPECT_FALSE(registry.OpenKey(path, true)) << path;

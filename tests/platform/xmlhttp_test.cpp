@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The HTTP request object against an in-process server on 127.0.0.1 that
 // answers each request with a canned, slow, endless or silent response.
 
@@ -5,10 +6,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -29,8 +30,8 @@ struct TLog {
   QString Text;
   QString TextWhileLoading;  // responseText at readyState 3
   int SinkDestroyed = 0;
-  bool InOurCall = false;   // set around open/setOnreadystatechange/send
-  int CallsInside = 0;      // notifications that arrived inside one of those
+  bool InOurCall = false;  // set around open/setOnreadystatechange/send
+  int CallsInside = 0;     // notifications that arrived inside one of those
   std::function<void(IXmlHttpRequest&)> OnNotify;
 };
 
@@ -75,7 +76,9 @@ class TTestServer {
       while (QTcpSocket* socket = FServer.nextPendingConnection()) Accept(socket);
     });
   }
-  QString Url() const { return QStringLiteral("http://127.0.0.1:%1/scolbrd.php").arg(FServer.serverPort()); }
+  QString Url() const {
+    return QStringLiteral("http://127.0.0.1:%1/scolbrd.php").arg(FServer.serverPort());
+  }
   const QList<QByteArray>& RequestLines() const { return FRequestLines; }
 
  private:
@@ -87,7 +90,8 @@ class TTestServer {
       if (headEnd < 0 || socket->property("answered").toBool()) return;
       qsizetype length = 0;
       for (const QByteArray& line : buffer->left(headEnd).split('\n'))
-        if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
+        if (line.toLower().startsWith("content-length:"))
+          length = line.mid(15).trimmed().toLongLong();
       if (buffer->size() < headEnd + 4 + length) return;
       socket->setProperty("answered", true);
       FRequestLines.append(buffer->left(buffer->indexOf("\r\n")));
@@ -108,8 +112,10 @@ TTestServer::TAnswer Canned(const QByteArray& response) {
   };
 }
 
-QByteArray Response(const QByteArray& statusLine, const QByteArray& contentType, const QByteArray& body) {
-  QByteArray head = "HTTP/1.1 " + statusLine + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+QByteArray Response(const QByteArray& statusLine, const QByteArray& contentType,
+                    const QByteArray& body) {
+  QByteArray head =
+      "HTTP/1.1 " + statusLine + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
   if (!contentType.isEmpty()) head += "Content-Type: " + contentType + "\r\n";
   return head + "Connection: close\r\n\r\n" + body;
 }
@@ -173,7 +179,8 @@ TEST(XmlHttp, CreatesOnlyTheKnownClass) {
       CreateOleObject(QString::fromUtf8(name));
       ADD_FAILURE() << "created " << name;
     } catch (const EOleError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::string("“") + name + "”"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(std::string("“") + name + "”"), std::string::npos)
+          << e.what();
     }
   }
 }
@@ -195,8 +202,9 @@ TEST(XmlHttp, RefusesBadUseWithoutChangingState) {
   };
   for (const TCase& c : cases) {
     TComPtr<IXmlHttpRequest> request = CreateOleObject(QStringLiteral("MSXML2.XMLHttp"));
-    EXPECT_THROW(request->open(QString::fromUtf8(c.Method), QString::fromUtf8(c.Address), c.Asynchronous),
-                 EOleError)
+    EXPECT_THROW(
+        request->open(QString::fromUtf8(c.Method), QString::fromUtf8(c.Address), c.Asynchronous),
+        EOleError)
         << c.Why;
     EXPECT_EQ(request->readyState(), 0) << c.Why;
   }
@@ -220,36 +228,95 @@ TEST(XmlHttp, ReportsStatusAndDecodedTextOfCannedAnswers) {
     const char* Why;
   };
   const std::vector<TCase> cases = {
-      {Response("200 OK", "text/html", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4}, "code page 936 by default"},
+      {Response("200 OK", "text/html", "\xD6\xD0\xCE\xC4"),
+       200,
+       chinese,
+       {1, 2, 3, 4},
+       "code page 936 by default"},
       {Response("200 OK", "", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4}, "no Content-Type"},
-      {Response("200 OK", "text/html; charset=UTF-8", "中文"), 200, chinese, {1, 2, 3, 4}, "named UTF-8"},
-      {Response("200 OK", "text/html;charset=\"gb2312\"", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4},
+      {Response("200 OK", "text/html; charset=UTF-8", "中文"),
+       200,
+       chinese,
+       {1, 2, 3, 4},
+       "named UTF-8"},
+      {Response("200 OK", "text/html;charset=\"gb2312\"", "\xD6\xD0\xCE\xC4"),
+       200,
+       chinese,
+       {1, 2, 3, 4},
        "quoted gb2312 read as code page 936"},
-      {Response("200 OK", "text/html; charset=x-unheard-of", "\xD6\xD0\xCE\xC4"), 200, chinese, {1, 2, 3, 4},
+      {Response("200 OK", "text/html; charset=x-unheard-of", "\xD6\xD0\xCE\xC4"),
+       200,
+       chinese,
+       {1, 2, 3, 4},
        "unknown charset falls back to code page 936"},
-      {Response("200 OK", "text/plain; charset=iso-8859-1", "\xD6\xD0"), 200, QStringLiteral("ÖÐ"),
-       {1, 2, 3, 4}, "named Latin-1"},
-      {Response("200 OK", "text/html", "1\xFF" "2\xD6"), 200, "1" + bad + "2" + bad, {1, 2, 3, 4},
+      {Response("200 OK", "text/plain; charset=iso-8859-1", "\xD6\xD0"),
+       200,
+       QStringLiteral("ÖÐ"),
+       {1, 2, 3, 4},
+       "named Latin-1"},
+      {Response("200 OK", "text/html",
+                "1\xFF"
+                "2\xD6"),
+       200,
+       "1" + bad + "2" + bad,
+       {1, 2, 3, 4},
        "malformed code page 936"},
-      {Response("200 OK", "text/html; charset=utf-8", "a\xC3(b"), 200, "a" + bad + "(b", {1, 2, 3, 4},
+      {Response("200 OK", "text/html; charset=utf-8", "a\xC3(b"),
+       200,
+       "a" + bad + "(b",
+       {1, 2, 3, 4},
        "malformed UTF-8"},
-      {Response("404 Not Found", "text/plain", "missing"), 404, "missing", {1, 2, 3, 4}, "404 keeps its body"},
-      {Response("200 OK", "text/html", "a" + QByteArray("\xD6\xD0").repeated(150000)), 200,
-       "a" + chinese.left(1).repeated(150000), {1, 2, 3, 4}, "a long text: no character split in decoding"},
-      {Response("500 Internal Server Error", "", ""), 500, "", {1, 2, 4}, "no body, no loading state"},
-      {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\nabc", 0, "abc", {1, 2, 3, 4},
+      {Response("404 Not Found", "text/plain", "missing"),
+       404,
+       "missing",
+       {1, 2, 3, 4},
+       "404 keeps its body"},
+      {Response("200 OK", "text/html", "a" + QByteArray("\xD6\xD0").repeated(150000)),
+       200,
+       "a" + chinese.left(1).repeated(150000),
+       {1, 2, 3, 4},
+       "a long text: no character split in decoding"},
+      {Response("500 Internal Server Error", "", ""),
+       500,
+       "",
+       {1, 2, 4},
+       "no body, no loading state"},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\nabc",
+       0,
+       "abc",
+       {1, 2, 3, 4},
        "closed before the whole body: no status"},
-      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3;ext=1\r\nabc\r\nA\r\n0123456789\r\n0\r\n"
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+       "chunked\r\n\r\n3;ext=1\r\nabc\r\nA\r\n0123456789\r\n0\r\n"
        "Trailer: x\r\n\r\n",
-       200, "abc0123456789", {1, 2, 3, 4}, "chunked, with an extension and a trailer"},
-      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n", 0, "abc", {1, 2, 3, 4},
+       200,
+       "abc0123456789",
+       {1, 2, 3, 4},
+       "chunked, with an extension and a trailer"},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n",
+       0,
+       "abc",
+       {1, 2, 3, 4},
        "chunked, closed before the last chunk: no status"},
-      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n", 0, "", {1, 2, 4},
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n",
+       0,
+       "",
+       {1, 2, 4},
        "a chunk size that is not a number: no status"},
-      {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 200, "ok", {1, 2, 3, 4},
+      {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
+       200,
+       "ok",
+       {1, 2, 3, 4},
        "an interim answer before the real one"},
-      {"HTTP/1.0 200 OK\r\n\r\nuntil the end", 200, "until the end", {1, 2, 3, 4}, "no length: read to the end"},
-      {"HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(70000, 'h') + "\r\n\r\nabc", 0, "", {1, 4},
+      {"HTTP/1.0 200 OK\r\n\r\nuntil the end",
+       200,
+       "until the end",
+       {1, 2, 3, 4},
+       "no length: read to the end"},
+      {"HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(70000, 'h') + "\r\n\r\nabc",
+       0,
+       "",
+       {1, 4},
        "a head beyond 64 KB: no status"},
   };
   for (const TCase& c : cases) {
@@ -268,7 +335,8 @@ TEST(XmlHttp, ReportsStatusAndDecodedTextOfCannedAnswers) {
 // Redirects are followed as browsers do, a POST becoming a GET, and at most
 // five of them: then the redirect itself is the answer.
 TEST(XmlHttp, FollowsAtMostFiveRedirects) {
-  TTestServer server(Canned("HTTP/1.1 302 Found\r\nLocation: /next?a=1\r\nContent-Length: 0\r\n\r\n"));
+  TTestServer server(
+      Canned("HTTP/1.1 302 Found\r\nLocation: /next?a=1\r\nContent-Length: 0\r\n\r\n"));
   auto log = std::make_shared<TLog>();
   Start(server.Url(), log);
   ASSERT_TRUE(WaitReleased(*log));
@@ -362,7 +430,8 @@ TEST(XmlHttp, SlowByteByByteAnswerNotifiesEachStateOnce) {
   EXPECT_EQ(log->States, (std::vector<int>{1, 2, 3, 4}));
   EXPECT_EQ(log->Status, 200);
   EXPECT_EQ(log->Text, QStringLiteral("中文 board"));
-  EXPECT_LT(log->TextWhileLoading.size(), log->Text.size()) << "arrived in one piece: proves nothing";
+  EXPECT_LT(log->TextWhileLoading.size(), log->Text.size())
+      << "arrived in one piece: proves nothing";
 }
 
 // A 50 MB body: the text stops at the cap, the status stays, and the client
@@ -407,7 +476,8 @@ TEST(XmlHttp, NeverHoldsMoreThanTheCapOfAChunkedAnswer) {
   constexpr qint64 kBodyBytes = 100 * 1024 * 1024;
   auto sent = std::make_shared<qint64>(0);
   TTestServer server([sent](QTcpSocket* socket) {
-    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n");
+    socket->write(
+        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n");
     const QByteArray chunk = "100000\r\n" + QByteArray(0x100000, 'x') + "\r\n";
     auto more = [socket, sent, chunk] {
       while (*sent < kBodyBytes && socket->state() == QAbstractSocket::ConnectedState &&
@@ -422,7 +492,9 @@ TEST(XmlHttp, NeverHoldsMoreThanTheCapOfAChunkedAnswer) {
   });
   auto log = std::make_shared<TLog>();
   auto held = std::make_shared<qint64>(0);
-  log->OnNotify = [held](IXmlHttpRequest& request) { *held = std::max(*held, request.bytesHeld()); };
+  log->OnNotify = [held](IXmlHttpRequest& request) {
+    *held = std::max(*held, request.bytesHeld());
+  };
   TComPtr<IXmlHttpRequest> request = Start(server.Url(), log);
   ASSERT_TRUE(WaitUntil(
       [&] {
@@ -435,12 +507,14 @@ TEST(XmlHttp, NeverHoldsMoreThanTheCapOfAChunkedAnswer) {
   EXPECT_EQ(log->States, (std::vector<int>{1, 2, 3, 4}));
   EXPECT_EQ(log->Status, 200);
   EXPECT_EQ(log->Text.size(), IXmlHttpRequest::kMaxResponseBytes);
-  EXPECT_EQ(request->bytesHeld(), IXmlHttpRequest::kMaxResponseBytes) << "nothing but the kept text stays";
+  EXPECT_EQ(request->bytesHeld(), IXmlHttpRequest::kMaxResponseBytes)
+      << "nothing but the kept text stays";
 }
 
 TEST(XmlHttp, SilentServerFailsAfterTheInactivityLimit) {
   ScopedInactivityTimeout timeout(300);
-  TTestServer server([](QTcpSocket* socket) { socket->write("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"); });
+  TTestServer server(
+      [](QTcpSocket* socket) { socket->write("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"); });
   auto log = std::make_shared<TLog>();
   Start(server.Url(), log);
   ASSERT_TRUE(WaitReleased(*log));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect settings: defaults, change reports, copying and the ini record.
 
 #include <gtest/gtest.h>
@@ -74,9 +75,12 @@ TEST(AAEffectTest, SettersKeepValuesInTheirRanges) {
     int Given, Stored;
   };
   const std::vector<TCase> cases = {
-      {&TAAEffect::SetAlpha, &TAAEffect::Alpha, 101, 100}, {&TAAEffect::SetAlpha, &TAAEffect::Alpha, -1, 0},
-      {&TAAEffect::SetBlur, &TAAEffect::Blur, 500, 100},   {&TAAEffect::SetSpray, &TAAEffect::Spray, 101, 100},
-      {&TAAEffect::SetAngle, &TAAEffect::Angle, 361, 360}, {&TAAEffect::SetAngle, &TAAEffect::Angle, -400, -360},
+      {&TAAEffect::SetAlpha, &TAAEffect::Alpha, 101, 100},
+      {&TAAEffect::SetAlpha, &TAAEffect::Alpha, -1, 0},
+      {&TAAEffect::SetBlur, &TAAEffect::Blur, 500, 100},
+      {&TAAEffect::SetSpray, &TAAEffect::Spray, 101, 100},
+      {&TAAEffect::SetAngle, &TAAEffect::Angle, 361, 360},
+      {&TAAEffect::SetAngle, &TAAEffect::Angle, -400, -360},
       {&TAAEffect::SetNoise, &TAAEffect::Noise, 256, 255},
   };
   for (const TCase& c : cases) {
@@ -253,7 +257,7 @@ TEST_F(AAEffectIniTest, LoadingKeepsMissingKeysAndMendsOddValues) {
   EXPECT_EQ(effect.Shadow().OffsetY(), 20);
   EXPECT_EQ(effect.Shadow().Color(), clBtnFace);
   EXPECT_EQ(effect.Gradual().EndColor(), 0xFF0000);
-  EXPECT_EQ(effect.Spray(), 4);  // unreadable: the current value stays
+  EXPECT_EQ(effect.Spray(), 4);          // unreadable: the current value stays
   EXPECT_EQ(effect.VertMirror(), true);  // missing: the current value stays
   EXPECT_EQ(effect.Gradual().StartColor(), 0x0000FF);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The renderer: blends, foreground images and size rules exactly on
 // synthetic pixels; then the whole TextOut with a real font, checked by rules
 // that hold for any face.
@@ -101,11 +102,13 @@ TEST(AABlendTest, SystemColoursComeFromThePalette) {
 }
 
 TEST(AABlendTest, BlendsAreClippedToTheTarget) {
-  for (const QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_RGB16}) {
+  for (const QImage::Format format :
+       {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_RGB16}) {
     TStage stage(Filled(2, 2, {0, 0, 0}, format));
     stage.Font.Blend().ColorBlend(-1, -1, MaskOf(3, 3, 255), 100, clWhite);
     for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 2; ++x) EXPECT_EQ(RgbAt(stage.Target, x, y), (TRgb{255, 255, 255})) << format;
+      for (int x = 0; x < 2; ++x)
+        EXPECT_EQ(RgbAt(stage.Target, x, y), (TRgb{255, 255, 255})) << format;
     stage.Font.Blend().ColorBlend(5, 5, MaskOf(3, 3, 255), 100, clBlack);  // wholly outside
     EXPECT_EQ(RgbAt(stage.Target, 1, 1), (TRgb{255, 255, 255}));
   }
@@ -151,8 +154,8 @@ TEST(AAForegroundTest, GradientRampsOfAllSixStyles) {
   const TRgb s0{10, 0, 200}, s1{9, 63, 150}, s2{8, 127, 100}, s3{7, 191, 50};  // start to end in 4
   const TRgb r0{5, 255, 0}, r1{6, 192, 50}, r2{7, 128, 100}, r3{8, 64, 150};   // end to start in 4
   const TRgb e0{5, 255, 0}, e1{6, 170, 66}, e2{8, 85, 133};                    // end to start in 3
-  const TRgb h1{7, 128, 100};                                                   // end to start in 2, entry 1
-  const TRgb t1{9, 85, 134}, t2{7, 170, 67};                                    // start to end in 3
+  const TRgb h1{7, 128, 100};                 // end to start in 2, entry 1
+  const TRgb t1{9, 85, 134}, t2{7, 170, 67};  // start to end in 3
   struct TCase {
     TGradualStyle Style;
     int W, H;
@@ -160,7 +163,11 @@ TEST(AAForegroundTest, GradientRampsOfAllSixStyles) {
     const char* Why;
   };
   const std::vector<TCase> cases = {
-      {gsLeftToRight, 4, 2, {{s0, s1, s2, s3}, {s0, s1, s2, s3}}, "divisions truncate toward zero (10 - 5i/4)"},
+      {gsLeftToRight,
+       4,
+       2,
+       {{s0, s1, s2, s3}, {s0, s1, s2, s3}},
+       "divisions truncate toward zero (10 - 5i/4)"},
       {gsRightToLeft, 4, 1, {{r0, r1, r2, r3}}, "from the end colour"},
       {gsCenterToLR, 5, 1, {{e0, e1, e2, e1, e0}}, "odd width: one middle column"},
       {gsCenterToLR, 4, 1, {{e0, h1, h1, e0}}, "even width: two middle columns"},
@@ -257,7 +264,8 @@ TEST(AAExtentTest, SizeRules) {
       {100, 20, 1, false, 10, 1800, {100, 20, 100, 20}, "upside down: starts at the bottom right"},
   };
   for (const TCase& c : cases)
-    EXPECT_EQ(TAAMask::ExtentRules(c.Cx, c.Cy, c.Scale, c.Italic, c.Length, c.Escapement), c.Expected)
+    EXPECT_EQ(TAAMask::ExtentRules(c.Cx, c.Cy, c.Scale, c.Italic, c.Length, c.Escapement),
+              c.Expected)
         << c.Why;
 }
 

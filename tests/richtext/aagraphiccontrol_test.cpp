@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base control's change gate, its settings groups and the background
 // picture modes, on synthetic pictures.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect label: placement and auto-size rules measured against the
 // renderer's own extent (so they hold for any installed face), the opaque
 // image, and the transparent path over what the parent paints.
@@ -5,8 +6,8 @@
 #include "aalabel.h"
 
 #include <QImage>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -32,7 +33,8 @@ bool HasNearly(const QImage& image, int r, int g, int b) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) {
       const QRgb p = image.pixel(x, y);
-      if (std::abs(qRed(p) - r) <= 4 && std::abs(qGreen(p) - g) <= 4 && std::abs(qBlue(p) - b) <= 4) return true;
+      if (std::abs(qRed(p) - r) <= 4 && std::abs(qGreen(p) - g) <= 4 && std::abs(qBlue(p) - b) <= 4)
+        return true;
     }
   return false;
 }
@@ -105,8 +107,8 @@ TEST(AALabel, AlignDecidesWhichSidesAutoSizeSets) {
     bool Width, Height;
   };
   const std::vector<TCase> cases = {
-      {alNone, true, true},   {alTop, false, true},   {alBottom, false, true},
-      {alLeft, true, false},  {alRight, true, false}, {alClient, false, false},
+      {alNone, true, true},  {alTop, false, true},   {alBottom, false, true},
+      {alLeft, true, false}, {alRight, true, false}, {alClient, false, false},
   };
   for (const TCase& c : cases) {
     TAALabel label;
@@ -154,7 +156,8 @@ TEST(AALabel, AlignmentAndLayoutPlaceTheTextInsideTheBorder) {
     label.Effect().SetLayout(c.Layout);
     EXPECT_EQ(label.TextPos(), c.Expected) << c.Alignment << "/" << c.Layout;
     const QRect ink = InkBox(label.Image(), qRgb(255, 255, 255));
-    EXPECT_TRUE(QRect(c.Expected, label.TextSize()).contains(ink)) << c.Alignment << "/" << c.Layout;
+    EXPECT_TRUE(QRect(c.Expected, label.TextSize()).contains(ink))
+        << c.Alignment << "/" << c.Layout;
   }
 }
 
@@ -189,7 +192,8 @@ TEST(AALabel, SetEffectCopiesTheValues) {
   EXPECT_TRUE(target.Effect().FontEffect().Shadow().Enabled());
   source.Effect().FontEffect().SetAlpha(90);
   EXPECT_EQ(target.Effect().FontEffect().Alpha(), 40) << "a copy, not a shared object";
-  EXPECT_EQ(&target.Effect().FontEffect(), &target.Renderer().Effect()) << "the renderer's own effect";
+  EXPECT_EQ(&target.Effect().FontEffect(), &target.Renderer().Effect())
+      << "the renderer's own effect";
 }
 
 // A parent whose left part is yellow and the rest green, so that a label
@@ -225,7 +229,8 @@ TEST(AALabel, TransparentDrawsOverWhatTheParentPaints) {
   ASSERT_EQ(shown.size(), label.size());
   EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, qRgb(255, 255, 0) & 0xFFFFFF) << "left of the seam";
   EXPECT_EQ(shown.pixel(10, 0) & 0xFFFFFF, qRgb(0, 255, 0) & 0xFFFFFF) << "right of the seam";
-  EXPECT_EQ(shown.pixel(shown.width() - 1, shown.height() - 1) & 0xFFFFFF, qRgb(0, 255, 0) & 0xFFFFFF);
+  EXPECT_EQ(shown.pixel(shown.width() - 1, shown.height() - 1) & 0xFFFFFF,
+            qRgb(0, 255, 0) & 0xFFFFFF);
   EXPECT_TRUE(HasNearly(shown, 255, 0, 0)) << "the text's core shows the font colour";
   EXPECT_TRUE(label.Image().isNull()) << "the off-screen image is not used";
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "aalabels.h"
 
 #include <QDate>
@@ -49,20 +50,20 @@ TEST_F(Labels, TagsAreReplacedOncePerLabel) {
     TAlignment alignment;
   } cases[] = {
       {"<Title1><Center>abc", "abc", "Title1", taCenter},
-      {"<title1>abc", "abc", "Title1", taLeftJustify},            // ASCII letters in any case
+      {"<title1>abc", "abc", "Title1", taLeftJustify},  // ASCII letters in any case
       {"<TiTlE1>abc", "abc", "Title1", taLeftJustify},
       {"x<Title1>y<Title1>", "xy<Title1>", "Title1", taLeftJustify},  // first occurrence only
       {"<Title1>x<Title1>y", "x<Title1>y", "Title1", taLeftJustify},
-      {"<Foo>bar", "<Foo>bar", nullptr, taLeftJustify},            // no label: plain text
-      {"<Title1 >a", "<Title1 >a", nullptr, taLeftJustify},         // no parameters, no spaces
-      {"<Title2><Title1>x", "x", "Title2", taLeftJustify},          // collection order decides
+      {"<Foo>bar", "<Foo>bar", nullptr, taLeftJustify},      // no label: plain text
+      {"<Title1 >a", "<Title1 >a", nullptr, taLeftJustify},  // no parameters, no spaces
+      {"<Title2><Title1>x", "x", "Title2", taLeftJustify},   // collection order decides
       {"a<Right>b<Left>c", "abc", nullptr, taRightJustify},
       {"<Title1><Title1>", "<Title1>", "Title1", taLeftJustify},
       {"<<Center>>", "<>", nullptr, taCenter},
-      {"<公司>：<b>", "泰斯瑞：b", nullptr, taLeftJustify},            // names beyond ASCII
-      {"<A>", "[b]", nullptr, taLeftJustify},                      // later tag in inserted text
-      {"<C>", "<A>", nullptr, taLeftJustify},                      // earlier tag in inserted text
-      {"<Inner>", "<Title1>", nullptr, taLeftJustify},             // font tags come first
+      {"<公司>：<b>", "泰斯瑞：b", nullptr, taLeftJustify},  // names beyond ASCII
+      {"<A>", "[b]", nullptr, taLeftJustify},                // later tag in inserted text
+      {"<C>", "<A>", nullptr, taLeftJustify},                // earlier tag in inserted text
+      {"<Inner>", "<Title1>", nullptr, taLeftJustify},       // font tags come first
       {"", "", nullptr, taLeftJustify},
   };
   for (const auto& c : cases) {
@@ -119,11 +120,15 @@ TEST_F(Labels, LabelEffectDecidesWhetherTagsCarryToTheNextLine) {
     std::vector<TRow> rows;
   } cases[] = {
       {leUntilNextLabel,
-       {{"Title2", true, taRightJustify}, {"Title2", true, taRightJustify},
-        {"Text1", false, taRightJustify}, {"Text1", false, taRightJustify}}},
+       {{"Title2", true, taRightJustify},
+        {"Title2", true, taRightJustify},
+        {"Text1", false, taRightJustify},
+        {"Text1", false, taRightJustify}}},
       {leOnlyALine,
-       {{"Title2", true, taRightJustify}, {nullptr, false, taLeftJustify},
-        {"Text1", false, taLeftJustify}, {nullptr, false, taLeftJustify}}},
+       {{"Title2", true, taRightJustify},
+        {nullptr, false, taLeftJustify},
+        {"Text1", false, taLeftJustify},
+        {nullptr, false, taLeftJustify}}},
   };
   ASSERT_FALSE(Base.Effect.Shadow().Enabled());
   for (const auto& c : cases) {
@@ -132,7 +137,8 @@ TEST_F(Labels, LabelEffectDecidesWhetherTagsCarryToTheNextLine) {
       std::string line = lines[i];
       ApplyMarkup(line, state, Base, c.labelEffect, Fonts, UserLabels);
       const TRow& row = c.rows[i];
-      EXPECT_EQ(state.Font, row.font ? FontOf(row.font) : Base.Font) << c.labelEffect << " line " << i;
+      EXPECT_EQ(state.Font, row.font ? FontOf(row.font) : Base.Font)
+          << c.labelEffect << " line " << i;
       EXPECT_EQ(state.Effect.Shadow().Enabled(), row.shadow) << c.labelEffect << " line " << i;
       EXPECT_EQ(state.Alignment, row.alignment) << c.labelEffect << " line " << i;
     }
@@ -149,8 +155,10 @@ TEST_F(Labels, UserLabelTexts) {
   const auto dateText = [](const QDate& date) {
     return QLocale::system().toString(date, QLocale::ShortFormat).toStdString();
   };
-  const std::string head = UserLabels.RegOwner() + "|" + UserLabels.RegOrganization() + "|Tessary公式计算器|";
-  EXPECT_TRUE(line == head + dateText(before) + "|||" || line == head + dateText(after) + "|||") << line;
+  const std::string head =
+      UserLabels.RegOwner() + "|" + UserLabels.RegOrganization() + "|Tessary公式计算器|";
+  EXPECT_TRUE(line == head + dateText(before) + "|||" || line == head + dateText(after) + "|||")
+      << line;
   EXPECT_EQ(alignment, taRightJustify);
 
   // The time: one of the seconds around the call, as hours:minutes:seconds
@@ -212,7 +220,8 @@ TEST(UserLabels, GetTextFollowsTheStyleAndTheHandler) {
   EXPECT_EQ(custom.GetText(), "") << "alignment labels make no text";
   custom.SetStyle(lsCustom);
   EXPECT_EQ(custom.GetText(), "plain");
-  EXPECT_EQ(labels.AddLabel("Styled", "text", lsDate)->Text(), "text") << "AddLabel sets the text first";
+  EXPECT_EQ(labels.AddLabel("Styled", "text", lsDate)->Text(), "text")
+      << "AddLabel sets the text first";
 }
 
 TEST(LabelNames, RenameRules) {
@@ -222,12 +231,10 @@ TEST(LabelNames, RenameRules) {
     bool duplicate;
   } cases[] = {
       {"Title1", "TITLE1", false},  // own name in another case
-      {"Title1", "title1", false},
-      {"Title1", "Title2", true},
-      {"Title1", "TITLE2", true},   // another label's name in any case
-      {"Title1", "text1", true},
-      {"Title1", "Title9", false},
-      {"Title1", "", false},        // unnamed labels may repeat
+      {"Title1", "title1", false}, {"Title1", "Title2", true},
+      {"Title1", "TITLE2", true},  // another label's name in any case
+      {"Title1", "text1", true},   {"Title1", "Title9", false},
+      {"Title1", "", false},  // unnamed labels may repeat
       {"Title1", "Title1", false},
   };
   for (const auto& c : cases) {
@@ -257,7 +264,8 @@ TEST(LabelNames, RenameRules) {
     const std::string expected = c.duplicate ? c.from : c.to;
     EXPECT_EQ(font.Name(), expected);
     EXPECT_EQ(label.Name(), expected);
-    EXPECT_EQ(changes, c.duplicate || std::string(c.from) == c.to ? 0 : 2) << c.from << " -> " << c.to;
+    EXPECT_EQ(changes, c.duplicate || std::string(c.from) == c.to ? 0 : 2)
+        << c.from << " -> " << c.to;
   }
   // Unnamed labels twice, then one of them named like a third one.
   TUserLabels labels;
@@ -293,8 +301,9 @@ TEST(DefaultSets, AreAddedOnceInOrder) {
   CreateDefaultLabels(labels);
   CreateDefaultLabels(labels);
   const std::vector<std::pair<std::string, TLabelStyle>> expected = {
-      {"date", lsCustom},   {"Left", lsLeftJustify},       {"Center", lsCenter},     {"Right", lsRightJustify},
-      {"Owner", lsRegOwner}, {"Organization", lsRegOrganization}, {"AppTitle", lsAppTitle}, {"Time", lsTime}};
+      {"date", lsCustom},        {"Left", lsLeftJustify}, {"Center", lsCenter},
+      {"Right", lsRightJustify}, {"Owner", lsRegOwner},   {"Organization", lsRegOrganization},
+      {"AppTitle", lsAppTitle},  {"Time", lsTime}};
   ASSERT_EQ(labels.Count(), static_cast<int>(expected.size()));
   for (int i = 0; i < labels.Count(); ++i) {
     EXPECT_EQ(labels[i].Name(), expected[i].first);
@@ -349,15 +358,30 @@ TEST(Collections, EveryChangeReachesTheOwnersCallback) {
     int reports;
   } steps[] = {
       {"add", [&] { fonts.Add(); }, 1},
-      {"AddFont reports once", [&] { fonts.AddFont("F", "宋体", 10, clRed, fsItalic | fsUnderline, true, 3, -4); }, 1},
-      {"AddFont of a taken name", [&] { EXPECT_EQ(fonts.AddFont("f", "宋体", 1, 0, 0, false, 0, 0), nullptr); }, 0},
+      {"AddFont reports once",
+       [&] { fonts.AddFont("F", "宋体", 10, clRed, fsItalic | fsUnderline, true, 3, -4); }, 1},
+      {"AddFont of a taken name",
+       [&] { EXPECT_EQ(fonts.AddFont("f", "宋体", 1, 0, 0, false, 0, 0), nullptr); }, 0},
       {"rename", [&] { fonts[0].SetName("G"); }, 1},
       {"same font", [&] { fonts[1].SetFont(fonts[1].Font()); }, 0},
-      {"font", [&] { TFontDesc f = fonts[1].Font(); f.Bold = true; fonts[1].SetFont(f); }, 1},
+      {"font",
+       [&] {
+         TFontDesc f = fonts[1].Font();
+         f.Bold = true;
+         fonts[1].SetFont(f);
+       },
+       1},
       {"an effect value", [&] { fonts[1].Effect().SetBlur(40); }, 1},
       {"a shadow value", [&] { fonts[1].Effect().Shadow().SetColor(clRed); }, 1},
       {"whole effect", [&] { fonts[0].SetEffect(fonts[1].Effect()); }, 1},
-      {"batched", [&] { fonts.BeginUpdate(); fonts.Add(); fonts[2].SetName("H"); fonts.EndUpdate(); }, 1},
+      {"batched",
+       [&] {
+         fonts.BeginUpdate();
+         fonts.Add();
+         fonts[2].SetName("H");
+         fonts.EndUpdate();
+       },
+       1},
       {"delete", [&] { fonts.Delete(2); }, 1},
       {"clear", [&] { fonts.Clear(); }, 1},
       {"clear an empty collection", [&] { fonts.Clear(); }, 0},
@@ -396,7 +420,9 @@ TEST(Collections, AssigningCopiesTheValues) {
   EXPECT_EQ(copy.Count(), 5);
 
   TUserLabels users;
-  users.AddLabel("Sig", "text", lsCustom)->SetOnGetText([](TUserLabel&, std::string& t) { t += "!"; });
+  users.AddLabel("Sig", "text", lsCustom)->SetOnGetText([](TUserLabel&, std::string& t) {
+    t += "!";
+  });
   TUserLabels userCopy;
   userCopy.Assign(users);
   ASSERT_EQ(userCopy.Count(), 1);

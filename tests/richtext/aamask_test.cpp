@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The coverage mask on synthetic pixels: rows, box filters and the mask
 // effects, exactly and without fonts.
 
@@ -32,7 +33,8 @@ TPixels PixelsOf(const TAAMask& mask) {
 
 TEST(AAMaskTest, RowsArePaddedAndGuarded) {
   TAAMask mask;
-  for (const auto& [w, stride] : std::vector<std::pair<int, int>>{{1, 4}, {4, 4}, {5, 8}, {13, 16}}) {
+  for (const auto& [w, stride] :
+       std::vector<std::pair<int, int>>{{1, 4}, {4, 4}, {5, 8}, {13, 16}}) {
     mask.SetSize(w, 2);
     EXPECT_EQ(mask.Stride(), stride) << w;
   }
@@ -141,7 +143,7 @@ TEST(AAMaskTest, OutlineLeavesOnlyTheEdgesOfABlock) {
   EXPECT_EQ(out[1][1], 191);  // corner: 255 + 255 + 255 + 0 (the cross diagonal), div 4
   EXPECT_EQ(out[1][3], 191);  // top edge: 255 + 255 + 0 (the row) + 255, div 4
   EXPECT_EQ(out[1][5], 191);
-  EXPECT_EQ(out[3][1], 191);  // left edge
+  EXPECT_EQ(out[3][1], 191);    // left edge
   EXPECT_EQ(out[0], block[0]);  // border rows and columns keep their values
   EXPECT_EQ(out[6], block[6]);
   for (int r = 0; r < 7; ++r) {
@@ -205,7 +207,8 @@ TEST(AAMaskTest, BlurOfAWideMaskSpreadsFiveByFive) {
   const TPixels out = PixelsOf(mask);
   for (int r = 0; r < 7; ++r)
     for (int c = 0; c < 7; ++c)
-      EXPECT_EQ(out[r][c], (std::abs(r - 3) <= 2 && std::abs(c - 3) <= 2) ? 10 : 0) << r << "," << c;
+      EXPECT_EQ(out[r][c], (std::abs(r - 3) <= 2 && std::abs(c - 3) <= 2) ? 10 : 0)
+          << r << "," << c;
 }
 
 TEST(AAMaskTest, RoundingAndByteLength) {

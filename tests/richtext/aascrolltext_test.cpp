@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scrolling text panel: the text image, the frame with its wrap-around
 // and fade bands (on a synthetic image, exactly), the tick rules driven by
 // hand, and the change gate.
@@ -108,7 +109,8 @@ TEST(AAScrollText, WordWrapBreaksLinesWiderThanTheControl) {
 // swapped in, which is the image a layout at once makes.
 TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
   QStringList lines;
-  for (int i = 0; i < 40; ++i) lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  for (int i = 0; i < 40; ++i)
+    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
   TAAScrollText now;
   Prepare(now, 258, 73, lines);
   now.Loaded();
@@ -141,6 +143,43 @@ TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
   later.Text().SetLines(lines);
 }
 
+// A long text laid out in the background shows its first rows while the
+// rest is laid out: those rows are already the final ones, and the panel
+// stands still at the last row laid out rather than run past it or wrap
+// round to the top.
+TEST(AAScrollText, ALongTextShowsItsFirstRowsAndScrollsOnlyThroughRowsLaidOut) {
+  QStringList lines;
+  for (int i = 0; i < 80; ++i)
+    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  TAAScrollText now;
+  Prepare(now, 258, 73, lines);
+  now.Loaded();
+
+  TAAScrollText later;
+  Prepare(later, 258, 73, {QStringLiteral("first")});
+  later.SetRepeatDelay(0);
+  later.Loaded();
+  later.SetActive(true);
+  later.SetLayoutInBackground(true);
+  later.Text().SetLines(lines);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return later.NewTextShown(); }, 20000));
+  if (!later.LayoutPending()) GTEST_SKIP() << "laid out whole before its first rows were seen";
+  const QImage shown = later.TextImage();
+  ASSERT_LT(shown.height(), now.TextImage().height());
+  ASSERT_GE(shown.height(), 73) << "the first frame";
+  EXPECT_EQ(shown, now.TextImage().copy(0, 0, 258, shown.height()));
+  EXPECT_TRUE(later.ScrollTimerEnabled());
+  EXPECT_EQ(later.CurrPos(), 0);
+  for (int i = 0; i < shown.height() + 10; ++i) later.Tick();
+  EXPECT_EQ(later.CurrPos(), shown.height() - 73);
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !later.LayoutPending(); }, 20000));
+  EXPECT_EQ(later.TextImage(), now.TextImage());
+  EXPECT_EQ(later.CurrPos(), shown.height() - 73) << "the whole image does not move the panel";
+  later.Tick();
+  EXPECT_EQ(later.CurrPos(), shown.height() - 72) << "and it scrolls on";
+}
+
 // A panel whose text image is a synthetic gradient: row r has red r,
 // green 255 - r and blue 0x80, so every frame row tells where it came from.
 class TSyntheticText : public TAAScrollText {
@@ -154,7 +193,8 @@ class TSyntheticText : public TAAScrollText {
   void CreateText() override {
     FTextImage = QImage(width(), FRows, QImage::Format_BGR888);
     for (int r = 0; r < FRows; ++r) {
-      for (int x = 0; x < width(); ++x) FTextImage.setPixel(x, r, qRgb(r % 256, 255 - r % 256, 0x80));
+      for (int x = 0; x < width(); ++x)
+        FTextImage.setPixel(x, r, qRgb(r % 256, 255 - r % 256, 0x80));
     }
   }
 
@@ -175,8 +215,8 @@ TEST(AAScrollText, FrameWrapsRoundTheEndOfTheTextImage) {
     int textRow;
   };
   const Case cases[] = {
-      {60, 60, 0, 60},  {60, 60, 39, 99}, {60, 60, 40, 0},  {60, 60, 72, 32},
-      {0, 0, 72, 72},   {-1, 99, 1, 0},   {250, 50, 49, 99}, {250, 50, 50, 0},
+      {60, 60, 0, 60}, {60, 60, 39, 99}, {60, 60, 40, 0},   {60, 60, 72, 32},
+      {0, 0, 72, 72},  {-1, 99, 1, 0},   {250, 50, 49, 99}, {250, 50, 50, 0},
   };
   for (const Case& c : cases) {
     panel.SetCurrentPos(c.position);
@@ -203,7 +243,8 @@ TEST(AAScrollText, WhatIsPaintedIsTheFrameWhereverItScrolls) {
     ASSERT_EQ(shown.size(), frame.size()) << "position " << p;
     for (int y = 0; y < frame.height(); ++y)
       for (int x = 0; x < frame.width(); ++x)
-        ASSERT_EQ(shown.pixel(x, y), frame.pixel(x, y)) << "position " << p << ", pixel " << x << "," << y;
+        ASSERT_EQ(shown.pixel(x, y), frame.pixel(x, y))
+            << "position " << p << ", pixel " << x << "," << y;
   }
 }
 
@@ -322,7 +363,8 @@ TEST(AAScrollText, TickRulesForEachKindOfStep) {
 
 TEST(AAScrollText, TicksMoveTheFrameWithoutLayingTheTextOutAgain) {
   TAAScrollText panel;
-  Prepare(panel, 258, 73, {QStringLiteral("<Big>one"), QStringLiteral("two"), QStringLiteral("three")});
+  Prepare(panel, 258, 73,
+          {QStringLiteral("<Big>one"), QStringLiteral("two"), QStringLiteral("three")});
   int layouts = 0;
   panel.OnTextReady = [&](QObject*) { ++layouts; };
   panel.SetRepeatDelay(0);
@@ -354,7 +396,8 @@ TEST(AAScrollText, TheScrollTimerDrivesTheTicksUnlessTheDelayIsZero) {
 
 TEST(AAScrollText, NewLinesRestartAtTheTopButANewStepDoesNot) {
   TAAScrollText panel;
-  Prepare(panel, 120, 40, {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
+  Prepare(panel, 120, 40,
+          {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
   panel.SetRepeatDelay(2000);
   panel.Loaded();
   panel.Tick();
@@ -390,7 +433,8 @@ TEST(AAScrollText, AutoUpdateOffDefersChangesUntilReset) {
   EXPECT_EQ(panel.TextImage(), before);
   panel.Reset();
   EXPECT_NE(panel.TextImage(), before);
-  EXPECT_EQ(panel.TextImage().pixel(0, 0) & 0xFFFFFF, qRgb(0, 0, 0x80) & 0xFFFFFF) << "red is the low byte";
+  EXPECT_EQ(panel.TextImage().pixel(0, 0) & 0xFFFFFF, qRgb(0, 0, 0x80) & 0xFFFFFF)
+      << "red is the low byte";
 }
 
 TEST(AAScrollText, SettingsAreClampedAndDefaulted) {
@@ -444,7 +488,8 @@ TEST(AAScrollText, FirstPaintLoadsAndPaintsTheFrame) {
   panel.show();
   QElapsedTimer clock;
   clock.start();
-  while (painted == 0 && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  while (painted == 0 && clock.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   EXPECT_TRUE(panel.IsLoaded());
   EXPECT_GE(painted, 1);
   const int before = painted;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timer service: the firing rules on a hand-driven tick counter, then the
 // real worker (firing threads, waking on change, shutdown while a pass
 // waits for the UI thread).

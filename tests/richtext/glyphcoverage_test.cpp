@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Glyph coverage laid from kept glyph images against QPainter::drawText in
 // white on a transparent 32-bit image: the same byte in every pixel, with
 // whatever fonts are installed, and a refusal wherever that cannot hold.
@@ -83,7 +84,8 @@ const std::vector<TCase>& Cases() {
 
 TEST(GlyphCoverageTest, LaysTheSameCoverageAsDrawText) {
   for (const TCase& c : Cases()) {
-    EXPECT_EQ(Differences(FontOf(c), c.Text, c.X), 0) << c.Family << ' ' << c.Pixels << ' ' << c.Text.toStdString();
+    EXPECT_EQ(Differences(FontOf(c), c.Text, c.X), 0)
+        << c.Family << ' ' << c.Pixels << ' ' << c.Text.toStdString();
   }
 }
 

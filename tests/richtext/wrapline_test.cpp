@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wrapline.h"
 
 #include <gtest/gtest.h>
@@ -61,15 +62,18 @@ TEST(WrapLine, BreaksAfterBreakCharacters) {
 
 TEST(WrapLine, NeverSplitsDoubleByteCharacters) {
   CheckCases({
-      {"twelve characters, MaxCol 10: rows of 8 bytes", "一二三四五六七八九十甲乙", 10,
+      {"twelve characters, MaxCol 10: rows of 8 bytes",
+       "一二三四五六七八九十甲乙",
+       10,
        {"一二三四", "五六七八", "九十甲乙"}},
-      {"a character starting at MaxCol - 1 moves on, even as the last one", "a五个汉字呀", 10,
+      {"a character starting at MaxCol - 1 moves on, even as the last one",
+       "a五个汉字呀",
+       10,
        {"a五个汉字", "呀"}},
       {"odd MaxCol", "一二三四五", 5, {"一二", "三四", "五"}},
       {"each double-byte character moves on", "ab中文cd", 4, {"ab", "中", "文cd"}},
       {"inside quotes only this rule breaks", "\"一二三四五\"", 6, {"\"一二", "三四", "五\""}},
-      {"full-width punctuation is no break character", "一，二，三，四", 9,
-       {"一，二，", "三，四"}},
+      {"full-width punctuation is no break character", "一，二，三，四", 9, {"一，二，", "三，四"}},
   });
 }
 
@@ -139,9 +143,9 @@ TEST(SplitLine, Cp936LengthCountsCodePage936Bytes) {
     int length;
     bool convertible;  // then the length is that of the real conversion
   } cases[] = {
-      {"", 0, true},    {"abc", 3, true}, {"中文", 4, true},
-      {"a中b", 4, true}, {"€", 1, true},   {"😀", 2, false},  // as wide as the "？" for it
-      {"\xFF", 2, false}, {"\xE4\xB8", 4, false},             // malformed bytes count one by one
+      {"", 0, true},      {"abc", 3, true},       {"中文", 4, true},
+      {"a中b", 4, true},  {"€", 1, true},         {"😀", 2, false},  // as wide as the "？" for it
+      {"\xFF", 2, false}, {"\xE4\xB8", 4, false},  // malformed bytes count one by one
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Cp936Length(c.utf8), c.length) << c.utf8;

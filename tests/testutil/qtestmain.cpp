@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // main() of the test programs that need a QApplication: without a screen
 // they use Qt's offscreen platform.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A fresh folder per test, removed afterwards, with small file helpers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bulletin board in the main window: fetched from a canned server on
 // loopback, or fed by hand through the ready-state handler. Whatever the
 // server does, the window stays usable and the panels either show the
@@ -8,14 +9,15 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QThreadPool>
 
 #include <memory>
 #include <vector>
 
 #include "aascrolltext.h"
 #include "board/cannedserver.h"
-#include "boardtext.h"
 #include "board/fakerequest.h"
+#include "boardtext.h"
 #include "cp936.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
@@ -60,13 +62,15 @@ QString Page(const QString& body) {
 
 // Piece i: a title, a line, the link line, a closing line.
 QString Piece(int i) {
-  return QStringLiteral("<Title1><Center>公告%1<br>\r\n<Text1><Left>第%1条\r\n"
-                        "<Text2><Center>详情 http://127.0.0.1:8080/p%1.html\r\n<Right>完")
+  return QStringLiteral(
+             "<Title1><Center>公告%1<br>\r\n<Text1><Left>第%1条\r\n"
+             "<Text2><Center>详情 http://127.0.0.1:8080/p%1.html\r\n<Right>完")
       .arg(i);
 }
 
 QStringList PieceLines(int i) {
-  return {QStringLiteral("<Title1><Center>公告%1").arg(i), QStringLiteral("<Text1><Left>第%1条").arg(i),
+  return {QStringLiteral("<Title1><Center>公告%1").arg(i),
+          QStringLiteral("<Text1><Left>第%1条").arg(i),
           QStringLiteral("<Text2><Center>详情 http://127.0.0.1:8080/p%1.html").arg(i),
           QStringLiteral("<Right>完")};
 }
@@ -93,7 +97,13 @@ class Board : public ::testing::Test {
   bool Finished() const {
     return FWindow->BoardRequest && FWindow->BoardRequest->readyState() == 4;
   }
-  void WaitUntilFinished() { ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500)); }
+  void WaitUntilFinished() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500));
+  }
+  // The page is cut into pieces on a worker thread; then the panels change.
+  void WaitUntilApplied() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->BoardPending(); }, 5000));
+  }
 
   TAAScrollText* Panel(int i) const { return FWindow->Panels()[i]; }
   void ExpectBuiltIn(int from, int to = TFormFCalculator::kPanelCount) const {
@@ -146,7 +156,8 @@ TEST_F(Board, ArrivesFillsThePanelsAndAClickOpensTheLink) {
   EXPECT_TRUE(FWindow->BoardComplete);
   EXPECT_TRUE(FWindow->BoardText.contains(QStringLiteral("公告6"))) << "taken as code page 936";
   ExpectShown(6);
-  EXPECT_EQ(FWindow->BoardPieces[6], PieceLines(6).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
+  EXPECT_EQ(FWindow->BoardPieces[6],
+            PieceLines(6).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
       << "a seventh piece is kept, without a panel";
   EXPECT_EQ(FWindow->PanelLinks[6], "http://127.0.0.1:8080/p6.html");
   EXPECT_TRUE(FWindow->BoardPieces[7].isEmpty());
@@ -170,7 +181,7 @@ TEST_P(BoardAnswers, ShowThePiecesOrKeepTheText) {
   TCannedServer server(GetParam().Response);
   StartAt(server.Url());
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   const int shown = GetParam().Shown;
   ExpectShown(shown);
   ExpectBuiltIn(shown);
@@ -186,17 +197,21 @@ QByteArray Huge(qsizetype size) {
 
 INSTANTIATE_TEST_SUITE_P(
     Window, BoardAnswers,
-    ::testing::Values(
-        TAnswerCase{"200", TCannedServer::Http(200, Gbk(Pieces(6))), 6},
-        TAnswerCase{"three pieces change panels 0 to 2 only", TCannedServer::Http(200, Gbk(Pieces(3))), 3},
-        TAnswerCase{"more than ten pieces: the rest is ignored", TCannedServer::Http(200, Gbk(Pieces(14))), 6},
-        TAnswerCase{"not found", TCannedServer::Http(404, Gbk(Pieces(6))), 0},
-        TAnswerCase{"server error", TCannedServer::Http(500, Gbk(Pieces(6))), 0},
-        TAnswerCase{"moved", TCannedServer::Http(302, Gbk(Pieces(6))), 0},
-        TAnswerCase{"no </body>", TCannedServer::Http(200, Gbk(Pieces(6)).replace("</body>", "")), 0},
-        TAnswerCase{"an empty body", TCannedServer::Http(200, ""), 0},
-        TAnswerCase{"not HTTP at all", "garbage\r\n\r\n", 0},
-        TAnswerCase{"50 MB: capped, so its </body> never comes", TCannedServer::Http(200, Huge(50 << 20)), 0}));
+    ::testing::Values(TAnswerCase{"200", TCannedServer::Http(200, Gbk(Pieces(6))), 6},
+                      TAnswerCase{"three pieces change panels 0 to 2 only",
+                                  TCannedServer::Http(200, Gbk(Pieces(3))), 3},
+                      TAnswerCase{"more than ten pieces: the rest is ignored",
+                                  TCannedServer::Http(200, Gbk(Pieces(14))), 6},
+                      TAnswerCase{"not found", TCannedServer::Http(404, Gbk(Pieces(6))), 0},
+                      TAnswerCase{"server error", TCannedServer::Http(500, Gbk(Pieces(6))), 0},
+                      TAnswerCase{"moved", TCannedServer::Http(302, Gbk(Pieces(6))), 0},
+                      TAnswerCase{"no </body>",
+                                  TCannedServer::Http(200, Gbk(Pieces(6)).replace("</body>", "")),
+                                  0},
+                      TAnswerCase{"an empty body", TCannedServer::Http(200, ""), 0},
+                      TAnswerCase{"not HTTP at all", "garbage\r\n\r\n", 0},
+                      TAnswerCase{"50 MB: capped, so its </body> never comes",
+                                  TCannedServer::Http(200, Huge(50 << 20)), 0}));
 
 TEST_F(Board, ARefusedConnectionKeepsThePanels) {
   StartAt(TCannedServer::RefusingUrl());
@@ -216,7 +231,7 @@ TEST_F(Board, OddPagesAreShownWithinBounds) {
   TCannedServer server(TCannedServer::Http(200, page));
   StartAt(server.Url());
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   EXPECT_TRUE(Panel(0)->Active());
   EXPECT_EQ(Panel(0)->Text().Lines()[0].size(), kBoardLineLimit);
   EXPECT_EQ(FWindow->PanelLinks[0].size(), kBoardLinkLimit);
@@ -235,7 +250,7 @@ TEST_F(Board, ASlowAnswerArrivesWhileTheWindowWorks) {
   ExpectUsable();
   ExpectBuiltIn(0);
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   ExpectShown(2);
 }
 
@@ -260,7 +275,7 @@ TEST_F(Board, ANewFetchCancelsTheOneUnderWay) {
   StartAt(server.Url());
   EXPECT_EQ(first->readyState(), 0) << "the first request was aborted";
   WaitUntilFinished();
-  QApplication::processEvents();
+  WaitUntilApplied();
   ExpectShown(1);
   ExpectBuiltIn(1);
 }
@@ -295,10 +310,41 @@ TEST_F(Board, OnlyStateFourWithStatus200HasAnEffect) {
   }
   raw->Status = 200;
   FWindow->EventHandl(raw);
+  WaitUntilApplied();
   EXPECT_TRUE(FWindow->BoardComplete);
   EXPECT_EQ(FWindow->BoardText, Pieces(6));
   ExpectShown(6);
   FWindow->EventHandl(nullptr);
+}
+
+// Decoding and cutting a page of a megabyte takes longer than the window
+// may stand still: a worker does it. What it finishes for a fetch that has
+// been replaced, or for a window that is gone, is dropped.
+TEST_F(Board, APageIsCutIntoPiecesOffTheWindowThread) {
+  auto* raw = new TFakeRequest;
+  const platform::TComPtr<platform::IXmlHttpRequest> request(raw);
+  raw->State = 4;
+  raw->Status = 200;
+  raw->Text = Pieces(6);
+  FWindow->EventHandl(raw);
+  EXPECT_TRUE(FWindow->BoardPending()) << "the handler returns before the page is cut";
+  ExpectBuiltIn(0);
+  WaitUntilApplied();
+  ExpectShown(6);
+
+  raw->Text = Page(QStringLiteral("<Title1>旧的\r\nB"));
+  FWindow->EventHandl(raw);
+  StartAt(TCannedServer::RefusingUrl());
+  EXPECT_FALSE(FWindow->BoardPending());
+  QThreadPool::globalInstance()->waitForDone();
+  QApplication::processEvents();
+  ExpectShown(6);
+  EXPECT_TRUE(FWindow->BoardText.isEmpty());
+
+  FWindow->EventHandl(raw);
+  FWindow.reset();
+  QThreadPool::globalInstance()->waitForDone();
+  QApplication::processEvents();
 }
 
 struct TPageCase {
@@ -317,6 +363,7 @@ TEST_P(BoardPages, FillTheirPanels) {
   raw->Status = 200;
   raw->Text = Page(GetParam().Body);
   FWindow->EventHandl(raw);
+  WaitUntilApplied();
   const auto& lines = GetParam().Lines;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(Panel(int(i))->Text().Lines(), lines[i]) << i;
@@ -333,14 +380,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "<Title1>A1\r\nA2\r\n<Text2>see http://h.test/a\r\nZ$<Title2>B1\r\nB2",
                   {{"<Title1>A1", "A2", "<Text2>see http://h.test/a", "Z"}, {"<Title2>B1", "B2"}},
                   {"http://h.test/a", ""}},
-        TPageCase{"an empty piece ends the list", "<Title1>A\nB$$<Title1>C\nD",
-                  {{"<Title1>A", "B"}}, {""}},
+        TPageCase{"an empty piece ends the list",
+                  "<Title1>A\nB$$<Title1>C\nD",
+                  {{"<Title1>A", "B"}},
+                  {""}},
         TPageCase{"markup and words before http://",
                   "<Title1>T\n<Text2><Center>详情请点击 http://h.test/x\nend",
                   {{"<Title1>T", "<Text2><Center>详情请点击 http://h.test/x", "end"}},
                   {"http://h.test/x"}},
-        TPageCase{"blank lines dropped", "<Title1>T\r\n\r\n  \r\n   lead\r\nend",
-                  {{"<Title1>T", "lead", "end"}}, {""}}));
+        TPageCase{"blank lines dropped",
+                  "<Title1>T\r\n\r\n  \r\n   lead\r\nend",
+                  {{"<Title1>T", "lead", "end"}},
+                  {""}}));
 
 // Links come from a server: only a web address reaches the opener.
 TEST_F(Board, OnlyWebAddressesAreOpened) {

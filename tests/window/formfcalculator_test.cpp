@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's commands, run headless through its own slots, with every
 // dialog and box answered by a scripted stand-in.
 
@@ -5,17 +6,16 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
-#include <QTest>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QLabel>
-#include <QStatusBar>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTextBlock>
+#include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolBar>
 
 #include <sys/stat.h>
@@ -53,7 +53,7 @@ struct TScriptedDialogs : platform::IUserDialogs {
     platform::TMessageButtons Buttons;
   };
   std::vector<TBox> Boxes;
-  std::deque<TMessageAnswer> Answers;  // for questions; empty: No
+  std::deque<TMessageAnswer> Answers;        // for questions; empty: No
   std::deque<QString> SaveNames, OpenNames;  // empty: cancelled
   std::vector<QString> SaveTitles;
   std::vector<QString> SaveOffers;  // the name each save dialog starts with
@@ -122,7 +122,8 @@ class Window : public testing::TTempFolderTest {
   }
   QString StatusDetail() const {
     QStringList texts;
-    for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>()) texts << label->text();
+    for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+      texts << label->text();
     return texts.join(QString());
   }
   QAction* RecentEntry(const QString& name) const {
@@ -207,12 +208,12 @@ TEST_F(Window, AtItsSmallestEveryPartStandsWhereItBelongs) {
   EXPECT_EQ(FWindow->centralWidget()->size(), QSize(1017, 661));
   EXPECT_EQ(FWindow->statusBar()->geometry().size(), QSize(1017, 19));
   const std::pair<const char*, QRect> parts[] = {
-      {"CoolBar1", QRect(0, 0, 1017, 113)},       {"MOriFormula", QRect(10, 147, 550, 160)},
-      {"VLEVars", QRect(562, 147, 187, 160)},     {"MResult", QRect(10, 311, 742, 160)},
-      {"LPRGFormula", QRect(10, 476, 742, 70)},   {"LACTFormula", QRect(10, 553, 742, 70)},
-      {"BBRD", QRect(464, 120, 75, 25)},          {"AAST0", QRect(755, 115, 258, 73)},
-      {"AAST1", QRect(755, 202, 258, 73)},        {"AAST2", QRect(755, 289, 258, 73)},
-      {"AAST3", QRect(755, 376, 258, 73)},        {"AAST4", QRect(755, 463, 258, 73)},
+      {"CoolBar1", QRect(0, 0, 1017, 113)},     {"MOriFormula", QRect(10, 147, 550, 160)},
+      {"VLEVars", QRect(562, 147, 187, 160)},   {"MResult", QRect(10, 311, 742, 160)},
+      {"LPRGFormula", QRect(10, 476, 742, 70)}, {"LACTFormula", QRect(10, 553, 742, 70)},
+      {"BBRD", QRect(464, 120, 75, 25)},        {"AAST0", QRect(755, 115, 258, 73)},
+      {"AAST1", QRect(755, 202, 258, 73)},      {"AAST2", QRect(755, 289, 258, 73)},
+      {"AAST3", QRect(755, 376, 258, 73)},      {"AAST4", QRect(755, 463, 258, 73)},
       {"AAST5", QRect(755, 550, 258, 73)},
   };
   for (const auto& [name, where] : parts) {
@@ -230,12 +231,23 @@ TEST_F(Window, AtItsSmallestEveryPartStandsWhereItBelongs) {
 
 TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
   const std::pair<const char*, const char*> items[] = {
-      {"MFile_New", "&N 新建"},  {"MFile_Open", "&P 打开"}, {"MFile_Save", "&S 保存"},
-      {"MFile_As", "&A 另存为"}, {"MFile_Exit", "&E 退出"}, {"MRun", "&R 计算"},
-      {"MEDit_Undo", "&U 撤销"}, {"MEdit_Cut", "&T 剪切"},  {"MEDit_Copy", "&C 复制"},
-      {"MEdit_Paste", "&P 粘贴"}, {"MAbout", "&A 关于"},  {"MHelp_About", "&A 关于 Tessary计算器"},
-      {"MHelp_Manual", "&M 说明书"}, {"PM1Insert", "&I 插入到公式"}, {"TBCot", "剪切"},
-      {"TBCopy", "拷贝"}, {"TBAbout", "关于 Tessary公式计算器"},
+      {"MFile_New", "&N 新建"},
+      {"MFile_Open", "&P 打开"},
+      {"MFile_Save", "&S 保存"},
+      {"MFile_As", "&A 另存为"},
+      {"MFile_Exit", "&E 退出"},
+      {"MRun", "&R 计算"},
+      {"MEDit_Undo", "&U 撤销"},
+      {"MEdit_Cut", "&T 剪切"},
+      {"MEDit_Copy", "&C 复制"},
+      {"MEdit_Paste", "&P 粘贴"},
+      {"MAbout", "&A 关于"},
+      {"MHelp_About", "&A 关于 Tessary计算器"},
+      {"MHelp_Manual", "&M 说明书"},
+      {"PM1Insert", "&I 插入到公式"},
+      {"TBCot", "剪切"},
+      {"TBCopy", "拷贝"},
+      {"TBAbout", "关于 Tessary公式计算器"},
   };
   for (const auto& [name, caption] : items) {
     QAction* a = Find<QAction>(name);
@@ -271,7 +283,8 @@ TEST_F(Window, CalculateShowsResultsAndMarksFailures) {
   SetFormula("P" + QString("+P").repeated(99999));
   FWindow->TBCalClick();
   EXPECT_EQ(Results().back(), "0");
-  const QString tooLong = "错误 41：公式太长，无法代入变量（“" + QString("P+").repeated(30) + "…”）";
+  const QString tooLong =
+      "错误 41：公式太长，无法代入变量（“" + QString("P+").repeated(30) + "…”）";
   shown = false;
   for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
     shown = shown || label->text() == tooLong;
@@ -350,8 +363,7 @@ TEST_F(Window, SavingAnUntitledWorksheet) {
   EXPECT_FALSE(FWindow->Modified());
   EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("calc.txt")));
   EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("calc.txt")));
-  EXPECT_EQ(Get(PathOf("calc.txt")),
-            "Z={80+2\xA1\xC1[5+2\xA1\xC1(1.5+1)]}/(P/T)\r\nY=Z*2");
+  EXPECT_EQ(Get(PathOf("calc.txt")), "Z={80+2\xA1\xC1[5+2\xA1\xC1(1.5+1)]}/(P/T)\r\nY=Z*2");
   EXPECT_EQ(Get(PathOf("calc.vle")), "P=100\r\nT=273.15\r\n");
   EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), QStringList{Q(PathOf("calc.txt"))});
 
@@ -442,7 +454,9 @@ TEST_F(Window, AUtf8WorksheetIsSavedBackAsItCame) {
   FWindow->MOriFormula()->moveCursor(QTextCursor::End);
   FWindow->MOriFormula()->insertPlainText("周长=2×π×半径");
   FWindow->MFile_SaveClick();
-  EXPECT_EQ(Get(path), "\xEF\xBB\xBF// 圆\nZ=2\xC3\x97\xCF\x80\xC3\x97半径\n周长=2\xC3\x97\xCF\x80\xC3\x97半径");
+  EXPECT_EQ(
+      Get(path),
+      "\xEF\xBB\xBF// 圆\nZ=2\xC3\x97\xCF\x80\xC3\x97半径\n周长=2\xC3\x97\xCF\x80\xC3\x97半径");
   EXPECT_EQ(Get(PathOf("圆.vle")), "半径=2\n");
 
   FWindow->MFile_NewClick();
@@ -675,8 +689,9 @@ TEST_F(Window, AboutAndManual) {
   FWindow->MAboutClick();
   ASSERT_EQ(FDialogs.Boxes.size(), 1u);
   EXPECT_EQ(FDialogs.Boxes[0].Caption, "欢迎使用Tessary公式计算器");
-  EXPECT_EQ(FDialogs.Boxes[0].Text, "Tessary公式计算器 1.5 版\nTessary Formula Calculator Version 1.5\n\n" +
-                                        QString(62, '-') + "\n");
+  EXPECT_EQ(FDialogs.Boxes[0].Text,
+            "Tessary公式计算器 1.5 版\nTessary Formula Calculator Version 1.5\n\n" +
+                QString(62, '-') + "\n");
   EXPECT_EQ(FDialogs.Boxes[0].Icon, TMessageIcon::Information);
 
   const QString manual = QCoreApplication::applicationDirPath() + "/Manual.pdf";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text panes under a careless user: pasting when nothing is on the
 // clipboard, dragging out of the read-only panes, pressing 计算 again and
 // again on a long worksheet.
@@ -105,8 +106,8 @@ TEST_F(TextPaneWindow, PastingWithNothingOnTheClipboardLeavesTheFormula) {
          QTest::keyClick(w.MOriFormula(), Qt::Key_Insert, Qt::ShiftModifier);
        },
        true},
-      {"tool button 粘贴",
-       [](TFormFCalculator& w) { w.findChild<QAction*>("TBPaste")->trigger(); }, true},
+      {"tool button 粘贴", [](TFormFCalculator& w) { w.findChild<QAction*>("TBPaste")->trigger(); },
+       true},
       {"Edit menu 粘贴",
        [](TFormFCalculator& w) { w.findChild<QAction*>("MEdit_Paste")->trigger(); }, true},
       {"middle click",
@@ -123,9 +124,8 @@ TEST_F(TextPaneWindow, PastingWithNothingOnTheClipboardLeavesTheFormula) {
       SetClipboard(state);
       path.Paste(*FWindow);
       const bool pastes = state == TClipboard::Text7 && path.PastesOffscreen;
-      EXPECT_EQ(Formula()->toPlainText(),
-                pastes ? QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)7")
-                       : QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)"))
+      EXPECT_EQ(Formula()->toPlainText(), pastes ? QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)7")
+                                                 : QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)"))
           << path.Name << ", clipboard state " << static_cast<int>(state);
     }
   }
@@ -178,8 +178,8 @@ TEST_F(TextPaneWindow, ReadOnlyPanesSelectAndCopyButNeverDrag) {
 
     // Press on the selection and move into the formula pane in two quick moves.
     const QPoint start = PointOf(pane, 0, 2);
-    const QPoint target = view->mapFrom(FWindow.get(), Formula()->viewport()->mapTo(
-                                                           FWindow.get(), QPoint(40, 20)));
+    const QPoint target =
+        view->mapFrom(FWindow.get(), Formula()->viewport()->mapTo(FWindow.get(), QPoint(40, 20)));
     QTest::mousePress(view, Qt::LeftButton, {}, start);
     QTest::mouseMove(view, (start + target) / 2);
     QTest::mouseMove(view, target);
@@ -218,7 +218,8 @@ TEST_F(TextPaneWindow, TwentyRunsOfThreeThousandStatementsKeepTenThousandLines) 
   for (int press = 1; press <= 20; ++press) {
     FWindow->TBCalClick();
     for (QPlainTextEdit* pane : panes)
-      ASSERT_LE(pane->blockCount(), 10000) << pane->objectName().toStdString() << ", press " << press;
+      ASSERT_LE(pane->blockCount(), 10000)
+          << pane->objectName().toStdString() << ", press " << press;
   }
   for (QPlainTextEdit* pane : panes) {
     EXPECT_EQ(pane->blockCount(), 10000) << pane->objectName().toStdString();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The variable table grid: rows in and out, the key rule with its refusal
 // boxes, adding and deleting rows from the keyboard, and the change signals
 // the window's modified state hangs on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calculate over the six containers: the worked examples and the edge cases
 // of joining, substituting, evaluating and the temporary table.
 
@@ -127,7 +128,11 @@ TEST_F(Calculation, WholeNamesOnly) {
       {{"R=x1*2"}, {"x=3", "x1=5"}, {"R=10"}, 0, "variables x and x1"},
       {{"E=2", "D=3E2"}, {}, {"E=2", "D=300"}, 0, "a result named E"},
       {{"x=1E3"}, {"E=5"}, {"x=1000"}, 0, "a variable named E"},
-      {{"B=1/100000", "E=2", "C=B*2"}, {}, {"B=1E-5", "E=2", "C=2E-5"}, 0, "E in an E-notation result"},
+      {{"B=1/100000", "E=2", "C=B*2"},
+       {},
+       {"B=1E-5", "E=2", "C=2E-5"},
+       0,
+       "E in an E-notation result"},
       {{"X=2P"}, {"P=100"}, {"X=0"}, 2, "the engine sees 2P: two operands side by side"},
       {{"Y=P_1"}, {"P=100"}, {"Y=0"}, 38, "the engine sees the unknown name P_1"},
   };
@@ -268,7 +273,8 @@ TEST_F(Calculation, LongExpressionsAreCutAfterAName) {
 
 TEST_F(Calculation, MoreThanOneHundredStatementsAreAllCalculated) {
   TLines formula;
-  for (int i = 0; i < 250; ++i) formula.push_back("S" + std::to_string(i) + "=" + std::to_string(i));
+  for (int i = 0; i < 250; ++i)
+    formula.push_back("S" + std::to_string(i) + "=" + std::to_string(i));
   TWorksheet ws = Sheet(formula);
   Run(ws);
   ASSERT_EQ(ws.Results.size(), 250u);

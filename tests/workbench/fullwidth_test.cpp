@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Full-width input: which forms become ASCII, what is left as typed
 // (comments, string literals, letters, other signs), and that a worksheet
 // typed in full-width mode calculates.
@@ -53,8 +54,7 @@ TEST(FullWidth, AWorksheetTypedInFullWidthCalculates) {
   ws.Formula = {"a＝（１＋２）×３；b＝a＊２ // 注释（", "c＝［b－ａ］", "d＝LENGTH('（）')＋P"};
   ws.Variables.AppendRow("P=１＋１");
   const TCalcReport report = Calculate(ws, engine, messages);
-  EXPECT_EQ(ws.NormalisedLog,
-            (TLines{"a=(1+2)*3", "b=a*2", "c=(b-ａ)", "d=LENGTH('（）')+P"}))
+  EXPECT_EQ(ws.NormalisedLog, (TLines{"a=(1+2)*3", "b=a*2", "c=(b-ａ)", "d=LENGTH('（）')+P"}))
       << "the log shows ASCII, the literal as typed";
   EXPECT_EQ(ws.EvaluatedLog.back(), "d=LENGTH('（）')+(1+1)")
       << "a full-width value is bracketed for its sign";

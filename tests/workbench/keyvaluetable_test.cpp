@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows of key=value: lookup, trimming and the unique-key rule.
 
 #include <gtest/gtest.h>

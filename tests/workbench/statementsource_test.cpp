@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a failed statement stands in the formula lines and which typed
 // character its error came from, through comments, continued lines, several
 // statements on a line, full-width input, π and substituted names.
@@ -23,8 +24,8 @@ TEST(StatementSource, TheErrorIsFoundWhereItWasTyped) {
   const struct {
     TLines Formula;
     TLines Vars;
-    std::size_t Index;   // the failing statement
-    TPanePlace Start;    // line, character
+    std::size_t Index;  // the failing statement
+    TPanePlace Start;   // line, character
     TPanePlace Error;
     bool Known;
     const char* Why;
@@ -32,7 +33,12 @@ TEST(StatementSource, TheErrorIsFoundWhereItWasTyped) {
       {{"Z=1/0"}, {}, 0, {0, 0}, {0, 3}, true, "the operator of a failed operation"},
       {{"Z＝１／０"}, {}, 0, {0, 0}, {0, 3}, true, "typed in full width"},
       {{"a=1；b=1/0"}, {}, 1, {0, 4}, {0, 7}, true, "the second statement of a line"},
-      {{"// 说明", "a=1", "  b=(2+", "  3)*2/0 // 注释"}, {}, 1, {2, 2}, {3, 6}, true,
+      {{"// 说明", "a=1", "  b=(2+", "  3)*2/0 // 注释"},
+       {},
+       1,
+       {2, 2},
+       {3, 6},
+       true,
        "a continued line after a comment"},
       {{"x=π/0"}, {}, 0, {0, 0}, {0, 3}, true, "π became PI"},
       {{"长度=2×[3÷0]"}, {}, 0, {0, 0}, {0, 7}, true, "Chinese name, × ÷ and bracket kinds"},

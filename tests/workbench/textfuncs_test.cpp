@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text helpers the calculation is built from.
 
 #include <gtest/gtest.h>
@@ -16,7 +17,8 @@ TEST(ReplacePairs, OnePassInListOrderWithoutRescanning) {
   const TReplacePair grow[] = {{"a", "aa"}};
   EXPECT_EQ(ReplacePairs(grow, "aba"), "aabaa") << "inserted text is not scanned again";
   const TReplacePair chain[] = {{"b", "c"}, {"a", "b"}};
-  EXPECT_EQ(ReplacePairs(chain, "ab"), "bc") << "a later pair's output is not seen by an earlier one";
+  EXPECT_EQ(ReplacePairs(chain, "ab"), "bc")
+      << "a later pair's output is not seen by an earlier one";
   const TReplacePair signs[] = {{"+-", "-"}, {"-+", "-"}, {"--", "+"}, {"(+", "("}};
   EXPECT_EQ(ReplacePairs(signs, "(+-2)"), "(-2)");
   EXPECT_EQ(ReplacePairs(signs, "1---2"), "1+-2") << "one pass only: '--' then nothing";

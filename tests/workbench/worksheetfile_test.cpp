@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The worksheet and variable files: paths, line ends, code page 936 bytes,
 // the key rule while reading, and saving that keeps the old files on failure.
 
@@ -45,14 +46,14 @@ class WorksheetFile : public testing::TTempFolderTest {
 TEST(VariableFilePath, ReplacesTheFileNamesExtension) {
   const std::pair<const char*, const char*> cases[] = {
       {"calc.txt", "calc.vle"},
-      {"a.b.txt", "a.b.vle"},                // only the last extension goes
-      {"calc", "calc.vle"},                  // none to replace: appended
-      {"dir.x/calc", "dir.x/calc.vle"},      // a folder's dot is no extension
+      {"a.b.txt", "a.b.vle"},            // only the last extension goes
+      {"calc", "calc.vle"},              // none to replace: appended
+      {"dir.x/calc", "dir.x/calc.vle"},  // a folder's dot is no extension
       {"/home/li/dir.x/a.b.txt", "/home/li/dir.x/a.b.vle"},
-      {"calc.", "calc.vle"},                 // an empty extension is replaced too
+      {"calc.", "calc.vle"},  // an empty extension is replaced too
       {"calc.VLE", "calc.vle"},
       {"数据/计算.txt", "数据/计算.vle"},
-      {"dir/.calc", "dir/.calc.vle"},        // a leading dot starts no extension
+      {"dir/.calc", "dir/.calc.vle"},  // a leading dot starts no extension
   };
   for (const auto& [worksheet, vars] : cases) EXPECT_EQ(VariableFilePath(worksheet), vars);
 }
@@ -66,14 +67,14 @@ TEST(WorksheetLines, LineEnds) {
     bool WritesBackSame;
   };
   const TCase cases[] = {
-      {"", {""}, true},                      // an empty file is one empty line
+      {"", {""}, true},  // an empty file is one empty line
       {"a", {"a"}, true},
-      {"a\r\n", {"a", ""}, true},            // the line end starts a last, empty line
+      {"a\r\n", {"a", ""}, true},  // the line end starts a last, empty line
       {"a\r\nb", {"a", "b"}, true},
       {"\r\n\r\n", {"", "", ""}, true},
       {"a\rb\nc\r\nd", {"a", "b", "c", "d"}, false},  // lone CR and LF end lines too
       {"a\n", {"a", ""}, false},
-      {"\n\r", {"", "", ""}, false},         // LF then CR: two line ends
+      {"\n\r", {"", "", ""}, false},  // LF then CR: two line ends
       {"a\r\r\nb", {"a", "", "b"}, false},
   };
   for (const TCase& c : cases) {
@@ -117,14 +118,16 @@ TEST_F(WorksheetFile, CountsCharactersSavedAsQuestionMarks) {
   const std::string q = "\xA3\xBF";
   struct TCase {
     TLines Text;
-    std::string Bytes;      // as a worksheet
-    std::string VarBytes;   // as variable rows
+    std::string Bytes;     // as a worksheet
+    std::string VarBytes;  // as variable rows
     std::size_t Replaced;
   };
   const TCase cases[] = {
       {{"x=1"}, "x=1", "x=1\r\n", 0},
       {{"x=1 😀", "y=2 \xF0\xA0\x80\x80"},  // emoji, U+20000
-       "x=1 " + q + "\r\ny=2 " + q, "x=1 " + q + "\r\ny=2 " + q + "\r\n", 2},
+       "x=1 " + q + "\r\ny=2 " + q,
+       "x=1 " + q + "\r\ny=2 " + q + "\r\n",
+       2},
       {{"？=€"}, q + "=\x80", q + "=\x80\r\n", 0},  // a real "？" and the euro have forms
   };
   for (const TCase& c : cases) {
@@ -144,12 +147,12 @@ TEST(VariableRows, LineEnds) {
     bool WritesBackSame;
   };
   const TCase cases[] = {
-      {"", {}, true},                        // an empty table is an empty file
+      {"", {}, true},  // an empty table is an empty file
       {"P=100\r\nT=273.15\r\n", {"P=100", "T=273.15"}, true},
       {"P=100\r\nT=273.15", {"P=100", "T=273.15"}, false},
       {"a=1\rb=2\nc=3\r\n", {"a=1", "b=2", "c=3"}, false},
-      {"P=1\r\n\r\n", {"P=1", ""}, true},    // an empty line is a row with an empty key
-      {"\r\n\r\n", {"", ""}, true},          // empty keys may repeat
+      {"P=1\r\n\r\n", {"P=1", ""}, true},  // an empty line is a row with an empty key
+      {"\r\n\r\n", {"", ""}, true},        // empty keys may repeat
       {" P = 1 \r\nno equals\r\n", {" P = 1 ", "no equals"}, true},
   };
   for (const TCase& c : cases) {
@@ -193,8 +196,7 @@ TEST(VariableRows, Utf8WithOrWithoutByteOrderMark) {
 // only a missing variable file is no error where it is optional.
 TEST_F(WorksheetFile, ReadErrorsNameTheFile) {
   const std::string missing = PathOf("missing.txt");
-  const std::string message =
-      "无法打开文件“" + missing + "”：文件或文件夹不存在";
+  const std::string message = "无法打开文件“" + missing + "”：文件或文件夹不存在";
   TKeyValueTable table = Table({"P=100"});
   try {
     ReadWorksheetFile(missing);
@@ -234,7 +236,8 @@ TEST_F(WorksheetFile, ReadErrorsNameTheFile) {
     ReadWorksheetFile(PathOf("big.txt"));
     ADD_FAILURE();
   } catch (const platform::EFileError& e) {
-    EXPECT_EQ(std::string(e.what()), "无法打开文件“" + PathOf("big.txt") + "”：文件太大（上限 16 MiB）");
+    EXPECT_EQ(std::string(e.what()),
+              "无法打开文件“" + PathOf("big.txt") + "”：文件太大（上限 16 MiB）");
   }
   fs::resize_file(PathOf("big.txt"), std::size_t{16} << 20);
   EXPECT_EQ(ReadWorksheetFile(PathOf("big.txt")).size(), 1u) << "16 MiB itself is read";
@@ -252,8 +255,7 @@ TEST_F(WorksheetFile, FailedSaveKeepsOldFiles) {
     errno = ENOSPC;
     return -1;
   };
-  EXPECT_THROW(WriteWorksheetFile(path, {"new"}, TFileEncoding::Cp936, full),
-               platform::EFileError);
+  EXPECT_THROW(WriteWorksheetFile(path, {"new"}, TFileEncoding::Cp936, full), platform::EFileError);
   EXPECT_THROW(WriteVariableFile(vars, Table({"Q=2"}), TFileEncoding::Cp936, full),
                platform::EFileError);
   EXPECT_EQ(Get(path), "old\r\nsheet");

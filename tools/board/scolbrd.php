@@ -1,4 +1,5 @@
 <?php
+// SPDX-License-Identifier: MIT
 // A demo bulletin board for the calculator's side panels. Serve this folder
 // with `php -S 127.0.0.1:8080 -t tools/board` and start the calculator.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws one sample line per effect, at each of the four qualities side by
 // side, and writes the grid as a PNG (default effectdemo.png).
 
@@ -29,7 +30,8 @@ struct TSample {
 QImage Checker() {
   QImage picture(48, 16, QImage::Format_RGB32);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 48; ++x) picture.setPixel(x, y, (x / 6 + y / 6) % 2 ? qRgb(230, 120, 0) : qRgb(0, 90, 200));
+    for (int x = 0; x < 48; ++x)
+      picture.setPixel(x, y, (x / 6 + y / 6) % 2 ? qRgb(230, 120, 0) : qRgb(0, 90, 200));
   return picture;
 }
 
@@ -98,7 +100,8 @@ void DrawHeader(QImage& image) {
   QPainter painter(&image);
   painter.setPen(Qt::black);
   const char* names[] = {"aqHigh", "aqNormal", "aqLow", "aqNone"};
-  for (int q = 0; q < 4; ++q) painter.drawText(kLabelWidth + q * kCellWidth + 4, 18, QString::fromLatin1(names[q]));
+  for (int q = 0; q < 4; ++q)
+    painter.drawText(kLabelWidth + q * kCellWidth + 4, 18, QString::fromLatin1(names[q]));
 }
 
 void DrawRow(QImage& image, int row, const TSample& sample) {
@@ -129,7 +132,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   tessary::platform::InstallFontSubstitutes();
   tessary::rng::SetSeed(1);
-  const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("effectdemo.png");
+  const QString path =
+      argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("effectdemo.png");
   const std::vector<TSample> samples = Samples();
   QImage image(kLabelWidth + 4 * kCellWidth, 28 + static_cast<int>(samples.size()) * kRowHeight,
                QImage::Format_BGR888);

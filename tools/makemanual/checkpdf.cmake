@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The built manual must be a whole PDF of some substance:
 #   cmake -DPDF=<file> -P checkpdf.cmake
 # Bytes are compared in hex: file(READ ... LIMIT) on text may append a

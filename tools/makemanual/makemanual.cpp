@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typesets the user manual (HTML) into the PDF that the Help menu opens.
 // Run by the build: makemanual <manual.html> <Manual.pdf>
 
@@ -23,8 +24,8 @@ namespace {
 // The first installed face that covers Chinese; the PDF embeds it.
 QString ChineseFamily() {
   const QStringList installed = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-  for (const char* family : {"WenQuanYi Zen Hei", "AR PL UMing CN", "Noto Sans CJK SC",
-                             "Noto Serif CJK SC"}) {
+  for (const char* family :
+       {"WenQuanYi Zen Hei", "AR PL UMing CN", "Noto Sans CJK SC", "Noto Serif CJK SC"}) {
     if (installed.contains(QString::fromLatin1(family))) return QString::fromLatin1(family);
   }
   return QString();
@@ -67,8 +68,8 @@ QString JoinChineseLines(const QString& html) {
   const QString punctuation = QStringLiteral("\\x{3000}-\\x{303F}\\x{FF00}-\\x{FFEF}");
   const QString tags = QStringLiteral("((?:</?[a-z][^>]*>)*)");
   const QString lineBreak = QStringLiteral("[ \\t]*\\n\\s*");
-  const QRegularExpression betweenChinese(QStringLiteral("([%1])%2%3%2(?=[%1])")
-                                              .arg(han, tags, lineBreak));
+  const QRegularExpression betweenChinese(
+      QStringLiteral("([%1])%2%3%2(?=[%1])").arg(han, tags, lineBreak));
   const QRegularExpression afterPunctuation(
       QStringLiteral("([%1])%2%3").arg(punctuation, tags, lineBreak));
   const QRegularExpression beforePunctuation(

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A chaotic user for the calculator's window.
 
 Starts the window under Xvfb with a small window manager and, for the given
