@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "exceptionhook.h"
 
@@ -16,28 +17,49 @@ namespace {
 
 int Clamp16(int value) { return std::clamp(value, 0, 65535); }
 
-// Each channel v of a row moves toward the background's bg by k / 256:
-// bg + floor((v - bg) x k / 256); a pixel already in the background stays.
-void FadeRow(std::uint8_t* row, int width, const std::uint8_t bg[3], int k) {
-  for (int x = 0; x < width; ++x, row += 3)
-    for (int c = 0; c < 3; ++c)
-      row[c] = static_cast<std::uint8_t>(bg[c] + (((row[c] - bg[c]) * k) >> 8));
+// Each byte v of a row of 32-bit pixels moves toward the background row's
+// byte bg by k / 256: bg + floor((v - bg) x k / 256), written as
+// (bg x (256 - k) + v x k) / 256 so that every step fits 16 bits and the
+// loop runs in vector registers. A pixel already in the background stays,
+// and so does the alpha byte, 255 in both.
+void FadeRow(std::uint8_t* row, const std::uint8_t* from, const std::uint8_t* bg, std::size_t bytes,
+             int k) {
+  for (std::size_t i = 0; i < bytes; ++i)
+    row[i] =
+        static_cast<std::uint8_t>(static_cast<std::uint16_t>(bg[i] * (256 - k) + from[i] * k) >> 8);
 }
+
+// A row of 32-bit pixels of the background colour, kept between calls.
+const std::uint8_t* BackgroundRow(const QColor& background, int width) {
+  thread_local std::vector<QRgb> row;
+  const QRgb pixel = background.rgb();
+  if (row.size() != static_cast<std::size_t>(width) || (width > 0 && row[0] != pixel))
+    row.assign(width, pixel);
+  return reinterpret_cast<const std::uint8_t*>(row.data());
+}
+
+// k of fade band row c of n.
+int FadeWeight(int c, int n) { return n > 1 ? c * 255 / (n - 1) : 0; }
 
 // The two fade bands: row c and row H - 1 - c get k = c x 255 div (n - 1).
 // A band of one row is pure background; bands taller than the frame stop at
 // its edge (overlapping rows are faded twice).
 void FadeBands(QImage& frame, int bandHeight, const QColor& background) {
   const int h = frame.height();
-  const std::uint8_t bg[3] = {static_cast<std::uint8_t>(background.blue()),
-                              static_cast<std::uint8_t>(background.green()),
-                              static_cast<std::uint8_t>(background.red())};
+  const std::size_t bytes = static_cast<std::size_t>(frame.width()) * 4;
+  const std::uint8_t* bg = BackgroundRow(background, frame.width());
   const int rows = std::min(bandHeight, h);
   for (int c = 0; c < rows; ++c) {
-    const int k = bandHeight > 1 ? c * 255 / (bandHeight - 1) : 0;
-    FadeRow(frame.scanLine(c), frame.width(), bg, k);
-    FadeRow(frame.scanLine(h - 1 - c), frame.width(), bg, k);
+    const int k = FadeWeight(c, bandHeight);
+    FadeRow(frame.scanLine(c), frame.scanLine(c), bg, bytes, k);
+    FadeRow(frame.scanLine(h - 1 - c), frame.scanLine(h - 1 - c), bg, bytes, k);
   }
+}
+
+// A row of 24-bit pixels (blue, green, red in memory) as 32-bit ones, the
+// window's own format: drawing the frame is then a plain copy.
+void WidenRow(const std::uint8_t* in, QRgb* out, int n) {
+  for (int x = 0; x < n; ++x, in += 3) out[x] = 0xFF000000u | in[0] | (in[1] << 8) | (in[2] << 16);
 }
 
 // Keeps a control's update counter raised for the length of a scope.
@@ -173,6 +195,10 @@ TAAScrollText::TAAScrollText(QWidget* parent)
   FScrollTimer->SetOnTimer([this](TAATimerObject*) { Tick(); });
 
   FDelayTimer.setSingleShot(true);
+  // To the millisecond, as the scroll timer: a coarse timer may move the
+  // end of the pause by up to a twentieth, and the panels' ticks then fall
+  // at scattered moments, each waking the window on its own.
+  FDelayTimer.setTimerType(Qt::PreciseTimer);
   FDelayTimer.setInterval(FRepeatDelay);
   QObject::connect(&FDelayTimer, &QTimer::timeout, this, [this] {
     // A Qt slot must not let an exception out: report it as a timer would.
@@ -390,32 +416,124 @@ void TAAScrollText::StopBackgroundLayout() {
 void TAAScrollText::BuildFrame() {
   const int w = width();
   const int h = height();
-  if (FFrame.size() != QSize(w, h)) FFrame = QImage(w, h, QImage::Format_BGR888);
+  if (FFrame.size() != QSize(w, h)) FFrame = QImage(w, h, QImage::Format_RGB32);
   const QColor background = ResolveColor(Color());
   const int t = FTextImage.height();
+  const int band = FText.Fade() ? std::min(FText.FadeHeight(), h) : 0;
+  FBandRows = 0;
+  FFrameWhole = true;
   // After a resize that was not rebuilt the image may be narrower or
   // shorter than the frame: the rest shows the background.
-  if (t == 0 || FTextImage.width() != w || t < h) FFrame.fill(background);
-  if (t > 0) {
-    const std::size_t bytes = static_cast<std::size_t>(std::min(w, FTextImage.width())) * 3;
-    int source = std::clamp(FCurrPos, 0, t - 1);
-    for (int row = 0; row < h; ++row) {
-      std::memcpy(FFrame.scanLine(row), FTextImage.constScanLine(source), bytes);
-      if (++source == t) source = 0;  // the text wraps round
+  if (t == 0 || FTextImage.width() != w || t < h) {
+    FFrame.fill(background);
+    FWindowTop = -1;
+    if (t > 0) {
+      const int pixels = std::min(w, FTextImage.width());
+      int source = std::clamp(FCurrPos, 0, t - 1);
+      for (int row = 0; row < h; ++row) {
+        WidenRow(FTextImage.constScanLine(source), reinterpret_cast<QRgb*>(FFrame.scanLine(row)),
+                 pixels);
+        if (++source == t) source = 0;  // the text wraps round
+      }
     }
+    if (band > 0) FadeBands(FFrame, FText.FadeHeight(), background);
+    return;
   }
-  if (FText.Fade()) FadeBands(FFrame, FText.FadeHeight(), background);
+  UpdateWindowRows(std::clamp(FCurrPos, 0, t - 1));
+  if (2 * band < h) {
+    // Only the fade bands are made here, faded straight from the ring; the
+    // rows between them are painted from the ring as they are (FrameImage
+    // fills them in when asked).
+    const std::size_t bytes = static_cast<std::size_t>(w) * 4;
+    const std::uint8_t* bg = BackgroundRow(background, w);
+    const auto ring = [&](int row) { return FWindowRows.constScanLine((FWindowStart + row) % h); };
+    for (int c = 0; c < band; ++c) {
+      const int k = FadeWeight(c, FText.FadeHeight());
+      FadeRow(FFrame.scanLine(c), ring(c), bg, bytes, k);
+      FadeRow(FFrame.scanLine(h - 1 - c), ring(h - 1 - c), bg, bytes, k);
+    }
+    FBandRows = band;
+    FFrameWhole = false;
+    return;
+  }
+  for (int row = 0; row < h; ++row) CopyWindowRow(row);
+  if (band > 0) FadeBands(FFrame, FText.FadeHeight(), background);
+}
+
+void TAAScrollText::CopyWindowRow(int row) const {
+  std::memcpy(FFrame.scanLine(row),
+              FWindowRows.constScanLine((FWindowStart + row) % FWindowRows.height()),
+              static_cast<std::size_t>(FFrame.bytesPerLine()));
+}
+
+const QImage& TAAScrollText::FrameImage() const {
+  if (!FFrameWhole) {
+    for (int row = FBandRows; row < FFrame.height() - FBandRows; ++row) CopyWindowRow(row);
+    FFrameWhole = true;
+  }
+  return FFrame;
+}
+
+void TAAScrollText::UpdateWindowRows(int top) {
+  const int w = width();
+  const int h = height();
+  const int t = FTextImage.height();
+  const auto widen = [&](int slot, int textRow) {
+    WidenRow(FTextImage.constScanLine(textRow), reinterpret_cast<QRgb*>(FWindowRows.scanLine(slot)),
+             w);
+  };
+  if (FWindowRows.size() != QSize(w, h)) {
+    FWindowRows = QImage(w, h, QImage::Format_RGB32);
+    FWindowTop = -1;
+  }
+  // Forward by fewer rows than the frame holds: the slots of the rows that
+  // left take the rows that came in.
+  const int ahead = FWindowTop < 0 ? -1 : ((top - FWindowTop) % t + t) % t;
+  if (FWindowText != FTextImage.cacheKey() || ahead < 0 || ahead >= h) {
+    for (int slot = 0; slot < h; ++slot) widen(slot, (top + slot) % t);
+    FWindowStart = 0;
+  } else {
+    for (int i = 0; i < ahead; ++i) widen((FWindowStart + i) % h, (FWindowTop + h + i) % t);
+    FWindowStart = (FWindowStart + ahead) % h;
+  }
+  FWindowTop = top;
+  FWindowText = FTextImage.cacheKey();
 }
 
 void TAAScrollText::PaintCanvas(QPainter& painter) {
   if (FFrame.size() != size()) BuildFrame();
-  if (!Destroying()) painter.drawImage(0, 0, FFrame);
+  if (!Destroying()) {
+    if (FFrameWhole) {
+      painter.drawImage(0, 0, FFrame);
+    } else {
+      // The bands from the frame, the rows between them straight from the
+      // ring: in at most two runs of its slots.
+      const int w = FFrame.width();
+      const int h = FFrame.height();
+      if (FBandRows > 0) {
+        painter.drawImage(QPoint(0, 0), FFrame, QRect(0, 0, w, FBandRows));
+        painter.drawImage(QPoint(0, h - FBandRows), FFrame, QRect(0, h - FBandRows, w, FBandRows));
+      }
+      int row = FBandRows;
+      while (row < h - FBandRows) {
+        const int slot = (FWindowStart + row) % h;
+        const int run = std::min(h - FBandRows - row, h - slot);
+        painter.drawImage(QPoint(0, row), FWindowRows, QRect(0, slot, w, run));
+        row += run;
+      }
+    }
+  }
   if (OnPainted) OnPainted(this);
 }
 
 void TAAScrollText::PaintNow() {
   // Inside a paint the frame is shown by that paint; hidden, by the first one.
   if (Painting() || Destroying() || !isVisible()) return;
+  // The panels one timer pass moves are shown together right after it.
+  if (InSyncTimerPass()) {
+    update();
+    return;
+  }
   repaint();
 }
 

@@ -171,7 +171,8 @@ class TAAScrollText : public TAACustomText {
   int CurrPos() const { return FCurrPos; }
   int RepeatedCount() const { return FRepeatedCount; }
   const QImage& TextImage() const { return FTextImage; }
-  const QImage& FrameImage() const { return FFrame; }
+  // The frame as shown: the fade bands and the rows between them.
+  const QImage& FrameImage() const;
   bool ScrollTimerEnabled() const { return FScrollTimer->Enabled(); }
   bool DelayTimerEnabled() const { return FDelayTimer.isActive(); }
 
@@ -203,9 +204,22 @@ class TAAScrollText : public TAACustomText {
   // Whether the frame from row p on holds only rows laid out.
   bool CanShow(long long p) const;
 
+  // The frame's rows in the window's 32-bit format, before fading, as a
+  // ring: a tick widens only the rows that scrolled in.
+  void UpdateWindowRows(int top);
+  void CopyWindowRow(int row) const;  // from the ring into the frame
+
   TScrollTextParam FText;
   TAACanvas FTextCanvas;
-  QImage FFrame;
+  // Only the fade bands when not whole: paints take the rows between them
+  // from the ring.
+  mutable QImage FFrame;
+  mutable bool FFrameWhole = true;
+  int FBandRows = 0;
+  QImage FWindowRows;
+  int FWindowStart = 0;    // the ring slot of the frame's first row
+  int FWindowTop = -1;     // the text row in that slot; -1: the ring is stale
+  qint64 FWindowText = 0;  // the text image (cacheKey) the ring was widened from
   std::unique_ptr<TAATimer> FScrollTimer;
   QTimer FDelayTimer;
   bool FActive = true;

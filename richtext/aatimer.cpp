@@ -328,8 +328,23 @@ void TAATimerMgr::Wake() {
   ArmSyncWaker(true);
 }
 
+namespace {
+
+thread_local int gSyncPassDepth = 0;
+
+}  // namespace
+
+bool InSyncTimerPass() { return gSyncPassDepth > 0; }
+
 void TAATimerMgr::FireTimers(bool sync) {
   std::lock_guard guard(*FLock);
+  if (sync) ++gSyncPassDepth;
+  struct TLeave {
+    bool Sync;
+    ~TLeave() {
+      if (Sync) --gSyncPassDepth;
+    }
+  } leave{sync};
   const std::uint32_t now = FTicks();
   const auto pass = FList;  // handlers may add or delete timers
   for (const auto& timer : pass) {

@@ -190,6 +190,11 @@ class TAATimerThread {
   std::thread FThread;
 };
 
+// Whether this thread is inside a firing pass of synchronised timers: what
+// their handlers ask to be painted with update() is painted together once
+// the pass is over, in one trip to the screen.
+bool InSyncTimerPass();
+
 // The single manager, made on first use. It ends with the application object
 // (or, without one, when the program exits).
 TAATimerMgr& TimerMgr();

@@ -220,6 +220,28 @@ TEST(AAScrollText, FrameWrapsRoundTheEndOfTheTextImage) {
   }
 }
 
+TEST(AAScrollText, WhatIsPaintedIsTheFrameWhereverItScrolls) {
+  // A tick widens only the rows that scrolled in and paints the rows
+  // between the fade bands from those kept rows: step by step, across the
+  // end of the text, backwards and by jumps, the panel must show its frame.
+  TSyntheticText panel(100);
+  panel.Loaded();
+  panel.show();  // only a visible panel paints
+  std::vector<int> positions;
+  for (int p = 0; p < 110; ++p) positions.push_back(p % 100);
+  for (int p : {40, 39, 38, 90, 91, 5, 77, 78}) positions.push_back(p);
+  for (int p : positions) {
+    panel.SetCurrentPos(p);
+    const QImage shown = panel.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage frame = panel.FrameImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), frame.size()) << "position " << p;
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < frame.width(); ++x)
+        ASSERT_EQ(shown.pixel(x, y), frame.pixel(x, y))
+            << "position " << p << ", pixel " << x << "," << y;
+  }
+}
+
 TEST(AAScrollText, FadeBandsBlendTheEdgesIntoTheBackground) {
   TSyntheticText panel(100);
   panel.SetColor(RGBToColor(0x20, 0x40, 0x60));
