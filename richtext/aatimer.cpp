@@ -347,12 +347,29 @@ void TAATimerMgr::FireTimers(bool sync) {
   } leave{sync};
   const std::uint32_t now = FTicks();
   const auto pass = FList;  // handlers may add or delete timers
+  // Every synchronised pass wakes the window and repaints what moved: a
+  // timer of the interval of one that is due, at least half way through its
+  // period, fires in the same pass, and from then on the two keep in step
+  // (six panels scrolling at scattered moments would wake it six times).
+  std::vector<std::uint32_t> dueIntervals;
+  if (sync) {
+    for (const auto& timer : pass) {
+      const TAATimerObject& t = *timer;
+      if (t.FEnabled && t.FInterval != 0 && t.FSyncEvent && t.FOnTimer &&
+          now - t.FLastTick >= t.FInterval)
+        dueIntervals.push_back(t.FInterval);
+    }
+  }
+  const auto inStep = [&](const TAATimerObject& t, std::uint32_t elapsed) {
+    return 2 * static_cast<std::uint64_t>(elapsed) >= t.FInterval &&
+           std::find(dueIntervals.begin(), dueIntervals.end(), t.FInterval) != dueIntervals.end();
+  };
   for (const auto& timer : pass) {
     TAATimerObject& t = *timer;
     if (t.FMgr != this) continue;  // deleted by an earlier handler of this pass
     if (!t.FEnabled || t.FInterval == 0 || t.FSyncEvent != sync) continue;
     const std::uint32_t elapsed = now - t.FLastTick;  // wraps with the counter
-    if (elapsed < t.FInterval || !t.FOnTimer) continue;
+    if ((elapsed < t.FInterval && !inStep(t, elapsed)) || !t.FOnTimer) continue;
     t.FActualRate = elapsed == 0 ? 0.0 : 1000.0 / elapsed;
     t.FLastTick = now;
     try {

@@ -196,6 +196,44 @@ TEST_F(Rules, OnlyADifferentIntervalRestartsTheMeasurement) {
   EXPECT_EQ(fired.size(), 2u);
 }
 
+TEST_F(Rules, SynchronisedTimersOfOneIntervalFallIntoStep) {
+  // Each synchronised pass wakes and repaints the window: a timer of the
+  // same interval that is at least half way through its period fires with
+  // a pass another one starts, and from then on they share every pass.
+  struct Case {
+    const char* what;
+    std::uint32_t interval;  // of the second timer
+    bool sync;               // both timers
+    std::uint32_t started;   // ms before the first timer is due
+    std::vector<std::string> fired;
+  };
+  const Case cases[] = {
+      {"half way", 60, true, 30, {"a", "b"}},
+      {"nearly due", 60, true, 59, {"a", "b"}},
+      {"less than half way", 60, true, 29, {"a"}},
+      {"another interval", 100, true, 90, {"a"}},
+      {"worker timers", 60, false, 59, {"a"}},
+  };
+  for (const Case& c : cases) {
+    fired.clear();
+    owned.clear();
+    Make("a", 60, c.sync);
+    Advance(60 - c.started);
+    TAATimer* b = Make("b", c.interval, c.sync);
+    Advance(c.started);
+    mgr.FireTimers(c.sync);
+    EXPECT_EQ(fired, c.fired) << c.what;
+    if (fired.size() < 2) continue;
+    EXPECT_DOUBLE_EQ(b->Timer().ActualRate(), 1000.0 / c.started) << c.what;
+    Advance(59);
+    mgr.FireTimers(true);
+    EXPECT_EQ(fired.size(), 2u) << c.what << ": fired early again";
+    Advance(1);
+    mgr.FireTimers(true);
+    EXPECT_EQ(fired, (std::vector<std::string>{"a", "b", "a", "b"})) << c.what << ": in step";
+  }
+}
+
 TEST_F(Rules, TimerWithoutHandlerKeepsItsLastTick) {
   auto obj = mgr.AddTimer();
   obj->SetSyncEvent(false);
