@@ -208,10 +208,8 @@ TEST_F(Rules, SynchronisedTimersOfOneIntervalFallIntoStep) {
     std::vector<std::string> fired;
   };
   const Case cases[] = {
-      {"half way", 60, true, 30, {"a", "b"}},
-      {"nearly due", 60, true, 59, {"a", "b"}},
-      {"less than half way", 60, true, 29, {"a"}},
-      {"another interval", 100, true, 90, {"a"}},
+      {"half way", 60, true, 30, {"a", "b"}},      {"nearly due", 60, true, 59, {"a", "b"}},
+      {"less than half way", 60, true, 29, {"a"}}, {"another interval", 100, true, 90, {"a"}},
       {"worker timers", 60, false, 59, {"a"}},
   };
   for (const Case& c : cases) {
