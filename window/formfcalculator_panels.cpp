@@ -1,3 +1,4 @@
+#include "/tmp/pw/tr.h"
 // SPDX-License-Identifier: MIT
 // The side panel column: the effect label and six scrolling panels, their
 // fonts and built-in text, and the three handlers they share.
@@ -147,7 +148,12 @@ void TFormFCalculator::FillPanelTable() {
 
 void TFormFCalculator::LoadSideColumn() {
   FSideLabel->Loaded();
-  for (TAAScrollText* panel : FPanels) panel->Loaded();
+  // The panels' text is laid out on the layout threads while the window
+  // paints itself for the first time; each panel shows it when it is ready.
+  for (TAAScrollText* panel : FPanels) {
+    panel->SetLayoutInBackground(true);
+    panel->Loaded();
+  }
 }
 
 // The column keeps its width at the right edge; its panels share the extra

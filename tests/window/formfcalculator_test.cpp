@@ -721,6 +721,8 @@ TEST_F(Window, SideColumnOfSixStillPanels) {
     EXPECT_EQ(panel->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(panel->Fonts().IndexOf("Title1"), 0);
     EXPECT_EQ(panel->Fonts().IndexOf("Text3"), 6);
+    // Laid out on the layout threads, so that the window shows at once.
+    EXPECT_TRUE(QTest::qWaitFor([panel] { return !panel->LayoutPending(); }, 10000));
     EXPECT_GT(panel->TextImage().height(), 73) << "the built-in text is laid out";
   }
   EXPECT_EQ(FWindow->Panels()[2]->RepeatDelay(), 8000);
