@@ -258,8 +258,9 @@ void TAAGraphicControl::TakeParentFont() {
 
 void TAAGraphicControl::PaintCanvas(QPainter&) {}
 
-void TAAGraphicControl::paintEvent(QPaintEvent*) {
+void TAAGraphicControl::paintEvent(QPaintEvent* event) {
   if (FDestroying || FPainting) return;
+  FPaintRegion = event->region();
   // The flag covers the first load too: a rebuild it runs must not ask for
   // a nested repaint; this paint shows its result.
   FPainting = true;

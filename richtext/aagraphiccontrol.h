@@ -9,6 +9,7 @@
 // share.
 
 #include <QImage>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -209,6 +210,8 @@ class TAAGraphicControl : public QWidget {
   void RememberSize() { FLastSize = size(); }
   // Whether a paint is under way (an immediate repaint must not nest in it).
   bool Painting() const { return FPainting; }
+  // The part of the control the paint under way must draw.
+  const QRegion& PaintRegion() const { return FPaintRegion; }
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -236,6 +239,7 @@ class TAAGraphicControl : public QWidget {
   int FBorder = 0;
   bool FLoaded = false;
   bool FPainting = false;
+  QRegion FPaintRegion;
   bool FDestroying = false;
   bool FPressed = false;
   QSize FLastSize{0, 0};

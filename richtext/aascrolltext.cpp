@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -506,24 +507,30 @@ void TAAScrollText::PaintCanvas(QPainter& painter) {
     if (FFrameWhole) {
       painter.drawImage(0, 0, FFrame);
     } else {
-      // The bands from the frame, the rows between them straight from the
-      // ring: in at most two runs of its slots.
-      const int w = FFrame.width();
-      const int h = FFrame.height();
-      if (FBandRows > 0) {
-        painter.drawImage(QPoint(0, 0), FFrame, QRect(0, 0, w, FBandRows));
-        painter.drawImage(QPoint(0, h - FBandRows), FFrame, QRect(0, h - FBandRows, w, FBandRows));
-      }
-      int row = FBandRows;
-      while (row < h - FBandRows) {
-        const int slot = (FWindowStart + row) % h;
-        const int run = std::min(h - FBandRows - row, h - slot);
-        painter.drawImage(QPoint(0, row), FWindowRows, QRect(0, slot, w, run));
-        row += run;
-      }
+      // A scroll leaves most of the frame where it is: only what the paint
+      // asks for is copied.
+      for (const QRect& r : PaintRegion()) DrawFramePart(painter, r & rect());
     }
   }
   if (OnPainted) OnPainted(this);
+}
+
+void TAAScrollText::DrawFramePart(QPainter& painter, const QRect& r) {
+  // The bands from the frame, the rows between them straight from the ring:
+  // in at most two runs of its slots.
+  const int h = FFrame.height();
+  const QRect top = r & QRect(0, 0, FFrame.width(), FBandRows);
+  const QRect bottom = r & QRect(0, h - FBandRows, FFrame.width(), FBandRows);
+  if (!top.isEmpty()) painter.drawImage(top.topLeft(), FFrame, top);
+  if (!bottom.isEmpty()) painter.drawImage(bottom.topLeft(), FFrame, bottom);
+  int row = std::max(r.top(), FBandRows);
+  const int end = std::min(r.bottom() + 1, h - FBandRows);
+  while (row < end) {
+    const int slot = (FWindowStart + row) % h;
+    const int run = std::min(end - row, h - slot);
+    painter.drawImage(QPoint(r.left(), row), FWindowRows, QRect(r.left(), slot, r.width(), run));
+    row += run;
+  }
 }
 
 void TAAScrollText::PaintNow() {
@@ -537,6 +544,24 @@ void TAAScrollText::PaintNow() {
   repaint();
 }
 
+void TAAScrollText::PaintScrolled(int rows) {
+  const int h = height();
+  const int middle = h - 2 * FBandRows;
+  // Inside a timer pass only: the window then shows the panels together.
+  if (FFrameWhole || rows == 0 || std::abs(rows) >= middle || !InSyncTimerPass() || Painting() ||
+      Destroying() || !isVisible()) {
+    PaintNow();
+    return;
+  }
+  // The window moves the rows it already shows (or, when it cannot, asks
+  // for all of them); the bands always change.
+  scroll(0, -rows, QRect(0, FBandRows, width(), middle));
+  if (FBandRows > 0) {
+    update(QRect(0, 0, width(), FBandRows));
+    update(QRect(0, h - FBandRows, width(), FBandRows));
+  }
+}
+
 void TAAScrollText::SetCurrentPos(int p) {
   if (p == FCurrPos) return;
   const int t = FTextImage.height();
@@ -544,10 +569,15 @@ void TAAScrollText::SetCurrentPos(int p) {
     FCurrPos = 0;  // nothing laid out yet: there is no row to show
     return;
   }
+  const int previous = FCurrPos;
   FCurrPos = p % t;
   if (FCurrPos < 0) FCurrPos += t;
   BuildFrame();
-  PaintNow();
+  // The shortest way round the text from the last frame to this one.
+  int rows = FCurrPos - previous;
+  if (2 * rows > t) rows -= t;
+  if (2 * rows < -t) rows += t;
+  PaintScrolled(rows);
 }
 
 void TAAScrollText::Tick() {

@@ -198,6 +198,12 @@ class TAAScrollText : public TAACustomText {
   // Shows a new text image from its top.
   void ShowNewText();
   void PaintNow();
+  // Shows a frame that moved by rows (forward > 0) since the last one: the
+  // rows between the fade bands that stay in view are moved where the
+  // window keeps them, and only the rest is drawn.
+  void PaintScrolled(int rows);
+  // Draws the part r of the frame.
+  void DrawFramePart(QPainter& painter, const QRect& r);
   // Takes an image a background layout posts: the rows laid out so far, or
   // the whole text when done.
   void TakeLaidOut(unsigned round, const QImage& image, bool done);
