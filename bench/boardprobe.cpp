@@ -31,27 +31,11 @@
 #include "formfcalculator.h"
 #include "formulaparser.h"
 #include "userdialogs.h"
+#include "window/quietdialogs.h"
 
 namespace {
 
 using namespace tessary;
-
-struct TQuietDialogs : platform::IUserDialogs {
-  // The keys typed are not worth keeping: "save?" is answered No, or the
-  // window would refuse to close at the end of the run.
-  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&,
-                                          platform::TMessageIcon,
-                                          platform::TMessageButtons buttons) override {
-    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
-                                                    : platform::TMessageAnswer::No;
-  }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                          const QString&) override {
-    return {};
-  }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
-  bool OpenDocument(const QUrl&) override { return true; }
-};
 
 long PeakKb() {
   std::ifstream status("/proc/self/status");

@@ -28,6 +28,7 @@
 #include "aascrolltext.h"
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
+#include "quickarg.h"
 
 namespace {
 
@@ -70,12 +71,7 @@ bool Inked(const QImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-  if (argc > 1 && !quick) {
-    std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
-    return 1;
-  }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const bool quick = QuickRunFromArguments(argc, argv);
   QApplication app(argc, argv);
   platform::InstallFontSubstitutes();
 

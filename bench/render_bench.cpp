@@ -27,12 +27,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "aafont.h"
 #include "fontsubstitutes.h"
+#include "quickarg.h"
 #include "random.h"
 
 namespace {
@@ -192,12 +192,7 @@ double Time(const std::function<void()>& run, int minRuns, double minSeconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-  if (argc > 1 && !quick) {
-    std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
-    return 1;
-  }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const bool quick = QuickRunFromArguments(argc, argv);
   QApplication app(argc, argv);
   platform::InstallFontSubstitutes();
   rng::SetSeed(1);

@@ -533,29 +533,24 @@ void TAAScrollText::DrawFramePart(QPainter& painter, const QRect& r) {
   }
 }
 
-void TAAScrollText::PaintNow() {
+void TAAScrollText::PaintNow(int scrolledRows) {
   // Inside a paint the frame is shown by that paint; hidden, by the first one.
   if (Painting() || Destroying() || !isVisible()) return;
-  // The panels one timer pass moves are shown together right after it.
-  if (InSyncTimerPass()) {
+  if (!InSyncTimerPass()) {
+    repaint();
+    return;
+  }
+  // The panels one timer pass moves are shown together right after it. A
+  // short step moves the rows the window already shows (or, when it cannot,
+  // asks for all of them); only the bands and the rows that came in are
+  // drawn.
+  const int h = height();
+  const int middle = h - 2 * FBandRows;
+  if (FFrameWhole || scrolledRows == 0 || std::abs(scrolledRows) >= middle) {
     update();
     return;
   }
-  repaint();
-}
-
-void TAAScrollText::PaintScrolled(int rows) {
-  const int h = height();
-  const int middle = h - 2 * FBandRows;
-  // Inside a timer pass only: the window then shows the panels together.
-  if (FFrameWhole || rows == 0 || std::abs(rows) >= middle || !InSyncTimerPass() || Painting() ||
-      Destroying() || !isVisible()) {
-    PaintNow();
-    return;
-  }
-  // The window moves the rows it already shows (or, when it cannot, asks
-  // for all of them); the bands always change.
-  scroll(0, -rows, QRect(0, FBandRows, width(), middle));
+  scroll(0, -scrolledRows, QRect(0, FBandRows, width(), middle));
   if (FBandRows > 0) {
     update(QRect(0, 0, width(), FBandRows));
     update(QRect(0, h - FBandRows, width(), FBandRows));
@@ -577,7 +572,7 @@ void TAAScrollText::SetCurrentPos(int p) {
   int rows = FCurrPos - previous;
   if (2 * rows > t) rows -= t;
   if (2 * rows < -t) rows += t;
-  PaintScrolled(rows);
+  PaintNow(rows);
 }
 
 void TAAScrollText::Tick() {

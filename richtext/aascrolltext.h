@@ -197,11 +197,9 @@ class TAAScrollText : public TAACustomText {
   void StopBackgroundLayout();
   // Shows a new text image from its top.
   void ShowNewText();
-  void PaintNow();
-  // Shows a frame that moved by rows (forward > 0) since the last one: the
-  // rows between the fade bands that stay in view are moved where the
-  // window keeps them, and only the rest is drawn.
-  void PaintScrolled(int rows);
+  // Shows the frame; scrolledRows (forward > 0) is how far it moved since
+  // the last one, 0 for a new frame.
+  void PaintNow(int scrolledRows = 0);
   // Draws the part r of the frame.
   void DrawFramePart(QPainter& painter, const QRect& r);
   // Takes an image a background layout posts: the rows laid out so far, or

@@ -100,13 +100,20 @@ TEST(AAScrollText, WordWrapBreaksLinesWiderThanTheControl) {
   EXPECT_GE(heights[1], 3 * heights[0]) << "a 50-character line needs several 80-pixel rows";
 }
 
+// Rows in the big font far wider than a panel: slow enough to lay out that
+// a background layout is seen under way.
+QStringList LongRows(int count) {
+  QStringList lines;
+  for (int i = 0; i < count; ++i)
+    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  return lines;
+}
+
 // Laid out in the background, a text of long rows lets Reset return at
 // once: the panel keeps its image and stands still until the new one is
 // swapped in, which is the image a layout at once makes.
 TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
-  QStringList lines;
-  for (int i = 0; i < 40; ++i)
-    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  const QStringList lines = LongRows(40);
   TAAScrollText now;
   Prepare(now, 258, 73, lines);
   now.Loaded();
@@ -144,9 +151,7 @@ TEST(AAScrollText, BackgroundLayoutSwapsTheSameImageInLater) {
 // stands still at the last row laid out rather than run past it or wrap
 // round to the top.
 TEST(AAScrollText, ALongTextShowsItsFirstRowsAndScrollsOnlyThroughRowsLaidOut) {
-  QStringList lines;
-  for (int i = 0; i < 80; ++i)
-    lines << QStringLiteral("<Big><Center>row %1 ").arg(i) + QString(1000, QLatin1Char('w'));
+  const QStringList lines = LongRows(80);
   TAAScrollText now;
   Prepare(now, 258, 73, lines);
   now.Loaded();

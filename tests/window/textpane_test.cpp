@@ -23,27 +23,12 @@
 #include "formulaparser.h"
 #include "textpane.h"
 #include "userdialogs.h"
+#include "window/quietdialogs.h"
 
 namespace tessary {
 namespace {
 
 constexpr const char* kDefaultFormula = "Z={80+2×[5+2×(1.5+1)]}/(P/T)";
-
-// Every box is answered with OK or No; the window never opens a dialog here.
-struct TQuietDialogs : platform::IUserDialogs {
-  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString&, const QString&,
-                                          platform::TMessageIcon,
-                                          platform::TMessageButtons buttons) override {
-    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
-                                                    : platform::TMessageAnswer::No;
-  }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                          const QString&) override {
-    return {};
-  }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
-  bool OpenDocument(const QUrl&) override { return true; }
-};
 
 // The clipboard of a session where no program owns it: no data at all, or
 // data that offers no format (what X11 hands out then).
