@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "aalabel.h"
 
+#include <QMetaObject>
 #include <QPainter>
 #include <QRegion>
+
+#include "textlayout.h"
 
 namespace tessary {
 
@@ -33,7 +36,10 @@ TAALabel::TAALabel(QWidget* parent) : TAAGraphicControl(parent), FEffect(this) {
   resize(46, 12);
 }
 
-TAALabel::~TAALabel() { BeginDestroy(); }
+TAALabel::~TAALabel() {
+  BeginDestroy();
+  StopBackgroundRender();
+}
 
 QSize TAALabel::sizeHint() const {
   // Placement has already fitted the sides that Align leaves to AutoSize.
@@ -62,6 +68,8 @@ void TAALabel::SetEffect(const TAAFontEffect& value) {
 
 void TAALabel::Reset() {
   if (Destroying()) return;
+  if (FLayoutInBackground && !FEffect.Transparent() && StartBackgroundRender()) return;
+  StopBackgroundRender();
   Place();
   if (FEffect.Transparent()) {
     FImage = QImage();  // unused until the label is opaque again
@@ -71,39 +79,61 @@ void TAALabel::Reset() {
   update();
 }
 
+TAALabel::TFitSettings TAALabel::FitSettings() const {
+  TFitSettings fit;
+  fit.Current = size();
+  fit.Border = Border();
+  fit.AutoSize = AutoSize();
+  fit.Align = FAlign;
+  fit.Alignment = FEffect.Alignment();
+  fit.Layout = FEffect.Layout();
+  return fit;
+}
+
+TAALabel::TBox TAALabel::Fit(const TFitSettings& fit, QSize text) {
+  const int w = text.width();
+  const int h = text.height();
+  const int border = fit.Border;
+  TBox box{fit.Current, QPoint()};
+  if (fit.AutoSize) {
+    if (fit.Align == alNone || fit.Align == alLeft || fit.Align == alRight)
+      box.Size.setWidth(w + 2 * border);
+    if (fit.Align == alNone || fit.Align == alTop || fit.Align == alBottom)
+      box.Size.setHeight(h + 2 * border);
+  }
+  int x = border;
+  if (fit.Alignment == taRightJustify) {
+    x = box.Size.width() - border - w;
+  } else if (fit.Alignment == taCenter) {
+    x = (box.Size.width() - w) / 2;
+  }
+  int y = border;
+  if (fit.Layout == tlCenter) {
+    y = (box.Size.height() - h) / 2;
+  } else if (fit.Layout == tlBottom) {
+    y = box.Size.height() - border - h;
+  }
+  box.TextPos = QPoint(x, y);
+  return box;
+}
+
 void TAALabel::Place() {
   FCanvas.Font = Font();
   FTextSize = FRenderer.TextExtent(FCaption);
-  const int w = FTextSize.width();
-  const int h = FTextSize.height();
-  const int border = Border();
-  if (AutoSize()) {
-    QSize target = size();
-    if (FAlign == alNone || FAlign == alLeft || FAlign == alRight) target.setWidth(w + 2 * border);
-    if (FAlign == alNone || FAlign == alTop || FAlign == alBottom) target.setHeight(h + 2 * border);
-    if (target != size()) {
-      // The size is settled here, so the resize notice must not rebuild a
-      // second time; the rest of this rebuild already uses the new size.
-      BeginUpdate();
-      resize(target);
-      EndUpdate();
-      RememberSize();
-      updateGeometry();  // a layout asks sizeHint again
-    }
-  }
-  int x = border;
-  if (FEffect.Alignment() == taRightJustify) {
-    x = width() - border - w;
-  } else if (FEffect.Alignment() == taCenter) {
-    x = (width() - w) / 2;
-  }
-  int y = border;
-  if (FEffect.Layout() == tlCenter) {
-    y = (height() - h) / 2;
-  } else if (FEffect.Layout() == tlBottom) {
-    y = height() - border - h;
-  }
-  FTextPos = QPoint(x, y);
+  const TBox box = Fit(FitSettings(), FTextSize);
+  ApplySize(box.Size);
+  FTextPos = box.TextPos;
+}
+
+void TAALabel::ApplySize(QSize target) {
+  if (target == size()) return;
+  // The size is settled here, so the resize notice must not rebuild a
+  // second time; the rest of this rebuild already uses the new size.
+  BeginUpdate();
+  resize(target);
+  EndUpdate();
+  RememberSize();
+  updateGeometry();  // a layout asks sizeHint again
 }
 
 void TAALabel::RenderImage() {
@@ -115,6 +145,69 @@ void TAALabel::RenderImage() {
   DrawBackGround(FImage, FImage.rect(), FEffect.BackGround(), FEffect.BackGroundMode(), Color());
   FCanvas.BrushStyle = bsClear;  // the caption is blended over the background
   FRenderer.TextOut(FTextPos.x(), FTextPos.y(), FCaption);
+}
+
+// Everything the rendering needs is copied: the layout thread touches
+// nothing of the label. Spray and noise draw from the random generator,
+// which stays on this thread: such a caption is drawn here.
+bool TAALabel::StartBackgroundRender() {
+  TFontDesc font = Font();
+  TAAEffect effect = FEffect.FontEffect();
+  if (effect.Spray() != 0 || effect.Noise() != 0) return false;
+  ResolveColors(font, effect);
+  const TFitSettings fit = FitSettings();
+  const TColor color = ResolvedColor(Color());
+  const QImage background = FEffect.BackGround();
+  const TBackGroundMode mode = FEffect.BackGroundMode();
+  const TAAQuality quality = Quality();
+  const int escapement = FCanvas.Escapement;
+  const QString caption = FCaption;
+  StopBackgroundRender();
+  const unsigned round = ++FLayoutRound;
+  FLayoutTask =
+      QueueLayoutWork([=, this](TAAFontEx& renderer, TAACanvas& canvas) -> std::function<void()> {
+        canvas.Font = font;
+        canvas.Escapement = escapement;
+        renderer.SetCanvas(&canvas);
+        renderer.Effect() = effect;
+        renderer.SetQuality(quality);
+        const QSize text = renderer.TextExtent(caption);
+        const TBox box = Fit(fit, text);
+        QImage image(box.Size, QImage::Format_BGR888);
+        if (!image.isNull()) {
+          DrawBackGround(image, image.rect(), background, mode, color);
+          canvas.Target = &image;
+          canvas.BrushColor = color;
+          canvas.BrushStyle = bsClear;  // the caption is blended over the background
+          renderer.TextOut(box.TextPos.x(), box.TextPos.y(), caption);
+        }
+        canvas.Target = nullptr;
+        canvas.Escapement = 0;  // as the texts laid out after it expect
+        // Told under the layout service's lock, never after the label has
+        // cancelled the task: the label is there to post to.
+        return [this, round, text, box, image] {
+          QMetaObject::invokeMethod(
+              this, [this, round, text, box, image] { TakeRendered(round, text, box, image); },
+              Qt::QueuedConnection);
+        };
+      });
+  return true;
+}
+
+void TAALabel::StopBackgroundRender() {
+  CancelLayout(FLayoutTask);
+  FLayoutTask.reset();
+}
+
+void TAALabel::TakeRendered(unsigned round, QSize text, const TBox& box, const QImage& image) {
+  if (round != FLayoutRound || Destroying()) return;
+  FLayoutTask.reset();
+  FTextSize = text;
+  ApplySize(box.Size);
+  FTextPos = box.TextPos;
+  FImage = image;
+  FCanvas.Target = &FImage;
+  update();
 }
 
 QImage TAALabel::Beneath() const {

@@ -11,12 +11,16 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 #include "aafont.h"
 #include "aagraphiccontrol.h"
 
 class QPainter;
 
 namespace tessary {
+
+struct TLayoutTask;
 
 class TAALabel;
 
@@ -66,13 +70,38 @@ class TAALabel : public TAAGraphicControl {
   // The auto-sized box, so that a layout can keep to it.
   QSize sizeHint() const override;
 
+  // Whether the opaque caption is measured and drawn on the layout threads;
+  // the label takes its size and image when they come back.
+  void SetLayoutInBackground(bool value) { FLayoutInBackground = value; }
+
  protected:
   void PaintCanvas(QPainter& painter) override;
 
  private:
+  // What the auto-size rules go by, taken on the user-interface thread.
+  struct TFitSettings {
+    QSize Current;
+    int Border = 0;
+    bool AutoSize = true;
+    TAlign Align = alNone;
+    TAlignment Alignment = taLeftJustify;
+    TTextLayout Layout = tlTop;
+  };
+  // The label's box and where in it the caption's box starts.
+  struct TBox {
+    QSize Size;
+    QPoint TextPos;
+  };
+  TFitSettings FitSettings() const;
+  static TBox Fit(const TFitSettings& fit, QSize text);
+
   // Measures the caption, applies the auto-size rules and sets FTextPos.
   void Place();
+  void ApplySize(QSize target);
   void RenderImage();
+  bool StartBackgroundRender();
+  void StopBackgroundRender();
+  void TakeRendered(unsigned round, QSize text, const TBox& box, const QImage& image);
   // What the parent paints under the label: its background and its own
   // painting, without its other children; the label colour when there is
   // no parent.
@@ -85,6 +114,9 @@ class TAALabel : public TAAGraphicControl {
   TAlign FAlign = alNone;
   QPoint FTextPos;
   QSize FTextSize;
+  bool FLayoutInBackground = false;
+  std::shared_ptr<TLayoutTask> FLayoutTask;
+  unsigned FLayoutRound = 0;  // a newer rendering drops an older one's result
 };
 
 }  // namespace tessary

@@ -307,24 +307,6 @@ void TAAScrollText::ShowNewText() {
   PaintNow();
 }
 
-namespace {
-
-TColor Resolved(TColor color) {
-  const QColor rgb = ResolveColor(color);
-  return RGBToColor(rgb.red(), rgb.green(), rgb.blue());
-}
-
-// System colours come from the application's palette, which only the
-// user-interface thread may read: the job carries them as plain RGB.
-void ResolveColors(TFontDesc& font, TAAEffect& effect) {
-  font.Color = Resolved(font.Color);
-  effect.Shadow().SetColor(Resolved(effect.Shadow().Color()));
-  effect.Gradual().SetStartColor(Resolved(effect.Gradual().StartColor()));
-  effect.Gradual().SetEndColor(Resolved(effect.Gradual().EndColor()));
-}
-
-}  // namespace
-
 TTextLayoutJob TAAScrollText::MakeLayoutJob() {
   TTextLayoutJob job;
   job.Width = width();
@@ -334,7 +316,7 @@ TTextLayoutJob TAAScrollText::MakeLayoutJob() {
   job.RowPitch = FText.RowPitch();
   job.WordWrap = FText.WordWrap();
   job.Quality = Quality();
-  job.BackColor = Resolved(Color());
+  job.BackColor = ResolvedColor(Color());
   job.BackGround = FText.BackGround();
   job.BackGroundMode = FText.BackGroundMode();
 

@@ -69,6 +69,18 @@ void UseLine(const TTextLayoutJob::TLine& line, TAAFontEx& renderer, TAACanvas& 
 
 }  // namespace
 
+TColor ResolvedColor(TColor color) {
+  const QColor rgb = ResolveColor(color);
+  return RGBToColor(rgb.red(), rgb.green(), rgb.blue());
+}
+
+void ResolveColors(TFontDesc& font, TAAEffect& effect) {
+  font.Color = ResolvedColor(font.Color);
+  effect.Shadow().SetColor(ResolvedColor(effect.Shadow().Color()));
+  effect.Gradual().SetStartColor(ResolvedColor(effect.Gradual().StartColor()));
+  effect.Gradual().SetEndColor(ResolvedColor(effect.Gradual().EndColor()));
+}
+
 bool TTextLayoutJob::UsesRandom() const {
   return std::any_of(Lines.begin(), Lines.end(), [](const TLine& line) {
     return line.Effect.Spray() != 0 || line.Effect.Noise() != 0;
@@ -149,10 +161,12 @@ struct TLayoutTask {
 
   TLayoutTask(TTextLayoutJob job, TLayoutDelivery deliver)
       : Job(std::move(job)), Deliver(std::move(deliver)), Run(Job) {}
+  explicit TLayoutTask(TLayoutWork work) : Work(std::move(work)), Run(Job) {}
 
   const TTextLayoutJob Job;
   const TLayoutDelivery Deliver;
-  TTextLayoutRun Run;  // only the thread with Busy set touches it
+  const TLayoutWork Work;  // instead of a job
+  TTextLayoutRun Run;      // only the thread with Busy set touches it
   // Under the service's lock:
   bool Busy = false;
   bool Cancelled = false;
@@ -169,17 +183,18 @@ class TLayoutService {
     return service;
   }
 
-  std::shared_ptr<TLayoutTask> Queue(TTextLayoutJob job, TLayoutDelivery deliver) {
-    auto task = std::make_shared<TLayoutTask>(std::move(job), std::move(deliver));
+  std::shared_ptr<TLayoutTask> Queue(std::shared_ptr<TLayoutTask> task) {
     const std::lock_guard lock(FMutex);
-    if (FLive == 0) JoinAll();
     FTasks.push_back(task);
-    FChanged.notify_all();
-    if (FLive < Limit() && FLive < static_cast<int>(FTasks.size())) {
-      ++FLive;
-      FThreads.emplace_back([this] { Work(); });
-    }
+    StartThreadLocked();
     return task;
+  }
+
+  void Hold(bool hold) {
+    const std::lock_guard lock(FMutex);
+    if (FHold == hold) return;
+    FHold = hold;
+    if (!hold) StartThreadLocked();  // the threads that found nothing to do have ended
   }
 
   void Cancel(const std::shared_ptr<TLayoutTask>& task) {
@@ -211,6 +226,15 @@ class TLayoutService {
   // One core stays free for the user interface.
   static int Limit() { return std::max(1, QThread::idealThreadCount() - 1); }
 
+  void StartThreadLocked() {
+    if (FLive == 0) JoinAll();
+    FChanged.notify_all();
+    if (FLive < Limit() && FLive < static_cast<int>(FTasks.size())) {
+      ++FLive;
+      FThreads.emplace_back([this] { Work(); });
+    }
+  }
+
   // The first task in order that waits for its first frame, else the first
   // that waits at all: the rest of the texts go one after the other, so
   // that only one is half laid out at a time.
@@ -219,7 +243,7 @@ class TLayoutService {
     for (const auto& task : FTasks) {
       if (task->Busy || task->Cancelled) continue;
       if (!task->Shown) return task;
-      if (!next) next = task;
+      if (!next && !FHold) next = task;
     }
     return next;
   }
@@ -240,12 +264,22 @@ class TLayoutService {
     for (;;) {
       const std::shared_ptr<TLayoutTask> task = NextLocked();
       if (!task) {
+        // Held rows wait for the release, which starts a thread again.
         if (!AnyBusyLocked()) break;
         FChanged.wait(lock);
         continue;
       }
       task->Busy = true;
       lock.unlock();
+      if (task->Work) {
+        const std::function<void()> tell = task->Work(renderer, canvas);
+        lock.lock();
+        task->Busy = false;
+        FChanged.notify_all();
+        std::erase(FTasks, task);
+        if (!task->Cancelled && tell) tell();  // under the lock, as a delivery
+        continue;
+      }
       TTextLayoutRun& run = task->Run;
       run.Step(renderer, canvas);
       const auto now = TLayoutTask::TClock::now();
@@ -278,17 +312,25 @@ class TLayoutService {
   std::condition_variable FChanged;
   std::vector<std::shared_ptr<TLayoutTask>> FTasks;  // in the order queued
   std::vector<std::thread> FThreads;
-  int FLive = 0;  // threads still taking tasks
+  int FLive = 0;       // threads still taking tasks
+  bool FHold = false;  // first frames only
 };
 
 }  // namespace
 
 std::shared_ptr<TLayoutTask> QueueLayout(TTextLayoutJob job, TLayoutDelivery deliver) {
-  return TLayoutService::Instance().Queue(std::move(job), std::move(deliver));
+  return TLayoutService::Instance().Queue(
+      std::make_shared<TLayoutTask>(std::move(job), std::move(deliver)));
+}
+
+std::shared_ptr<TLayoutTask> QueueLayoutWork(TLayoutWork work) {
+  return TLayoutService::Instance().Queue(std::make_shared<TLayoutTask>(std::move(work)));
 }
 
 void CancelLayout(const std::shared_ptr<TLayoutTask>& task) {
   if (task) TLayoutService::Instance().Cancel(task);
 }
+
+void HoldLayoutRest(bool hold) { TLayoutService::Instance().Hold(hold); }
 
 }  // namespace tessary

@@ -47,6 +47,11 @@ struct TTextLayoutJob {
   bool UsesRandom() const;
 };
 
+// A font and an effect as a layout thread may use them: system colours,
+// which only the user-interface thread may read, become plain RGB.
+void ResolveColors(TFontDesc& font, TAAEffect& effect);
+TColor ResolvedColor(TColor color);
+
 // One text being laid out, a step at a time: first the measuring of each
 // line, then the drawing of each row over the background.
 class TTextLayoutRun {
@@ -91,8 +96,18 @@ struct TLayoutTask;
 // threads leave one core to the user interface and end when there is
 // nothing left to lay out.
 std::shared_ptr<TLayoutTask> QueueLayout(TTextLayoutJob job, TLayoutDelivery deliver);
+// A piece of drawing for the layout threads, run once, among the first
+// frames, with a thread's own renderer and canvas. It holds no reference to
+// a control; what it returns tells the result, under the same rule as a
+// delivery: never once the task is cancelled.
+using TLayoutWork = std::function<std::function<void()>(TAAFontEx& renderer, TAACanvas& canvas)>;
+std::shared_ptr<TLayoutTask> QueueLayoutWork(TLayoutWork work);
 // Once it returns, the task delivers nothing more. It waits only when no
 // other task is left, for the row under way and the threads' end.
 void CancelLayout(const std::shared_ptr<TLayoutTask>& task);
+// While held, the layout threads lay out first frames only; the rest of
+// every text waits for the release. A window holds it until it has painted
+// itself, so that the rows no one sees yet do not compete with it.
+void HoldLayoutRest(bool hold);
 
 }  // namespace tessary

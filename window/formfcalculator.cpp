@@ -23,6 +23,7 @@
 
 #include "apppaths.h"
 #include "mostrecentfiles.h"
+#include "textlayout.h"
 #include "textpane.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
@@ -96,8 +97,8 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   FClient = new QWidget(this);
   setCentralWidget(FClient);
   FClient->installEventFilter(this);  // lays the parts out on every resize
+  BuildSideColumn();                  // first, so that the layout threads start on it at once
   BuildPanes();
-  BuildSideColumn();
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();
@@ -119,9 +120,17 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
     move(screen->availableGeometry().center() - rect().center());
   FOriFormula->setFocus();
   ShowCaretPosition();
+  // The status bar lays itself out in two rounds of posted events, and the
+  // second, coming after the first paint, would paint it once more: both
+  // are done here.
+  for (int round = 0; round < 2; ++round)
+    QCoreApplication::sendPostedEvents(statusBar(), QEvent::LayoutRequest);
 }
 
-TFormFCalculator::~TFormFCalculator() { DropBoardRequest(); }
+TFormFCalculator::~TFormFCalculator() {
+  DropBoardRequest();
+  HoldLayoutRest(false);  // in case it never painted
+}
 
 const QIcon& TFormFCalculator::Picture(int index) {
   QIcon& icon = FPictures.at(static_cast<std::size_t>(index));
@@ -130,18 +139,18 @@ const QIcon& TFormFCalculator::Picture(int index) {
 }
 
 // The window manager's icon is drawn from the picture at several sizes; it
-// need not hold up the first sight of the window.
+// need not hold up the first sight of the window. Nor need the rest of the
+// panels' text, below their first frames.
 void TFormFCalculator::AfterFirstPaint() {
+  HoldLayoutRest(false);
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessary.svg")));
 }
 
 // Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
   FillPanelTable();
-  // The panels lay their text out once the window is up: the calculator is
-  // usable at once, and the column follows a moment later.
-  QTimer::singleShot(0, this, &TFormFCalculator::LoadSideColumn);
-  // Then the bulletin board, which fills the panels when it arrives.
+  // Once the window is up, the bulletin board, which fills the panels when
+  // it arrives.
   QTimer::singleShot(0, this, &TFormFCalculator::StartBoard);
   FCurrentFileName.clear();
   FModified = false;

@@ -1,4 +1,3 @@
-#include "/tmp/pw/tr.h"
 // SPDX-License-Identifier: MIT
 // The side panel column: the effect label and six scrolling panels, their
 // fonts and built-in text, and the three handlers they share.
@@ -126,6 +125,7 @@ void TFormFCalculator::BuildSideColumn() {
     panel->OnMouseLeave = [this](QObject* sender) { AAST0MouseLeave(sender); };
     FPanelWidgets[i] = panel;
   }
+  LoadSideColumn();
 }
 
 void TFormFCalculator::SetUpSidePanel(TAAScrollText& panel, int index) {
@@ -146,11 +146,15 @@ void TFormFCalculator::FillPanelTable() {
     FPanels[i] = FClient->findChild<TAAScrollText*>(QStringLiteral("AAST%1").arg(i));
 }
 
+// The label and the panels' first frames are drawn on the layout threads
+// while the window is built and painted for the first time, which shows
+// them; the rest of the text waits until the window has painted.
 void TFormFCalculator::LoadSideColumn() {
+  LayOutSideColumn(0, 0);  // where they stand in the least window
+  HoldLayoutRest(true);
+  FSideLabel->SetLayoutInBackground(true);
   FSideLabel->Loaded();
-  // The panels' text is laid out on the layout threads while the window
-  // paints itself for the first time; each panel shows it when it is ready.
-  for (TAAScrollText* panel : FPanels) {
+  for (TAAScrollText* panel : FPanelWidgets) {
     panel->SetLayoutInBackground(true);
     panel->Loaded();
   }

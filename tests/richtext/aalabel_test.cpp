@@ -8,11 +8,13 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace tessary {
@@ -285,6 +287,69 @@ TEST(AALabel, TheSidePanelCaptionInRedKaiti) {
   EXPECT_GT(label.width(), 6 * 10) << "six characters of about 19 px";
   const QImage& image = label.Image();
   EXPECT_TRUE(HasNearly(image, 255, 0, 0));
+}
+
+// Drawn on a layout thread, a label takes the size, the caption's place
+// and the pixels the drawing here gives, system colours included.
+TEST(AALabel, InTheBackgroundTheSameBoxAndImageAsHere) {
+  struct TCase {
+    const char* Name;
+    int Border;
+    TAlign Align;
+    TAlignment Alignment;
+    TTextLayout Layout;
+    TColor Color;
+    TColor TextColor;
+    bool Shadow;
+  };
+  const TCase cases[] = {
+      {"border and shadow", 2, alNone, taLeftJustify, tlTop, clWhite, clBlack, true},
+      {"width kept, centred", 1, alTop, taCenter, tlCenter, clWhite, 0x0000FF, false},
+      {"height kept, bottom right", 3, alLeft, taRightJustify, tlBottom, 0x00FFFF, clBlack, true},
+      {"system colours", 0, alNone, taLeftJustify, tlTop, clBtnFace, clWindowText, true},
+  };
+  for (const TCase& c : cases) {
+    const auto setUp = [&c](TAALabel& label) {
+      label.resize(200, 60);
+      label.SetBorder(c.Border);
+      label.SetAlign(c.Align);
+      label.Effect().SetAlignment(c.Alignment);
+      label.Effect().SetLayout(c.Layout);
+      label.Effect().FontEffect().Shadow().SetEnabled(c.Shadow);
+      TFontDesc font = TestFont();
+      font.Color = c.TextColor;
+      label.SetColor(c.Color);
+      label.SetFont(font);
+      label.SetCaption(QStringLiteral("Label 42"));
+    };
+    TAALabel here;
+    setUp(here);
+    here.Loaded();
+    TAALabel later;
+    setUp(later);
+    later.SetLayoutInBackground(true);
+    later.Loaded();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !later.Image().isNull(); }, 20000)) << c.Name;
+    EXPECT_EQ(later.size(), here.size()) << c.Name;
+    EXPECT_EQ(later.TextPos(), here.TextPos()) << c.Name;
+    EXPECT_EQ(later.TextSize(), here.TextSize()) << c.Name;
+    EXPECT_EQ(later.Image(), here.Image()) << c.Name;
+  }
+}
+
+// A label that goes before its image comes back is told nothing (the
+// sanitizer build sees a use after free otherwise).
+TEST(AALabel, GoneBeforeItsImageComesBack) {
+  for (int i = 0; i < 20; ++i) {
+    auto label = std::make_unique<TAALabel>();
+    label->SetLayoutInBackground(true);
+    Prepare(*label);
+    label.reset();
+  }
+  TAALabel last;
+  last.SetLayoutInBackground(true);
+  Prepare(last);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !last.Image().isNull(); }, 20000));
 }
 
 }  // namespace

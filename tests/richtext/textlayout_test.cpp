@@ -6,12 +6,17 @@
 #include "textlayout.h"
 
 #include <QImage>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "richtext/asciifont.h"
 
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace tessary {
 namespace {
@@ -68,6 +73,46 @@ TEST(TextLayoutRun, RowsAboveTheFinalHeightAreFinal) {
     EXPECT_EQ(run.TakeImage(), whole) << pitch;
     EXPECT_GT(steps, 8) << "four lines measured, then each row drawn: " << pitch;
   }
+}
+
+// While held, a text delivers its first frame and no more; the release
+// lets the rest come.
+TEST(LayoutService, HeldRowsWaitForTheRelease) {
+  TTextLayoutJob job;
+  job.Width = 120;
+  job.Height = 30;
+  for (int i = 0; i < 40; ++i) job.Lines.push_back(Line("a row of text", 16, taLeftJustify, false));
+  std::mutex mutex;
+  std::vector<std::pair<int, bool>> deliveries;  // rows, done
+  HoldLayoutRest(true);
+  struct TRelease {
+    ~TRelease() { HoldLayoutRest(false); }  // whatever fails: the others must not wait
+  } release;
+  const std::shared_ptr<TLayoutTask> task = QueueLayout(job, [&](QImage image, bool done) {
+    const std::lock_guard lock(mutex);
+    deliveries.emplace_back(image.height(), done);
+  });
+  const auto count = [&] {
+    const std::lock_guard lock(mutex);
+    return deliveries.size();
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return count() >= 1; }, 20000));
+  QTest::qWait(300);  // time enough for the rest, were it not held
+  {
+    const std::lock_guard lock(mutex);
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_FALSE(deliveries[0].second);
+    EXPECT_GE(deliveries[0].first, 30) << "the first frame";
+  }
+  HoldLayoutRest(false);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const std::lock_guard lock(mutex);
+        return !deliveries.empty() && deliveries.back().second;
+      },
+      20000));
+  EXPECT_GT(deliveries.back().first, 40 * 16) << "every row";
+  CancelLayout(task);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
@@ -727,6 +728,41 @@ TEST_F(Window, SideColumnOfSixStillPanels) {
   }
   EXPECT_EQ(FWindow->Panels()[2]->RepeatDelay(), 8000);
   EXPECT_EQ(FWindow->Panels()[3]->Fonts()[0].Effect().Gradual().Style(), gsBottomToTop);
+}
+
+// Only the first frames are drawn before the window has painted itself:
+// the rest of the built-in text waits, then comes.
+TEST_F(Window, TheRestOfThePanelTextWaitsForTheFirstPaint) {
+  const auto& panels = FWindow->Panels();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return std::all_of(panels.begin(), panels.end(),
+                           [](TAAScrollText* p) { return p->TextImage().height() >= 73; });
+      },
+      20000));
+  QTest::qWait(300);
+  for (TAAScrollText* panel : panels) EXPECT_TRUE(panel->LayoutPending()) << "held";
+  FWindow->show();
+  for (TAAScrollText* panel : panels)
+    EXPECT_TRUE(QTest::qWaitFor([panel] { return !panel->LayoutPending(); }, 20000));
+}
+
+// The status bar is laid out before the first paint and not again after
+// it: a second paint would send the X server another picture.
+TEST_F(Window, TheStatusBarPaintsOnceAtTheStart) {
+  struct TCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++Paints;
+      return false;
+    }
+  } counter;
+  FWindow->statusBar()->installEventFilter(&counter);
+  FWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > 0; }, 5000));
+  QTest::qWait(300);
+  EXPECT_EQ(counter.Paints, 1);
 }
 
 TEST_F(Window, PanelsPauseUnderTheMouseAndOpenTheirLinks) {
