@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "fontsubstitutes.h"
+
 namespace tessary {
 
 namespace {
@@ -26,7 +28,8 @@ int CellToPixelSize(const QFont& probe, int cell) {
 }  // namespace
 
 QFont TFontDesc::ToQFont(int scale) const {
-  QFont font(Name);
+  QFont font;
+  font.setFamilies(platform::FamiliesFor(Name));
   font.setBold(Bold);
   font.setItalic(Italic);
   font.setUnderline(Underline);

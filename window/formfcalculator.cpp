@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "apppaths.h"
+#include "fontsubstitutes.h"
 #include "mostrecentfiles.h"
 #include "textlayout.h"
 #include "textpane.h"
@@ -38,6 +39,7 @@ namespace {
 constexpr int kClientWidth = 1017;
 constexpr int kClientHeight = 680;
 constexpr int kStatusHeight = 19;
+constexpr int kAfterFirstPaintMs = 200;
 
 const char* const kFuncBar1[] = {"exp",  "log",  "ln",   "sin",  "cos", "tan", "arctan", "sqr",
                                  "sqrt", "abs",  "frac", "int",  "max", "min", "round",  "sgn",
@@ -90,7 +92,8 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
     : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
   InitIconResources();
   setWindowTitle(QString::fromUtf8(kTitle));
-  QFont font(QStringLiteral("宋体"));
+  QFont font;
+  font.setFamilies(platform::FamiliesFor(QStringLiteral("宋体")));
   font.setPixelSize(12);
   setFont(font);
 
@@ -140,7 +143,8 @@ const QIcon& TFormFCalculator::Picture(int index) {
 
 // The window manager's icon is drawn from the picture at several sizes; it
 // need not hold up the first sight of the window. Nor need the rest of the
-// panels' text, below their first frames.
+// panels' text, below their first frames. Both wait a moment after the
+// first paint, while the X server puts that picture on the screen.
 void TFormFCalculator::AfterFirstPaint() {
   HoldLayoutRest(false);
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessary.svg")));
@@ -298,7 +302,7 @@ void TFormFCalculator::InsertButtons(QToolBar* bar, const std::vector<const char
     // draws it full-size beside its neighbours.
     if (button->text() == QStringLiteral("×")) {
       QFont hei = widget->font();
-      hei.setFamily(QStringLiteral("黑体"));
+      hei.setFamilies(platform::FamiliesFor(QStringLiteral("黑体")));
       widget->setFont(hei);
     }
   }
@@ -434,7 +438,7 @@ bool TFormFCalculator::event(QEvent* event) {
   const bool handled = QMainWindow::event(event);
   if (painting && !FPainted) {
     FPainted = true;
-    QTimer::singleShot(0, this, &TFormFCalculator::AfterFirstPaint);
+    QTimer::singleShot(kAfterFirstPaintMs, this, &TFormFCalculator::AfterFirstPaint);
   }
   return handled;
 }

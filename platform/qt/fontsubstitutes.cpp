@@ -2,6 +2,11 @@
 #include "fontsubstitutes.h"
 
 #include <QFont>
+#include <QFontDatabase>
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
 
 namespace tessary::platform {
 
@@ -48,6 +53,25 @@ const std::vector<TFontSubstitute>& FontSubstitutes() {
 void InstallFontSubstitutes() {
   for (const TFontSubstitute& entry : FontSubstitutes())
     QFont::insertSubstitutions(entry.Face, entry.StandIns);
+}
+
+QStringList FamiliesFor(const QString& face) {
+  const std::vector<TFontSubstitute>& table = FontSubstitutes();
+  const auto entry = std::find_if(table.begin(), table.end(),
+                                  [&face](const TFontSubstitute& e) { return e.Face == face; });
+  if (entry == table.end()) return {face};
+  // Fonts are not installed while the program runs: each face is looked up once.
+  static std::mutex mutex;
+  static std::vector<std::optional<QStringList>> known(table.size());
+  const std::lock_guard lock(mutex);
+  std::optional<QStringList>& families = known[static_cast<std::size_t>(entry - table.begin())];
+  if (!families) {
+    families.emplace();
+    for (const QString& family : entry->StandIns)
+      if (QFontDatabase::hasFamily(family)) families->append(family);
+    if (families->isEmpty()) families->append(face);
+  }
+  return *families;
 }
 
 }  // namespace tessary::platform

@@ -24,4 +24,11 @@ const std::vector<TFontSubstitute>& FontSubstitutes();
 // Registers the table with QFont. Call once, after QApplication exists.
 void InstallFontSubstitutes();
 
+// The families to ask Qt for in place of face: its installed stand-ins in
+// order, or face itself when it has none or is not in the table. Asked by a
+// name it does not know, Qt sorts every installed font once more for each
+// script of the text before it tries the substitutes; asked by these it
+// finds the same font at once. Safe on any thread once QApplication exists.
+QStringList FamiliesFor(const QString& face);
+
 }  // namespace tessary::platform

@@ -17,8 +17,9 @@
 namespace tessary::platform {
 namespace {
 
-QList<QGlyphRun> GlyphRuns(const QString& text, const QString& face) {
-  QFont font(face);
+QList<QGlyphRun> GlyphRuns(const QString& text, const QStringList& families) {
+  QFont font;
+  font.setFamilies(families);
   font.setPixelSize(12);
   QTextLayout layout(text, font);
   layout.beginLayout();
@@ -46,7 +47,17 @@ TEST(FontSubstitutes, FacesGetTheirStandIns) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.face) + " / " + c.text);
-    const QList<QGlyphRun> runs = GlyphRuns(QString::fromUtf8(c.text), QString::fromUtf8(c.face));
+    const QList<QGlyphRun> runs =
+        GlyphRuns(QString::fromUtf8(c.text), QStringList{QString::fromUtf8(c.face)});
+    // Asked by its installed names, the face draws with the same fonts.
+    const QList<QGlyphRun> named =
+        GlyphRuns(QString::fromUtf8(c.text), FamiliesFor(QString::fromUtf8(c.face)));
+    ASSERT_EQ(named.size(), runs.size());
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+      EXPECT_EQ(named[i].rawFont().familyName().toLower().toStdString(),
+                runs[i].rawFont().familyName().toLower().toStdString());
+      EXPECT_EQ(named[i].glyphIndexes(), runs[i].glyphIndexes());
+    }
     ASSERT_FALSE(runs.isEmpty());
     qsizetype glyphs = 0;
     for (const QGlyphRun& run : runs) {
@@ -65,6 +76,23 @@ TEST(FontSubstitutes, FacesGetTheirStandIns) {
     const QString text = QString::fromUtf8(c.text);
     EXPECT_GE(glyphs, QString(text).remove(QLatin1Char(' ')).size());
     EXPECT_LE(glyphs, text.size());
+  }
+}
+
+TEST(FontSubstitutes, AskedForByTheirInstalledNames) {
+  const struct {
+    const char* Face;
+    const char* First;
+  } cases[] = {
+      {"宋体", "AR PL UMing CN"},       {"黑体", "WenQuanYi Zen Hei"},
+      {"楷体_GB2312", "AR PL UKai CN"}, {"MS Sans Serif", "Liberation Sans"},
+      {"DejaVu Sans", "DejaVu Sans"},  // not a Windows face: as it is
+      {"无此字体", "无此字体"},        // unknown: Qt's own fallback decides
+  };
+  for (const auto& c : cases) {
+    const QStringList families = FamiliesFor(QString::fromUtf8(c.Face));
+    ASSERT_FALSE(families.isEmpty()) << c.Face;
+    EXPECT_EQ(families.front().toStdString(), c.First) << c.Face;
   }
 }
 
