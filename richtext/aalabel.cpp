@@ -164,33 +164,34 @@ bool TAALabel::StartBackgroundRender() {
   const QString caption = FCaption;
   StopBackgroundRender();
   const unsigned round = ++FLayoutRound;
-  FLayoutTask =
-      QueueLayoutWork([=, this](TAAFontEx& renderer, TAACanvas& canvas) -> std::function<void()> {
-        canvas.Font = font;
-        canvas.Escapement = escapement;
-        renderer.SetCanvas(&canvas);
-        renderer.Effect() = effect;
-        renderer.SetQuality(quality);
-        const QSize text = renderer.TextExtent(caption);
-        const TBox box = Fit(fit, text);
-        QImage image(box.Size, QImage::Format_BGR888);
-        if (!image.isNull()) {
-          DrawBackGround(image, image.rect(), background, mode, color);
-          canvas.Target = &image;
-          canvas.BrushColor = color;
-          canvas.BrushStyle = bsClear;  // the caption is blended over the background
-          renderer.TextOut(box.TextPos.x(), box.TextPos.y(), caption);
-        }
-        canvas.Target = nullptr;
-        canvas.Escapement = 0;  // as the texts laid out after it expect
-        // Told under the layout service's lock, never after the label has
-        // cancelled the task: the label is there to post to.
-        return [this, round, text, box, image] {
-          QMetaObject::invokeMethod(
-              this, [this, round, text, box, image] { TakeRendered(round, text, box, image); },
-              Qt::QueuedConnection);
-        };
-      });
+  FLayoutTask = QueueLayoutWork([=, this](TAAFontEx& renderer,
+                                          TAACanvas& canvas) -> std::function<void()> {
+    canvas.Font = font;
+    canvas.Escapement = escapement;
+    renderer.SetCanvas(&canvas);
+    renderer.Effect() = effect;
+    renderer.SetQuality(quality);
+    const QSize text = renderer.TextExtent(caption);
+    const TBox box = Fit(fit, text);
+    QImage image(box.Size, QImage::Format_BGR888);
+    if (!image.isNull()) {
+      DrawBackGround(image, image.rect(), background, mode, color);
+      canvas.Target = &image;
+      canvas.BrushColor = color;
+      canvas.BrushStyle = bsClear;  // the caption is blended over the background
+      renderer.TextOut(box.TextPos.x(), box.TextPos.y(), caption);
+    }
+    canvas.Target = nullptr;
+    canvas.Escapement = 0;  // as the texts laid out after it expect
+    // Told under the layout service's lock, never after the label has
+    // cancelled the task: the label is there to post to.
+    return [this, round, from = fit.Current, text, box, image] {
+      QMetaObject::invokeMethod(
+          this,
+          [this, round, from, text, box, image] { TakeRendered(round, from, text, box, image); },
+          Qt::QueuedConnection);
+    };
+  });
   return true;
 }
 
@@ -199,9 +200,16 @@ void TAALabel::StopBackgroundRender() {
   FLayoutTask.reset();
 }
 
-void TAALabel::TakeRendered(unsigned round, QSize text, const TBox& box, const QImage& image) {
+void TAALabel::TakeRendered(unsigned round, QSize from, QSize text, const TBox& box,
+                            const QImage& image) {
   if (round != FLayoutRound || Destroying()) return;
   FLayoutTask.reset();
+  // Resized meanwhile (a hidden widget hears of it only when shown): the
+  // caption is drawn again for the size it has now.
+  if (size() != from) {
+    Reset();
+    return;
+  }
   FTextSize = text;
   ApplySize(box.Size);
   FTextPos = box.TextPos;

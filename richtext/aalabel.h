@@ -101,7 +101,8 @@ class TAALabel : public TAAGraphicControl {
   void RenderImage();
   bool StartBackgroundRender();
   void StopBackgroundRender();
-  void TakeRendered(unsigned round, QSize text, const TBox& box, const QImage& image);
+  // from: the size the caption was drawn for.
+  void TakeRendered(unsigned round, QSize from, QSize text, const TBox& box, const QImage& image);
   // What the parent paints under the label: its background and its own
   // painting, without its other children; the label colour when there is
   // no parent.

@@ -5,6 +5,7 @@
 
 #include "aalabel.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
@@ -335,6 +336,31 @@ TEST(AALabel, InTheBackgroundTheSameBoxAndImageAsHere) {
     EXPECT_EQ(later.TextSize(), here.TextSize()) << c.Name;
     EXPECT_EQ(later.Image(), here.Image()) << c.Name;
   }
+}
+
+// Resized while its caption was drawn elsewhere for the old size, the
+// label keeps its new size and draws the caption again for it.
+TEST(AALabel, ResizedBeforeItsImageComesBack) {
+  const auto setUp = [](TAALabel& label) {
+    label.SetAutoSize(false);
+    label.resize(200, 40);
+    label.Effect().SetAlignment(taCenter);
+    Prepare(label);
+  };
+  TAALabel later;
+  later.SetLayoutInBackground(true);
+  setUp(later);
+  later.resize(300, 50);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return later.Image().size() == QSize(300, 50); }, 20000));
+  QTest::qWait(50);
+  TAALabel here;
+  setUp(here);
+  here.resize(300, 50);
+  QCoreApplication::sendPostedEvents();
+  here.Reset();
+  EXPECT_EQ(later.size(), QSize(300, 50));
+  EXPECT_EQ(later.TextPos(), here.TextPos());
+  EXPECT_EQ(later.Image(), here.Image());
 }
 
 // A label that goes before its image comes back is told nothing (the
