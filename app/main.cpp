@@ -65,9 +65,6 @@ int main(int argc, char** argv) {
     case TSingleInstanceLock::TResult::Unavailable: return Refuse(instance.Error(), argc, argv);
   }
 
-  // Reading the font configuration is a good part of the start. It runs
-  // beside the connection to the display, and the window, which asks for
-  // fonts at once, is built when it is done.
   // The side panels scroll by moving the rows the X server already holds and
   // sending it only those that change. Through shared memory each paint would
   // first wait for the server to finish reading the last one, which costs
@@ -75,6 +72,9 @@ int main(int argc, char** argv) {
   // variable decides.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
 
+  // Reading the font configuration is a good part of the start. It runs
+  // beside the connection to the display, and the window, which asks for
+  // fonts at once, is built when it is done.
   std::thread fontConfiguration([] { FcInit(); });
   tessary::TApplication app(argc, argv);
   fontConfiguration.join();

@@ -136,15 +136,22 @@ void TAALabel::ApplySize(QSize target) {
   updateGeometry();  // a layout asks sizeHint again
 }
 
+void TAALabel::DrawCaption(TAAFontEx& renderer, TAACanvas& canvas, QImage& image, QPoint at,
+                           const QString& caption, const QImage& background, TBackGroundMode mode,
+                           TColor color) {
+  canvas.Target = &image;
+  canvas.BrushColor = color;
+  canvas.BrushStyle = bsSolid;
+  if (image.isNull()) return;
+  DrawBackGround(image, image.rect(), background, mode, color);
+  canvas.BrushStyle = bsClear;  // the caption is blended over the background
+  renderer.TextOut(at.x(), at.y(), caption);
+}
+
 void TAALabel::RenderImage() {
   FImage = QImage(size(), QImage::Format_BGR888);
-  FCanvas.Target = &FImage;
-  FCanvas.BrushColor = Color();
-  FCanvas.BrushStyle = bsSolid;
-  if (FImage.isNull()) return;
-  DrawBackGround(FImage, FImage.rect(), FEffect.BackGround(), FEffect.BackGroundMode(), Color());
-  FCanvas.BrushStyle = bsClear;  // the caption is blended over the background
-  FRenderer.TextOut(FTextPos.x(), FTextPos.y(), FCaption);
+  DrawCaption(FRenderer, FCanvas, FImage, FTextPos, FCaption, FEffect.BackGround(),
+              FEffect.BackGroundMode(), Color());
 }
 
 // Everything the rendering needs is copied: the layout thread touches
@@ -174,13 +181,7 @@ bool TAALabel::StartBackgroundRender() {
     const QSize text = renderer.TextExtent(caption);
     const TBox box = Fit(fit, text);
     QImage image(box.Size, QImage::Format_BGR888);
-    if (!image.isNull()) {
-      DrawBackGround(image, image.rect(), background, mode, color);
-      canvas.Target = &image;
-      canvas.BrushColor = color;
-      canvas.BrushStyle = bsClear;  // the caption is blended over the background
-      renderer.TextOut(box.TextPos.x(), box.TextPos.y(), caption);
-    }
+    DrawCaption(renderer, canvas, image, box.TextPos, caption, background, mode, color);
     canvas.Target = nullptr;
     canvas.Escapement = 0;  // as the texts laid out after it expect
     // Told under the layout service's lock, never after the label has

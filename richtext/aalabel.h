@@ -99,6 +99,11 @@ class TAALabel : public TAAGraphicControl {
   void Place();
   void ApplySize(QSize target);
   void RenderImage();
+  // The background, then the caption at at, into image: here or on a
+  // layout thread, with that thread's renderer and canvas.
+  static void DrawCaption(TAAFontEx& renderer, TAACanvas& canvas, QImage& image, QPoint at,
+                          const QString& caption, const QImage& background, TBackGroundMode mode,
+                          TColor color);
   bool StartBackgroundRender();
   void StopBackgroundRender();
   // from: the size the caption was drawn for.
