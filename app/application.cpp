@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QTranslator>
 
+#include "appstyle.h"
 #include "cp936.h"
 #include "exceptionhook.h"
 #include "messageservice.h"
@@ -18,6 +19,8 @@ TApplication::TApplication(int& argc, char** argv, platform::IMessageService* me
   // Only the name: a display name would make Qt append " — " + it to the
   // title of every window and dialog.
   setApplicationName(QString::fromUtf8(kTitle));
+  // The platform's style, with the bars' overflow arrows made when drawn.
+  setStyle(new platform::TAppStyle(style()->name()));
   // Qt's own texts (standard buttons, file dialogs) in Simplified Chinese
   // like the rest of the program, whatever the user's locale.
   auto* qtTexts = new QTranslator(this);

@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QSet>
 
 #include <algorithm>
 #include <mutex>
@@ -63,12 +64,24 @@ QStringList FamiliesFor(const QString& face) {
   // Fonts are not installed while the program runs: each face is looked up once.
   static std::mutex mutex;
   static std::vector<std::optional<QStringList>> known(table.size());
+  static std::optional<QSet<QString>> installed;
   const std::lock_guard lock(mutex);
   std::optional<QStringList>& families = known[static_cast<std::size_t>(entry - table.begin())];
   if (!families) {
+    // One list of every family, not QFontDatabase::hasFamily per stand-in:
+    // that runs the whole font configuration over each name it is asked.
+    if (!installed) {
+      installed.emplace();
+      for (QString family : QFontDatabase::families()) {
+        // A family that several foundries make is listed as "Family [Foundry]".
+        const qsizetype foundry = family.indexOf(QLatin1String(" ["));
+        if (foundry > 0) family.truncate(foundry);
+        installed->insert(family.toCaseFolded());
+      }
+    }
     families.emplace();
     for (const QString& family : entry->StandIns)
-      if (QFontDatabase::hasFamily(family)) families->append(family);
+      if (installed->contains(family.toCaseFolded())) families->append(family);
     if (families->isEmpty()) families->append(face);
   }
   return *families;
