@@ -91,6 +91,13 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
                                    const QString& iniFile, QWidget* parent)
     : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
   InitIconResources();
+  // The pictures the tool bar (20 pixels) and the 计算 button and menus (16)
+  // show are drawn beside the building of the window.
+  QStringList pictureFiles;
+  for (std::size_t i = 0; i < FPictures.size(); ++i)
+    pictureFiles << QStringLiteral(":/icons/%1.svg").arg(i);
+  FDrawing =
+      std::make_unique<TPictures>(pictureFiles, std::vector<int>{16, 20}, qApp->devicePixelRatio());
   setWindowTitle(QString::fromUtf8(kTitle));
   QFont font;
   font.setFamilies(platform::FamiliesFor(QStringLiteral("宋体")));
@@ -137,7 +144,7 @@ TFormFCalculator::~TFormFCalculator() {
 
 const QIcon& TFormFCalculator::Picture(int index) {
   QIcon& icon = FPictures.at(static_cast<std::size_t>(index));
-  if (icon.isNull()) icon = QIcon(QStringLiteral(":/icons/%1.svg").arg(index));
+  if (icon.isNull()) icon = FDrawing->Icon(index);
   return icon;
 }
 

@@ -18,6 +18,7 @@
 
 #include "atomicfile.h"
 #include "calculation.h"
+#include "pictures.h"
 #include "worksheetfile.h"
 #include "xmlhttp.h"
 
@@ -221,6 +222,7 @@ class TFormFCalculator : public QMainWindow {
   QString FBoardUrl;
   std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed
   unsigned FBoardRound = 0;                // bumped when a fetch is dropped
+  std::unique_ptr<TPictures> FDrawing;     // the pictures, drawn ahead
   std::array<QIcon, 13> FPictures;
   bool FPainted = false;
 };

@@ -18,7 +18,9 @@ namespace tessary::platform {
 namespace {
 
 QImage Picture(const QIcon& icon, int size, qreal scale, QIcon::Mode mode) {
-  return icon.pixmap(QSize(size, size), scale, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+  return icon.pixmap(QSize(size, size), scale, mode)
+      .toImage()
+      .convertToFormat(QImage::Format_ARGB32);
 }
 
 TEST(AppStyle, TheBarsArrowsAreThoseOfThePlatformStyle) {
@@ -43,8 +45,8 @@ TEST(AppStyle, TheBarsArrowsAreThoseOfThePlatformStyle) {
       {"tool bar", &horizontal, QStyle::SP_ToolBarHorizontalExtensionButton, 16, 1, QIcon::Normal},
       {"tool bar, disabled", &horizontal, QStyle::SP_ToolBarHorizontalExtensionButton, 16, 1,
        QIcon::Disabled},
-      {"tool bar, twice the scale", &horizontal, QStyle::SP_ToolBarHorizontalExtensionButton, 16,
-       2, QIcon::Normal},
+      {"tool bar, twice the scale", &horizontal, QStyle::SP_ToolBarHorizontalExtensionButton, 16, 2,
+       QIcon::Normal},
       {"vertical tool bar", &vertical, QStyle::SP_ToolBarVerticalExtensionButton, 16, 1,
        QIcon::Normal},
       {"menu bar", &menus, QStyle::SP_ToolBarHorizontalExtensionButton, 24, 1, QIcon::Normal},
