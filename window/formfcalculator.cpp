@@ -91,13 +91,14 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
                                    const QString& iniFile, QWidget* parent)
     : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
   InitIconResources();
-  // The pictures the tool bar (20 pixels) and the 计算 button and menus (16)
-  // show are drawn beside the building of the window.
+  // The pictures are drawn beside the building of the window at the sizes
+  // it shows: 16 pixels on the 计算 button and in the menus, 20 in the tool
+  // bar, whose band leaves them 18 pixels of height.
   QStringList pictureFiles;
   for (std::size_t i = 0; i < FPictures.size(); ++i)
     pictureFiles << QStringLiteral(":/icons/%1.svg").arg(i);
-  FDrawing =
-      std::make_unique<TPictures>(pictureFiles, std::vector<int>{16, 20}, qApp->devicePixelRatio());
+  FDrawing = std::make_unique<TPictures>(pictureFiles, std::vector<int>{16, 18, 20},
+                                         qApp->devicePixelRatio());
   setWindowTitle(QString::fromUtf8(kTitle));
   QFont font;
   font.setFamilies(platform::FamiliesFor(QStringLiteral("宋体")));

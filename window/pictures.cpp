@@ -14,9 +14,11 @@
 
 namespace tessary {
 
-QImage DrawSvg(const QString& file, const QSize& size) {
-  QSvgRenderer renderer(file);
-  if (!renderer.isValid()) return {};
+namespace {
+
+// Draws what renderer read to fit size, keeping its shape, on a
+// transparent ground.
+QImage DrawFitted(QSvgRenderer& renderer, const QSize& size) {
   QSize fit = renderer.defaultSize();
   if (!fit.isNull()) fit.scale(size, Qt::KeepAspectRatio);
   if (fit.isEmpty()) return {};
@@ -27,6 +29,13 @@ QImage DrawSvg(const QString& file, const QSize& size) {
   return image;
 }
 
+}  // namespace
+
+QImage DrawSvg(const QString& file, const QSize& size) {
+  QSvgRenderer renderer(file);
+  return renderer.isValid() ? DrawFitted(renderer, size) : QImage();
+}
+
 namespace {
 
 using TSizeKey = std::pair<int, int>;
@@ -35,7 +44,7 @@ using TSizeKey = std::pair<int, int>;
 // the pixmaps made so far.
 struct TPictureData {
   QString File;
-  std::function<const QImage*(const TSizeKey&)> Ahead;
+  std::function<const QImage*(const QSize&)> Ahead;
   std::mutex Mutex;  // icons may be copied to other threads with their widgets' data
   std::map<TSizeKey, QPixmap> Made;
 };
@@ -55,9 +64,9 @@ class TPictureEngine : public QIconEngine {
     return made.isNull() ? picture : made;
   }
 
-  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
-             QIcon::State state) override {
-    painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    painter->drawPixmap(rect,
+                        pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
   }
 
   QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -72,9 +81,8 @@ class TPictureEngine : public QIconEngine {
     const std::lock_guard lock(FData->Mutex);
     const auto made = FData->Made.find(key);
     if (made != FData->Made.end()) return made->second;
-    const QImage* ahead = FData->Ahead(key);
-    QPixmap picture =
-        QPixmap::fromImage(ahead != nullptr ? *ahead : DrawSvg(FData->File, size));
+    const QImage* ahead = FData->Ahead(size);
+    QPixmap picture = QPixmap::fromImage(ahead != nullptr ? *ahead : DrawSvg(FData->File, size));
     FData->Made.emplace(key, picture);
     return picture;
   }
@@ -94,10 +102,18 @@ TPictures::TPictures(const QStringList& files, const std::vector<int>& sizes, qr
   FDrawn = std::make_shared<std::shared_future<TDrawn>>(
       std::async(std::launch::async, [files, pixels] {
         TDrawn drawn(static_cast<std::size_t>(files.size()));
-        for (qsizetype i = 0; i < files.size(); ++i)
-          for (const QSize& size : pixels)
-            drawn[static_cast<std::size_t>(i)].emplace(TSizeKey(size.width(), size.height()),
-                                                       DrawSvg(files[i], size));
+        for (qsizetype i = 0; i < files.size(); ++i) {
+          TDrawnFile& file = drawn[static_cast<std::size_t>(i)];
+          QSvgRenderer renderer(files[i]);
+          if (!renderer.isValid()) continue;
+          file.Default = renderer.defaultSize();
+          // Read once, drawn at every size.
+          for (const QSize& size : pixels) {
+            QImage image = DrawFitted(renderer, size);
+            if (!image.isNull())
+              file.Images.emplace(TSizeKey(image.width(), image.height()), std::move(image));
+          }
+        }
         return drawn;
       }).share());
 }
@@ -108,11 +124,15 @@ TPictures::~TPictures() { FDrawn->wait(); }
 QIcon TPictures::Icon(int index) const {
   auto data = std::make_shared<TPictureData>();
   data->File = FFiles.at(index);
-  // The icon may outlive this set; it keeps the drawing alive.
-  data->Ahead = [drawn = FDrawn, index](const TSizeKey& key) -> const QImage* {
-    const auto& images = drawn->get()[static_cast<std::size_t>(index)];
-    const auto image = images.find(key);
-    return image != images.end() && !image->second.isNull() ? &image->second : nullptr;
+  // The icon may outlive this set; it keeps the drawing alive. A picture is
+  // asked for by the room it has: the image drawn to fit it is the one.
+  data->Ahead = [drawn = FDrawn, index](const QSize& room) -> const QImage* {
+    const TDrawnFile& file = drawn->get()[static_cast<std::size_t>(index)];
+    QSize fit = file.Default;
+    if (fit.isNull()) return nullptr;
+    fit.scale(room, Qt::KeepAspectRatio);
+    const auto image = file.Images.find(TSizeKey(fit.width(), fit.height()));
+    return image != file.Images.end() ? &image->second : nullptr;
   };
   return QIcon(new TPictureEngine(std::move(data)));
 }

@@ -26,8 +26,8 @@ QImage DrawSvg(const QString& file, const QSize& size);
 
 class TPictures {
  public:
-  // Starts drawing every file at every size in sizes, times the scale of
-  // the screen.
+  // Starts drawing every file to fit every square of sizes, times the
+  // scale of the screen.
   TPictures(const QStringList& files, const std::vector<int>& sizes, qreal scale);
   ~TPictures();
   TPictures(const TPictures&) = delete;
@@ -37,8 +37,13 @@ class TPictures {
   QIcon Icon(int index) const;
 
  private:
-  // Pixel size -> image, one map per file.
-  using TDrawn = std::vector<std::map<std::pair<int, int>, QImage>>;
+  // What the worker made of one file: its own size, and its images by
+  // their size in pixels.
+  struct TDrawnFile {
+    QSize Default;
+    std::map<std::pair<int, int>, QImage> Images;
+  };
+  using TDrawn = std::vector<TDrawnFile>;
 
   QStringList FFiles;
   std::shared_ptr<std::shared_future<TDrawn>> FDrawn;

@@ -33,27 +33,28 @@ TEST(Pictures, AreWhatQtsSvgIconsMakeOfTheFiles) {
   const TPictures pictures(files, {16, 20}, 1);
   const struct {
     const char* Name;
-    int Size;
+    QSize Size;
     qreal Scale;
     QIcon::Mode Mode;
   } cases[] = {
-      {"drawn ahead", 20, 1, QIcon::Normal},
-      {"drawn ahead, the smaller", 16, 1, QIcon::Normal},
-      {"disabled", 20, 1, QIcon::Disabled},
-      {"under the mouse", 20, 1, QIcon::Active},
-      {"selected", 16, 1, QIcon::Selected},
-      {"a size not drawn ahead", 24, 1, QIcon::Normal},
-      {"twice the scale", 16, 2, QIcon::Normal},
-      {"one and a half times the scale", 20, 1.5, QIcon::Disabled},
+      {"drawn ahead", {20, 20}, 1, QIcon::Normal},
+      {"drawn ahead, the smaller", {16, 16}, 1, QIcon::Normal},
+      {"in less height than width", {20, 18}, 1, QIcon::Normal},
+      {"disabled", {20, 20}, 1, QIcon::Disabled},
+      {"under the mouse", {20, 20}, 1, QIcon::Active},
+      {"selected", {16, 16}, 1, QIcon::Selected},
+      {"a size not drawn ahead", {24, 24}, 1, QIcon::Normal},
+      {"twice the scale", {16, 16}, 2, QIcon::Normal},
+      {"one and a half times the scale", {20, 20}, 1.5, QIcon::Disabled},
   };
   for (qsizetype f = 0; f < files.size(); ++f) {
     const QIcon ours = pictures.Icon(static_cast<int>(f));
     const QIcon qts(files[f]);
     for (const auto& c : cases) {
       SCOPED_TRACE(files[f].toStdString() + ", " + c.Name);
-      const QImage want = Argb(qts.pixmap(QSize(c.Size, c.Size), c.Scale, c.Mode));
+      const QImage want = Argb(qts.pixmap(c.Size, c.Scale, c.Mode));
       ASSERT_FALSE(want.isNull());
-      EXPECT_EQ(Argb(ours.pixmap(QSize(c.Size, c.Size), c.Scale, c.Mode)), want);
+      EXPECT_EQ(Argb(ours.pixmap(c.Size, c.Scale, c.Mode)), want);
     }
     SCOPED_TRACE(files[f].toStdString() + ", painted");
     EXPECT_EQ(Painted(ours, QIcon::Normal), Painted(qts, QIcon::Normal));
