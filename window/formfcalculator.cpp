@@ -109,7 +109,13 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   setCentralWidget(FClient);
   FClient->installEventFilter(this);  // lays the parts out on every resize
   BuildSideColumn();                  // first, so that the layout threads start on it at once
+  // A text pane lays out its first, empty page in the application's font
+  // before it takes the window's: while the panes are made, that is the
+  // window's font, so that no font is loaded for nothing.
+  const QFont applicationFont = QApplication::font();
+  QApplication::setFont(font);
   BuildPanes();
+  QApplication::setFont(applicationFont);
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();

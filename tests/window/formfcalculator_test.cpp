@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -169,6 +170,16 @@ TEST_F(Window, StartsUntitledWithTheDefaultWorksheet) {
   EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
   EXPECT_FALSE(FWindow->Modified());
   EXPECT_TRUE(FWindow->CurrentFileName().isEmpty());
+}
+
+// The window's parts are drawn in 宋体; its menus, and the program's boxes
+// and dialogs, keep the desktop's font.
+TEST_F(Window, MenusAndDialogsKeepTheDesktopFont) {
+  const QFont desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  EXPECT_EQ(QApplication::font().toString(), desktop.toString());
+  EXPECT_EQ(FWindow->MFile()->font().toString(), desktop.toString());
+  EXPECT_EQ(FWindow->MOriFormula()->font().families().front(), "AR PL UMing CN");
+  EXPECT_EQ(FWindow->MOriFormula()->document()->defaultFont().families().front(), "AR PL UMing CN");
 }
 
 TEST_F(Window, PartsStandWhereTheyBelongAt1017x680) {
