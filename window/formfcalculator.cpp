@@ -17,7 +17,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -26,6 +25,7 @@
 #include "mostrecentfiles.h"
 #include "textlayout.h"
 #include "textpane.h"
+#include "toolband.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
 
@@ -75,14 +75,10 @@ QPlainTextEdit* Pane(QWidget* parent, bool readOnly, bool buttonFace) {
   return pane;
 }
 
-QToolBar* Band(QWidget* parent, const char* name) {
-  auto* bar = new QToolBar(parent);
-  bar->setObjectName(QString::fromLatin1(name));
-  bar->setMovable(false);
-  bar->setFloatable(false);
-  bar->setIconSize(QSize(20, 20));
-  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  return bar;
+TToolBand* Band(QWidget* parent, const char* name, Qt::ToolButtonStyle style) {
+  auto* band = new TToolBand(parent, style, QSize(20, 20));
+  band->setObjectName(QString::fromLatin1(name));
+  return band;
 }
 
 }  // namespace
@@ -295,23 +291,22 @@ void TFormFCalculator::BuildMenus() {
   Item(help, "MHelp_Manual", QStringLiteral("&M 说明书"), 12, &TFormFCalculator::MHelp_ManualClick);
 }
 
-QAction* TFormFCalculator::ToolButton(QToolBar* bar, const char* name, const QString& hint,
+QAction* TFormFCalculator::ToolButton(TToolBand* bar, const char* name, const QString& hint,
                                       int picture, void (TFormFCalculator::*command)()) {
-  QAction* button = bar->addAction(Picture(picture), hint);
+  auto* button = new QAction(Picture(picture), hint, bar);
   button->setObjectName(QString::fromLatin1(name));
   button->setToolTip(hint);
   button->setStatusTip(hint);
   if (command != nullptr) connect(button, &QAction::triggered, this, command);
-  bar->widgetForAction(button)->setFocusPolicy(Qt::NoFocus);
+  bar->AddButton(button);
   return button;
 }
 
-void TFormFCalculator::InsertButtons(QToolBar* bar, const std::vector<const char*>& captions) {
+void TFormFCalculator::InsertButtons(TToolBand* bar, const std::vector<const char*>& captions) {
   for (const char* caption : captions) {
-    QAction* button = bar->addAction(QString::fromUtf8(caption));
+    auto* button = new QAction(QString::fromUtf8(caption), bar);
     connect(button, &QAction::triggered, this, &TFormFCalculator::SBAddClick);
-    QWidget* widget = bar->widgetForAction(button);
-    widget->setFocusPolicy(Qt::NoFocus);
+    QToolButton* widget = bar->AddButton(button);
     // The window's Song face draws "×" tiny and half-width; the Hei face
     // draws it full-size beside its neighbours.
     if (button->text() == QStringLiteral("×")) {
@@ -329,16 +324,15 @@ void TFormFCalculator::BuildToolBars() {
   bands->setContentsMargins(0, 0, 0, 0);
   bands->setSpacing(1);
 
-  QToolBar* tools = Band(FCoolBar, "MenuBar");
-  tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  TToolBand* tools = Band(FCoolBar, "MenuBar", Qt::ToolButtonIconOnly);
   ToolButton(tools, "TBNew", QStringLiteral("新建"), 0, &TFormFCalculator::MFile_NewClick);
   ToolButton(tools, "TBOpen", QStringLiteral("打开"), 1, &TFormFCalculator::MFile_OpenClick);
   ToolButton(tools, "TBSave", QStringLiteral("保存"), 2, &TFormFCalculator::MFile_SaveClick);
   ToolButton(tools, "TBAs", QStringLiteral("另存为"), 3, &TFormFCalculator::MFile_AsClick);
   ToolButton(tools, "TBCal", QStringLiteral("退出"), 4, &TFormFCalculator::MFile_ExitClick);
-  tools->addSeparator();
+  tools->AddSeparator();
   ToolButton(tools, "RBRun", QStringLiteral("计算"), 5, &TFormFCalculator::TBCalClick);
-  tools->addSeparator();
+  tools->AddSeparator();
   ToolButton(tools, "TBUndo", QStringLiteral("撤销"), 6, &TFormFCalculator::MEDit_UndoClick);
   ToolButton(tools, "TBCot", QStringLiteral("剪切"), 7, &TFormFCalculator::MEdit_CutClick);
   ToolButton(tools, "TBCopy", QStringLiteral("拷贝"), 8, &TFormFCalculator::MEDit_CopyClick);
@@ -348,16 +342,16 @@ void TFormFCalculator::BuildToolBars() {
              &TFormFCalculator::MAboutClick);
   ToolButton(tools, "TBManual", QStringLiteral("说明书"), 12, &TFormFCalculator::MHelp_ManualClick);
 
-  QToolBar* func1 = Band(FCoolBar, "FuncBar1");
+  TToolBand* func1 = Band(FCoolBar, "FuncBar1", Qt::ToolButtonTextOnly);
   InsertButtons(func1, std::vector<const char*>(std::begin(kFuncBar1), std::end(kFuncBar1)));
-  QToolBar* func2 = Band(FCoolBar, "FuncBar2");
+  TToolBand* func2 = Band(FCoolBar, "FuncBar2", Qt::ToolButtonTextOnly);
   InsertButtons(func2, std::vector<const char*>(std::begin(kFuncBar2), std::end(kFuncBar2)));
-  QToolBar* symbols = Band(FCoolBar, "SymbolBar");
+  TToolBand* symbols = Band(FCoolBar, "SymbolBar", Qt::ToolButtonTextOnly);
   for (std::size_t g = 0; g < kSymbolGroups.size(); ++g) {
-    if (g > 0) symbols->addSeparator();
+    if (g > 0) symbols->AddSeparator();
     InsertButtons(symbols, kSymbolGroups[g]);
   }
-  for (QToolBar* bar : {tools, func1, func2, symbols}) bands->addWidget(bar);
+  for (TToolBand* bar : {tools, func1, func2, symbols}) bands->addWidget(bar);
 }
 
 void TFormFCalculator::BuildStatusBar() {

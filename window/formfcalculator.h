@@ -27,10 +27,11 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-class QToolBar;
 class QToolButton;
 
 namespace tessary {
+
+class TToolBand;
 
 class TAALabel;
 class TAAScrollText;
@@ -175,9 +176,9 @@ class TFormFCalculator : public QMainWindow {
   void DropBoardRequest() noexcept;
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
                 void (TFormFCalculator::*command)());
-  QAction* ToolButton(QToolBar* bar, const char* name, const QString& hint, int picture,
+  QAction* ToolButton(TToolBand* bar, const char* name, const QString& hint, int picture,
                       void (TFormFCalculator::*command)());
-  void InsertButtons(QToolBar* bar, const std::vector<const char*>& captions);
+  void InsertButtons(TToolBand* bar, const std::vector<const char*>& captions);
   // The tool bar and menu picture of that index, read once for both.
   const QIcon& Picture(int index);
   // What can wait until the window has been painted once.

@@ -17,7 +17,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
-#include <QToolBar>
+#include <QToolButton>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +36,7 @@
 #include "formulaparser.h"
 #include "mostrecentfiles.h"
 #include "testutil/tempfolder.h"
+#include "toolband.h"
 #include "userdialogs.h"
 #include "valuelisteditor.h"
 #include "worksheetfile.h"
@@ -153,7 +154,7 @@ class Window : public testing::TTempFolderTest {
     return ops;
   }
   QAction* InsertButton(const QString& caption) const {
-    for (QToolBar* bar : FWindow->findChildren<QToolBar*>())
+    for (TToolBand* bar : FWindow->findChildren<TToolBand*>())
       for (QAction* a : bar->actions())
         if (a->text() == caption && a->objectName().isEmpty()) return a;
     return nullptr;
@@ -267,7 +268,7 @@ TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
     EXPECT_EQ(a->text(), caption) << name;
   }
   int insertButtons = 0;
-  for (QToolBar* bar : FWindow->findChildren<QToolBar*>())
+  for (TToolBand* bar : FWindow->findChildren<TToolBand*>())
     for (QAction* a : bar->actions())
       if (!a->isSeparator() && a->objectName().isEmpty()) ++insertButtons;
   EXPECT_EQ(insertButtons, 22 + 6 + 28) << "the symbol bar's four groups hold 12, 7, 8 and 1";
@@ -658,6 +659,28 @@ TEST_F(Window, RecentFileOpens) {
     if (a->text().startsWith("&1")) a->trigger();
   EXPECT_EQ(Formula(), "R=2");
   EXPECT_FALSE(FWindow->Modified());
+}
+
+// The bands' buttons are what the user clicks and points at.
+TEST_F(Window, TheBandsButtonsClickAndExplainThemselves) {
+  FWindow->show();
+  SetFormula("Z=");
+  FWindow->MOriFormula()->moveCursor(QTextCursor::End);
+  auto buttonFor = [this](QAction* action) -> QToolButton* {
+    auto* band = qobject_cast<TToolBand*>(action->parent());
+    return band != nullptr ? band->ButtonFor(action) : nullptr;
+  };
+  QToolButton* cos = buttonFor(InsertButton("cos"));
+  ASSERT_NE(cos, nullptr);
+  QTest::mouseClick(cos, Qt::LeftButton);
+  EXPECT_EQ(Formula(), "Z=cos");
+  QToolButton* save = buttonFor(Find<QAction>("TBSave"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(save->toolTip(), "保存");
+  EXPECT_EQ(save->statusTip(), "保存");
+  EXPECT_FALSE(save->icon().isNull());
+  EXPECT_EQ(save->focusPolicy(), Qt::NoFocus) << "the caret stays in the formula";
+  EXPECT_EQ(buttonFor(InsertButton("×"))->font().families().front(), "WenQuanYi Zen Hei");
 }
 
 TEST_F(Window, InsertingAtTheCaret) {
