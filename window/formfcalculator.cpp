@@ -105,13 +105,7 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   setCentralWidget(FClient);
   FClient->installEventFilter(this);  // lays the parts out on every resize
   BuildSideColumn();                  // first, so that the layout threads start on it at once
-  // A text pane lays out its first, empty page in the application's font
-  // before it takes the window's: while the panes are made, that is the
-  // window's font, so that no font is loaded for nothing.
-  const QFont applicationFont = QApplication::font();
-  QApplication::setFont(font);
   BuildPanes();
-  QApplication::setFont(applicationFont);
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();
@@ -208,6 +202,12 @@ void TFormFCalculator::BuildPanes() {
   FCalcButton->setFont(bold);
   connect(FCalcButton, &QToolButton::clicked, this, &TFormFCalculator::TBCalClick);
 
+  // A text pane lays out its first, empty page in the application's font
+  // before it takes the window's: while the panes are made, that is the
+  // window's font, so that no font is loaded for nothing. Nothing else is
+  // made meanwhile: a menu or a dialog would keep it.
+  const QFont applicationFont = QApplication::font();
+  QApplication::setFont(font());
   FOriFormula = Pane(FClient, false, false);
   FOriFormula->setObjectName(QStringLiteral("MOriFormula"));
   FVars = new TValueListEditor(FClient);
@@ -223,6 +223,7 @@ void TFormFCalculator::BuildPanes() {
   FPrgFormula->setObjectName(QStringLiteral("LPRGFormula"));
   FActFormula = Pane(FClient, true, true);
   FActFormula->setObjectName(QStringLiteral("LACTFormula"));
+  QApplication::setFont(applicationFont);
   SetKeyboardFocusChain();
 
   // Starts the board fetch; hidden, as in the window it came from.

@@ -179,6 +179,8 @@ TEST_F(Window, MenusAndDialogsKeepTheDesktopFont) {
   const QFont desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   EXPECT_EQ(QApplication::font().toString(), desktop.toString());
   EXPECT_EQ(FWindow->MFile()->font().toString(), desktop.toString());
+  for (const QMenu* menu : FWindow->findChildren<QMenu*>())
+    EXPECT_EQ(menu->font().toString(), desktop.toString()) << menu->objectName().toStdString();
   EXPECT_EQ(FWindow->MOriFormula()->font().families().front(), "AR PL UMing CN");
   EXPECT_EQ(FWindow->MOriFormula()->document()->defaultFont().families().front(), "AR PL UMing CN");
 }
