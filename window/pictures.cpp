@@ -10,17 +10,22 @@
 #include <QSvgRenderer>
 
 #include <cmath>
-#include <mutex>
 
 namespace tessary {
 
 namespace {
 
-// Draws what renderer read to fit size, keeping its shape, on a
-// transparent ground.
+// A picture of its own size own, scaled to fit room, keeping its shape; as
+// own when that is null (the file gives no size).
+QSize Fitted(QSize own, const QSize& room) {
+  if (!own.isNull()) own.scale(room, Qt::KeepAspectRatio);
+  return own;
+}
+
+// Draws what renderer read to fit size, on a transparent ground, as Qt's
+// SVG icons do.
 QImage DrawFitted(QSvgRenderer& renderer, const QSize& size) {
-  QSize fit = renderer.defaultSize();
-  if (!fit.isNull()) fit.scale(size, Qt::KeepAspectRatio);
+  const QSize fit = Fitted(renderer.defaultSize(), size);
   if (fit.isEmpty()) return {};
   QImage image(fit, QImage::Format_ARGB32_Premultiplied);
   image.fill(0);
@@ -29,14 +34,11 @@ QImage DrawFitted(QSvgRenderer& renderer, const QSize& size) {
   return image;
 }
 
-}  // namespace
-
+// One file drawn to fit size; null when the file is not a picture.
 QImage DrawSvg(const QString& file, const QSize& size) {
   QSvgRenderer renderer(file);
   return renderer.isValid() ? DrawFitted(renderer, size) : QImage();
 }
-
-namespace {
 
 using TSizeKey = std::pair<int, int>;
 
@@ -45,8 +47,7 @@ using TSizeKey = std::pair<int, int>;
 struct TPictureData {
   QString File;
   std::function<const QImage*(const QSize&)> Ahead;
-  std::mutex Mutex;  // icons may be copied to other threads with their widgets' data
-  std::map<TSizeKey, QPixmap> Made;
+  std::map<TSizeKey, QPixmap> Made;  // on the user-interface thread, as pixmaps are
 };
 
 class TPictureEngine : public QIconEngine {
@@ -78,7 +79,6 @@ class TPictureEngine : public QIconEngine {
  private:
   QPixmap Normal(const QSize& size) {
     const TSizeKey key(size.width(), size.height());
-    const std::lock_guard lock(FData->Mutex);
     const auto made = FData->Made.find(key);
     if (made != FData->Made.end()) return made->second;
     const QImage* ahead = FData->Ahead(size);
@@ -128,9 +128,8 @@ QIcon TPictures::Icon(int index) const {
   // asked for by the room it has: the image drawn to fit it is the one.
   data->Ahead = [drawn = FDrawn, index](const QSize& room) -> const QImage* {
     const TDrawnFile& file = drawn->get()[static_cast<std::size_t>(index)];
-    QSize fit = file.Default;
-    if (fit.isNull()) return nullptr;
-    fit.scale(room, Qt::KeepAspectRatio);
+    const QSize fit = Fitted(file.Default, room);
+    if (fit.isEmpty()) return nullptr;
     const auto image = file.Images.find(TSizeKey(fit.width(), fit.height()));
     return image != file.Images.end() ? &image->second : nullptr;
   };

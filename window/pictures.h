@@ -20,10 +20,6 @@
 
 namespace tessary {
 
-// One file as Qt's SVG icons draw it at size: scaled to fit, keeping its
-// shape, on a transparent ground. Null when the file is not a picture.
-QImage DrawSvg(const QString& file, const QSize& size);
-
 class TPictures {
  public:
   // Starts drawing every file to fit every square of sizes, times the

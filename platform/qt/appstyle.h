@@ -29,9 +29,6 @@ class TDeferredIconEngine : public QIconEngine {
   QIconEngine* clone() const override;
   void virtual_hook(int id, void* data) override;
 
-  // Whether make() has run: for the tests.
-  bool Made() const { return FMade; }
-
  private:
   QIcon& Icon();
 
