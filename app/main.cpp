@@ -14,6 +14,7 @@
 #include "boardurl.h"
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
+#include "sessionbus.h"
 #include "singleinstance.h"
 #include "userdialogs.h"
 
@@ -76,7 +77,11 @@ int main(int argc, char** argv) {
   // beside the connection to the display, and the window, which asks for
   // fonts at once, is built when it is done.
   std::thread fontConfiguration([] { FcInit(); });
+  // The first label asks for the session bus and waits for it: it is made
+  // beside the building of the window, and not sought where there is none.
+  tessary::DisableUnreachableSessionBus();
   tessary::TApplication app(argc, argv);
+  const tessary::TSessionBusWarmUp sessionBus;
   fontConfiguration.join();
   tessary::platform::InstallFontSubstitutes();
 
