@@ -147,19 +147,19 @@ const QIcon& TFormFCalculator::Picture(int index) {
 
 // The window manager's icon is drawn from the picture at several sizes; it
 // need not hold up the first sight of the window. Nor need the rest of the
-// panels' text, below their first frames. Both wait a moment after the
-// first paint, while the X server puts that picture on the screen.
+// panels' text, below their first frames, nor the bulletin board, which
+// fills the panels when it arrives and loads the network code first. All
+// wait a moment after the first paint, while the X server puts that
+// picture on the screen.
 void TFormFCalculator::AfterFirstPaint() {
   HoldLayoutRest(false);
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessary.svg")));
+  StartBoard();
 }
 
 // Fills the panel table first; CurrentFileName and Modified start empty.
 void TFormFCalculator::FormCreate() {
   FillPanelTable();
-  // Once the window is up, the bulletin board, which fills the panels when
-  // it arrives.
-  QTimer::singleShot(0, this, &TFormFCalculator::StartBoard);
   FCurrentFileName.clear();
   FModified = false;
 }

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
+// The HTTP request itself: built as a module of its own (xmlhttpmodule.h).
 #include "xmlhttp.h"
+#include "xmlhttpmodule.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -658,15 +660,16 @@ void TXmlHttpRequest::DetachSocket() {
 
 }  // namespace
 
-TComPtr<IXmlHttpRequest> CreateOleObject(const QString& className) {
-  if (className.trimmed().compare(QLatin1String("MSXML2.XMLHttp"), Qt::CaseInsensitive) != 0)
-    throw EOleError(Utf8("无法创建对象“" + className + "”：未知的类名"));
-  TRequestHub::ForThisThread();  // fails now, not at send(), without an application object
-  return TComPtr<IXmlHttpRequest>(new TXmlHttpRequest);
-}
-
-void SetXmlHttpInactivityTimeout(int milliseconds) {
-  gInactivityTimeoutMs = milliseconds > 0 ? milliseconds : IXmlHttpRequest::kInactivityTimeoutMs;
-}
-
 }  // namespace tessary::platform
+
+// The module's entries (xmlhttpmodule.h), found by name when it is loaded.
+extern "C" __attribute__((visibility("default"))) tessary::platform::IXmlHttpRequest*
+TessaryNewXmlHttpRequest() {
+  using namespace tessary::platform;
+  TRequestHub::ForThisThread();  // fails now, not at send(), without an application object
+  return new TXmlHttpRequest;
+}
+
+extern "C" __attribute__((visibility("default"))) void TessarySetXmlHttpTimeout(int milliseconds) {
+  tessary::platform::gInactivityTimeoutMs = milliseconds;
+}
