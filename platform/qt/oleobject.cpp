@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <mutex>
 #include <optional>
@@ -25,9 +26,9 @@ struct TXmlHttpModule {
 
 TXmlHttpModule Load() {
   TXmlHttpModule m;
-  const std::string path =
-      (QCoreApplication::applicationDirPath() + QString::fromLatin1(kXmlHttpModulePath))
-          .toStdString();
+  const std::string path = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                           QString::fromLatin1(kXmlHttpModulePath))
+                               .toStdString();
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* why = dlerror();
