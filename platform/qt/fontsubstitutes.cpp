@@ -34,13 +34,20 @@ std::vector<TFontSubstitute> BuildTable() {
                              kMing, kNotoSerif};
   // The Chinese names with their English twins, which markup may use too.
   return {
-      {QStringLiteral("宋体"), song},          {QStringLiteral("SimSun"), song},
-      {QStringLiteral("新宋体"), song},        {QStringLiteral("NSimSun"), song},
-      {QStringLiteral("黑体"), hei},           {QStringLiteral("SimHei"), hei},
-      {QStringLiteral("楷体_GB2312"), kai},    {QStringLiteral("KaiTi_GB2312"), kai},
-      {QStringLiteral("楷体"), kai},           {QStringLiteral("KaiTi"), kai},
-      {QStringLiteral("隶书"), kai},           {QStringLiteral("LiSu"), kai},
-      {QStringLiteral("MS Sans Serif"), sans}, {QStringLiteral("Times New Roman"), serif},
+      {QStringLiteral("宋体"), song, true},
+      {QStringLiteral("SimSun"), song, true},
+      {QStringLiteral("新宋体"), song, true},
+      {QStringLiteral("NSimSun"), song, true},
+      {QStringLiteral("黑体"), hei, true},
+      {QStringLiteral("SimHei"), hei, true},
+      {QStringLiteral("楷体_GB2312"), kai, true},
+      {QStringLiteral("KaiTi_GB2312"), kai, true},
+      {QStringLiteral("楷体"), kai, true},
+      {QStringLiteral("KaiTi"), kai, true},
+      {QStringLiteral("隶书"), kai, true},
+      {QStringLiteral("LiSu"), kai, true},
+      {QStringLiteral("MS Sans Serif"), sans, false},
+      {QStringLiteral("Times New Roman"), serif, false},
   };
 }
 
@@ -80,8 +87,11 @@ QStringList FamiliesFor(const QString& face) {
       }
     }
     families.emplace();
-    for (const QString& family : entry->StandIns)
-      if (installed->contains(family.toCaseFolded())) families->append(family);
+    for (const QString& family : entry->StandIns) {
+      if (!installed->contains(family.toCaseFolded())) continue;
+      families->append(family);
+      if (entry->Chinese) break;
+    }
     if (families->isEmpty()) families->append(face);
   }
   return *families;
