@@ -16,7 +16,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cp936.h"
@@ -56,10 +58,15 @@ class TRequestHub : public QObject {
   explicit TRequestHub(QObject* parent) : QObject(parent) {}
 
   std::vector<TXmlHttpRequest*> FPending;
-  static thread_local TRequestHub* tHub;
 };
 
-thread_local TRequestHub* TRequestHub::tHub = nullptr;
+// The hubs by thread. A table, not a thread_local: this code is loaded at
+// run time, where a thread_local lives in storage the loader hands out to
+// each thread on first use, which the sanitizers' leak check at exit cannot
+// always read.
+std::mutex gHubsMutex;
+std::vector<std::pair<QThread*, TRequestHub*>> gHubs;  // under gHubsMutex
+TRequestHub* gMainHub = nullptr;                       // under gHubsMutex
 
 // The request speaks HTTP/1.1 itself over a socket of its own, one exchange
 // per connection ("Connection: close"), reading the answer as it arrives.
@@ -146,27 +153,43 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
 };
 
 TRequestHub& TRequestHub::ForThisThread() {
-  if (tHub != nullptr) return *tHub;
+  QThread* thread = QThread::currentThread();
+  {
+    const std::lock_guard lock(gHubsMutex);
+    for (const auto& [owner, hub] : gHubs)
+      if (owner == thread) return *hub;
+  }
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) throw EOleError("HTTP 请求需要应用程序对象");
-  QThread* thread = QThread::currentThread();
+  auto* hub = new TRequestHub(nullptr);
+  const std::lock_guard lock(gHubsMutex);
+  gHubs.emplace_back(thread, hub);
   if (thread == app->thread()) {
     // Gone at the start of the application object's end, while the event
     // machinery still runs; as a child of the application object it would go
     // after that, and Qt's HTTP thread sometimes leaks its connections then.
-    tHub = new TRequestHub(nullptr);
-    qAddPostRoutine([] { delete tHub; });
+    gMainHub = hub;
+    qAddPostRoutine([] {
+      TRequestHub* main = nullptr;
+      {
+        const std::lock_guard lock(gHubsMutex);
+        main = std::exchange(gMainHub, nullptr);
+      }
+      delete main;
+    });
   } else {
-    auto* hub = new TRequestHub(nullptr);
     QObject::connect(
         thread, &QThread::finished, hub, [hub] { delete hub; }, Qt::DirectConnection);
-    tHub = hub;
   }
-  return *tHub;
+  return *hub;
 }
 
 TRequestHub::~TRequestHub() {
-  if (tHub == this) tHub = nullptr;
+  {
+    const std::lock_guard lock(gHubsMutex);
+    std::erase_if(gHubs, [this](const auto& entry) { return entry.second == this; });
+    if (gMainHub == this) gMainHub = nullptr;
+  }
   // Abandoning one request may release another (a sink can hold one).
   while (!FPending.empty()) {
     TXmlHttpRequest* request = FPending.back();
