@@ -3,6 +3,7 @@
 
 #include "buildinfuncs.h"
 #include "errorcodes.h"
+#include "exactmath.h"
 #include "formulaparser.h"
 #include "random.h"
 
@@ -37,7 +38,7 @@ TReal Square(TFormulaParser& fp, TReal x) {
 
 TReal TBuildinFuncs::Mpi(TFormulaParser&) { return buildin::kPi; }
 
-TReal TBuildinFuncs::mE(TFormulaParser&) { return std::exp(1.0L); }
+TReal TBuildinFuncs::mE(TFormulaParser&) { return exact::Exp(1); }
 
 TReal TBuildinFuncs::mTrue(TFormulaParser&) { return 1; }
 

@@ -3,6 +3,7 @@
 
 #include "buildinfuncs.h"
 #include "errorcodes.h"
+#include "exactmath.h"
 #include "formulaparser.h"
 
 namespace tessary {
@@ -12,7 +13,7 @@ TReal TBuildinFuncs::mExp(TFormulaParser& fp, const TReal& x) {
     fp.SetError(ecOutOfRange);
     return 0;
   }
-  return std::exp(x);
+  return exact::Exp(x);
 }
 
 TReal TBuildinFuncs::mLn(TFormulaParser& fp, const TReal& x) {
@@ -20,16 +21,16 @@ TReal TBuildinFuncs::mLn(TFormulaParser& fp, const TReal& x) {
     fp.SetError(ecLogDomain);
     return 0;
   }
-  return std::log(x);
+  return exact::Ln(x);
 }
 
-// log10 rather than ln x / ln 10: exact for powers of ten (LOG(1000) = 3).
+// log10 rather than ln x / ln 10, and exactly n at every literal 1En.
 TReal TBuildinFuncs::mLog(TFormulaParser& fp, const TReal& x) {
   if (x <= 0) {
     fp.SetError(ecLogDomain);
     return 0;
   }
-  return std::log10(x);
+  return exact::Log10(x);
 }
 
 TReal TBuildinFuncs::mSqr(TFormulaParser& fp, const TReal& x) { return buildin::Square(fp, x); }

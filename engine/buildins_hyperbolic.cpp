@@ -4,6 +4,7 @@
 
 #include "buildinfuncs.h"
 #include "errorcodes.h"
+#include "exactmath.h"
 #include "formulaparser.h"
 
 namespace tessary {
@@ -24,7 +25,7 @@ bool TooLarge(TFormulaParser& fp, TReal x) {
 // the cancellation that would leave only a few correct digits for small x.
 TReal ExpDifference(TReal x) { return std::expm1(x) - std::expm1(-x); }
 
-TReal ExpSum(TReal x) { return std::exp(x) + std::exp(-x); }
+TReal ExpSum(TReal x) { return exact::Exp(x) + exact::Exp(-x); }
 
 // Beyond this t*t + 1 equals t*t and sqrt(t*t + 1) + t equals 2t.
 constexpr TReal kHuge = 0x1p40L;

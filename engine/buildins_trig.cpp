@@ -3,6 +3,7 @@
 
 #include "buildinfuncs.h"
 #include "errorcodes.h"
+#include "exactmath.h"
 #include "formulaparser.h"
 
 namespace tessary {
@@ -77,7 +78,7 @@ TReal TBuildinFuncs::mCsc(TFormulaParser& fp, const TReal& x) {
   return 1 / std::sin(x);
 }
 
-TReal TBuildinFuncs::mArctan(TFormulaParser&, const TReal& x) { return std::atan(x); }
+TReal TBuildinFuncs::mArctan(TFormulaParser&, const TReal& x) { return exact::Arctan(x); }
 
 TReal TBuildinFuncs::mDeg(TFormulaParser&, const TReal& x) { return (x / kPi) * 180; }
 

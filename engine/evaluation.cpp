@@ -13,6 +13,7 @@
 
 #include "buildinfuncs.h"
 #include "errorcodes.h"
+#include "exactmath.h"
 #include "formulaparser.h"
 
 namespace tessary {
@@ -26,11 +27,8 @@ constexpr TReal kSafeLow = 1E-18L;
 constexpr TReal kSafeHigh = 1E18L;
 inline bool InSafeBand(TReal a) { return a >= kSafeLow && a <= kSafeHigh; }
 
-// Exact powers of ten: 10^k fits the 64-bit mantissa up to k = 27.
-constexpr TReal kPow10[] = {1E0L,  1E1L,  1E2L,  1E3L,  1E4L,  1E5L,  1E6L,  1E7L,  1E8L,  1E9L,
-                            1E10L, 1E11L, 1E12L, 1E13L, 1E14L, 1E15L, 1E16L, 1E17L, 1E18L, 1E19L,
-                            1E20L, 1E21L, 1E22L, 1E23L, 1E24L, 1E25L, 1E26L, 1E27L};
-constexpr int kMaxExactPow10 = 27;
+using exact::kMaxExactPow10;
+using exact::kPow10;
 constexpr int kMaxExactDigits = 19;  // 19 decimal digits always fit a uint64
 
 locale_t CLocale() {
@@ -224,14 +222,15 @@ TReal TFormulaParser::Divide(TReal x, TReal y) {
 TReal TFormulaParser::Power(TReal x, TReal y) {
   if (x == 0) return 0;
   const TReal ax = std::fabs(x);
-  const TReal l = y * std::log(ax);
+  const TReal l = y * exact::Ln(ax);
   if (l > buildin::LnLimit()) {
     SetError(ecOutOfRange);
     return 0;
   }
-  // e^l, computed as |x|^y: the same quantity, but correctly rounded, so
-  // that 2^3 is exactly 8 and 10^2 exactly 100.
-  TReal r = std::pow(ax, y);
+  // e^l, computed as |x|^y: the same quantity, more precisely, and exact
+  // wherever the exact power fits (2^3 is 8, 10^-3 the literal 0.001).
+  TReal r = 0;
+  if (!exact::WholePower(ax, y, r)) r = std::pow(ax, y);
   if (x < 0) {
     if (y != std::trunc(y)) {
       SetError(ecComplexPower);

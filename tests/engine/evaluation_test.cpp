@@ -64,6 +64,28 @@ TEST(ValueRules, Power) {
       {"(-0.5)^1E30", 0, 0, "a huge even exponent of a small negative"},
       {"(-0.5)^(-1E30)", 0, ecOutOfRange, "its reciprocal"},
       {"(-1)^1E25", 1, 0, "parity of a whole exponent beyond 2^63"},
+      {"E^LN(9.99999999E37)", 9.99999999E37L, 0, "a power at the limit: the guard is strict",
+       1E-16L},
+  };
+  CheckRows(rows);
+}
+
+// A whole power is exact wherever the exact result fits the 64-bit
+// mantissa, and a negative one is then one correctly rounded division: the
+// same value as the literal. Not left to the last bit of an x87 pow.
+TEST(ValueRules, WholePowersAreExact) {
+  const TRow rows[] = {
+      {"2^10", 1024, 0, "integer base and exponent"},
+      {"10^3", 1000, 0, "a power of ten"},
+      {"(-3)^5", -243, 0, "negative base, odd exponent"},
+      {"3^40", 12157665459056928801.0L, 0, "all 64 bits of the mantissa"},
+      {"10^27=1E27", 1, 0, "the largest exact power of ten"},
+      {"10^-3=0.001", 1, 0, "equals the literal"},
+      {"10^-27=1E-27", 1, 0, "the smallest such"},
+      {"2^-3", 0.125L, 0, "a power of two"},
+      {"1.5^2", 2.25L, 0, "a fraction with a short mantissa"},
+      {"0.5^-3", 8, 0, "negative exponent of a fraction"},
+      {"7^-2=1/49", 1, 0, "one rounded division"},
   };
   CheckRows(rows);
 }
