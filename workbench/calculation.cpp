@@ -24,8 +24,6 @@ constexpr std::size_t kCutBackLines = 51;
 // The statement table's size; a longer text enlarges it rather than
 // dropping statements.
 constexpr std::size_t kStatementSlots = 100;
-// Characters kept of the expression after a name.
-constexpr std::size_t kMaxExpression = 10240;
 
 constexpr TReplacePair kNormalisation[] = {
     {"{", "("}, {"[", "("}, {"<", "("}, {"}", ")"},  {"]", ")"},
@@ -155,7 +153,7 @@ std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& 
   std::string expr;
   if (const auto eq = statement.find('='); eq != std::string_view::npos) {
     name.assign(statement.substr(0, eq + 1));
-    expr.assign(Utf8Prefix(statement.substr(eq + 1), kMaxExpression));
+    expr.assign(statement.substr(eq + 1));
   } else {
     expr.assign(statement);
   }

@@ -36,8 +36,9 @@ class EStatementTooLong : public std::runtime_error {
 };
 
 // Replaces name by value wherever it stands as a whole name: neither
-// neighbour is an ASCII letter, a digit, "_" or ".", so a name is never part
-// of a longer name or of a number ("x1" stays in "x10", "E" in "3E2"). The
+// neighbour is an ASCII letter, a digit, "_", "." or a character beyond
+// ASCII, so a name is never part of a longer name or of a number ("x1"
+// stays in "x10", "E" in "3E2", "长" in "长度"). The
 // left neighbour is judged on the text built so far, values included. Throws
 // EStatementTooLong when more than kMaxCarryOn characters follow the first
 // name replaced, or when the result would hold more than maxLength
@@ -46,9 +47,12 @@ std::string SubstituteVariable(std::string_view name, std::string_view value, st
                                std::size_t maxLength = std::string_view::npos);
 
 inline bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-// A neighbour that makes a name part of a longer name or of a number.
+// A neighbour that makes a name part of a longer name or of a number. Any
+// byte of a multi-byte character counts: Chinese names are names too, and
+// the signs a formula may hold beyond ASCII are made ASCII before this.
 inline bool IsNamePart(char c) {
-  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.';
+  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+         (static_cast<unsigned char>(c) & 0x80) != 0;
 }
 
 // Number of UTF-8 characters in s (continuation bytes are not counted).

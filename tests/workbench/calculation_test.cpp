@@ -115,7 +115,8 @@ TEST_F(Calculation, SubstitutionRules) {
 }
 
 // A name is replaced only as a whole: neither neighbour may be a letter, a
-// digit, "_" or ".". Numbers and longer names come through unchanged.
+// digit, "_", "." or a character beyond ASCII (a Chinese name is as whole as
+// a Latin one). Numbers and longer names come through unchanged.
 TEST_F(Calculation, WholeNamesOnly) {
   struct TCase {
     TLines Formula;
@@ -135,6 +136,12 @@ TEST_F(Calculation, WholeNamesOnly) {
        "E in an E-notation result"},
       {{"X=2P"}, {"P=100"}, {"X=0"}, 2, "the engine sees 2P: two operands side by side"},
       {{"Y=P_1"}, {"P=100"}, {"Y=0"}, 38, "the engine sees the unknown name P_1"},
+      {{"变=2", "变量=3", "z=变量+变"},
+       {},
+       {"变=2", "变量=3", "z=5"},
+       0,
+       "a Chinese name is whole"},
+      {{"长度=7", "面积=长度*长"}, {"长=4"}, {"长度=7", "面积=28"}, 0, "a variable 长 beside 长度"},
   };
   for (auto& c : cases) {
     TWorksheet ws = Sheet(c.Formula, c.Vars);
@@ -262,13 +269,40 @@ TEST_F(Calculation, NamesAreKeptAsWritten) {
   EXPECT_EQ(ws.Results.back(), "y=2") << "the trimmed key 'x' still substitutes";
 }
 
-TEST_F(Calculation, LongExpressionsAreCutAfterAName) {
-  std::string sum = "1";
-  while (sum.size() < 10300) sum += "+1";
-  TWorksheet ws = Sheet({sum, "Z=" + sum});
-  Run(ws);
-  EXPECT_EQ(ws.NormalisedLog[0].size(), sum.size()) << "a statement without a name is not cut";
-  EXPECT_EQ(ws.NormalisedLog[1].size(), 2 + 10240u) << "10240 characters after the name";
+// A long statement is calculated whole, with a name as without one: 4001
+// terms of 10 are 12,003 characters, beyond the 10,240 once kept.
+TEST_F(Calculation, LongStatementsAreCalculatedWhole) {
+  std::string sum = "10";
+  for (int i = 1; i < 4001; ++i) sum += "+10";
+  TWorksheet ws = Sheet({sum, "s=" + sum});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"40010", "s=40010"}));
+  EXPECT_EQ(ws.NormalisedLog[1].size(), 2 + sum.size()) << "nothing cut after the name";
+  EXPECT_FALSE(report.AnyError());
+}
+
+// Sign pairs left by substitution are cleaned up in one pass per pair, in
+// the order "+-", "-+", "--", "(+"; the evaluated log shows the result.
+TEST_F(Calculation, SignPairsAreCleanedUp) {
+  const std::string dashes(1000, '-');
+  const struct {
+    std::string Statement;
+    std::string Evaluated;
+    const char* Result;
+  } cases[] = {
+      {"y=2--5", "y=2+5", "y=7"},
+      {"y=2+-5", "y=2-5", "y=-3"},
+      {"y=2-+5", "y=2-5", "y=-3"},
+      {"y=(+5)", "y=(5)", "y=5"},
+      {"y=2---5", "y=2+-5", "y=-3"},
+      {"z=" + dashes + "5", "z=" + std::string(500, '+') + "5", "z=5"},
+  };
+  for (const auto& c : cases) {
+    TWorksheet ws = Sheet({c.Statement});
+    Run(ws);
+    EXPECT_EQ(ws.EvaluatedLog, TLines{c.Evaluated}) << c.Statement.substr(0, 12);
+    EXPECT_EQ(ws.Results, TLines{c.Result}) << c.Statement.substr(0, 12);
+  }
 }
 
 TEST_F(Calculation, MoreThanOneHundredStatementsAreAllCalculated) {

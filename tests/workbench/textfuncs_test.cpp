@@ -60,7 +60,10 @@ TEST(SubstituteVariable, WholeNamesBetweenNonLetters) {
       {"A", "1", "AA", "AA", "the second A follows a letter of the text"},
       {"A", "x", "A A", "x x", "the built text decides the left neighbour"},
       {"A", "1", "A π", "1 π", "non-ASCII is no letter"},
-      {"中", "x", "中中", "x中", "the second 中 follows the x put in for the first"},
+      {"中", "x", "中中", "中中", "a Chinese character is part of a name: 中 is no part of 中中"},
+      {"变", "2", "变量+变", "变量+2", "the longer Chinese name keeps its first character"},
+      {"长", "4", "长度*长", "长度*4", "nor its last"},
+      {"A", "1", "A π", "1 π", "a blank still separates"},
       {"", "1", "abc", "abc", "an empty name never occurs"},
       {"Z", "273.15", "", "", "empty text"},
   };
