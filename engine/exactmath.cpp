@@ -68,6 +68,11 @@ TReal Arctan(TReal x) {
 }
 
 bool WholePower(TReal ax, TReal y, TReal& result) {
+  // The most common power: one rounded product is exact when the square fits.
+  if (y == 2) {
+    result = ax * ax;
+    return true;
+  }
   if (y != std::trunc(y) || std::fabs(y) > kMaxWholeExponent) return false;
   // ax = odd * 2^scale: the power is exact when odd^n fits 64 bits.
   int e = 0;

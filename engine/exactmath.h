@@ -32,7 +32,8 @@ TReal Exp(TReal x);
 TReal Arctan(TReal x);
 
 // ax^y for ax > 0 and a whole y, when the exact power fits 80 bits without
-// losing a bit (for y < 0: its reciprocal, rounded once). False otherwise.
+// losing a bit (for y < 0: its reciprocal, rounded once), and any square,
+// rounded once. False otherwise.
 bool WholePower(TReal ax, TReal y, TReal& result);
 
 }  // namespace tessary::exact
