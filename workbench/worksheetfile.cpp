@@ -36,6 +36,31 @@ std::string Encode(std::string_view text, const TTextFormat& format, std::size_t
   return bytes;
 }
 
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // "�"
+
+std::size_t Occurrences(std::string_view text, std::string_view piece) {
+  std::size_t n = 0;
+  for (auto at = text.find(piece); at != std::string_view::npos; at = text.find(piece, at + 1)) ++n;
+  return n;
+}
+
+// Pieces of bytes that are not valid in their encoding: each was decoded as
+// "�", and a UTF-8 file may hold real ones.
+std::size_t InvalidPieces(std::string_view bytes, std::string_view decoded,
+                          const TTextFormat& format) {
+  const std::size_t shown = Occurrences(decoded, kReplacement);
+  const std::size_t real =
+      format.Encoding == TFileEncoding::Utf8 ? Occurrences(bytes, kReplacement) : 0;
+  return shown - std::min(real, shown);
+}
+
+// Opening refuses a file over the limit, so saving one would lose the work.
+void CheckOpenable(const std::string& path, std::string_view bytes) {
+  if (bytes.size() > kMaxWorksheetFileBytes)
+    throw platform::EFileError(platform::EFileError::TAction::Save, path, EFBIG,
+                               "文件太大（上限 16 MiB），保存后将无法再打开");
+}
+
 // The pieces between line ends (CR LF, CR or LF), the piece after the last
 // line end included even when it is empty. In both encodings CR and LF are
 // never part of another character.
@@ -159,16 +184,20 @@ bool ReadVariableFileIfPresent(const std::string& path, TKeyValueTable& table,
   return bytes.has_value();
 }
 
-std::vector<std::string> ReadWorksheetFileAsFound(const std::string& path, TTextFormat& found) {
+std::vector<std::string> ReadWorksheetFileAsFound(const std::string& path, TTextFormat& found,
+                                                  std::size_t* invalid) {
   const std::string bytes = platform::ReadWholeFile(path, kMaxWorksheetFileBytes);
   found = DetectTextFormat(bytes);
+  if (invalid != nullptr) *invalid = InvalidPieces(bytes, Decode(bytes, found), found);
   return WorksheetLines(bytes, found);
 }
 
-bool ReadVariableFileAsFound(const std::string& path, TKeyValueTable& table, TTextFormat& found) {
+bool ReadVariableFileAsFound(const std::string& path, TKeyValueTable& table, TTextFormat& found,
+                             std::size_t* invalid) {
   const std::optional<std::string> bytes = ReadFileIfPresent(path);
   if (!bytes) return false;
   const TTextFormat format = DetectTextFormat(*bytes);
+  if (invalid != nullptr) *invalid = InvalidPieces(*bytes, Decode(*bytes, format), format);
   ReadVariableRows(*bytes, table, format);
   found = format;
   return true;
@@ -187,7 +216,17 @@ std::size_t WriteWorksheetPair(const std::string& path, const std::vector<std::s
   std::size_t inSheet = 0, inVars = 0;
   const std::string sheet = WorksheetBytes(lines, formats.Sheet, &inSheet);
   const std::string vars = VariableBytes(table, formats.Vars, &inVars);
+  CheckOpenable(path, sheet);
+  CheckOpenable(VariableFilePath(path), vars);
   platform::WriteFilesAtomically({{path, sheet}, {VariableFilePath(path), vars}}, ops);
+  return inSheet + inVars;
+}
+
+std::size_t CharactersWithoutForm(const std::vector<std::string>& lines,
+                                  const TKeyValueTable& table, const TWorksheetFormats& formats) {
+  std::size_t inSheet = 0, inVars = 0;
+  WorksheetBytes(lines, formats.Sheet, &inSheet);
+  VariableBytes(table, formats.Vars, &inVars);
   return inSheet + inVars;
 }
 

@@ -108,9 +108,12 @@ std::optional<std::string> ReadFileIfPresent(const std::string& path);
 
 // Reading in the format the bytes show (DetectTextFormat), which found
 // receives. A missing variable file is no error: false, and the table and
-// found keep what they held.
-std::vector<std::string> ReadWorksheetFileAsFound(const std::string& path, TTextFormat& found);
-bool ReadVariableFileAsFound(const std::string& path, TKeyValueTable& table, TTextFormat& found);
+// found keep what they held. invalid (if given) receives the number of
+// pieces of bytes not valid in that encoding, each shown as "�".
+std::vector<std::string> ReadWorksheetFileAsFound(const std::string& path, TTextFormat& found,
+                                                  std::size_t* invalid = nullptr);
+bool ReadVariableFileAsFound(const std::string& path, TKeyValueTable& table, TTextFormat& found,
+                             std::size_t* invalid = nullptr);
 
 // Returns the number of characters written as "？".
 std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& table,
@@ -119,11 +122,17 @@ std::size_t WriteVariableFile(const std::string& path, const TKeyValueTable& tab
 
 // Saves the worksheet file and its variable file together: both new contents
 // are on the disk before either file is replaced, so a failure until then
-// leaves both old files as they were. Returns the number of characters
-// written as "？".
+// leaves both old files as they were. A file over kMaxWorksheetFileBytes,
+// which opening would refuse, is refused (EFBIG) before anything is written.
+// Returns the number of characters written as "？".
 std::size_t WriteWorksheetPair(const std::string& path, const std::vector<std::string>& lines,
                                const TKeyValueTable& table,
                                const TWorksheetFormats& formats = TFileEncoding::Cp936,
                                const platform::TFileOps& ops = platform::SystemFileOps());
+
+// The number of characters of the pair that have no form in its encoding and
+// would be saved as "？"; asked before a save, so the user can choose.
+std::size_t CharactersWithoutForm(const std::vector<std::string>& lines,
+                                  const TKeyValueTable& table, const TWorksheetFormats& formats);
 
 }  // namespace tessary

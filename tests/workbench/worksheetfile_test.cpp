@@ -306,6 +306,82 @@ TEST_F(WorksheetFile, FailedSaveKeepsOldFiles) {
   }
 }
 
+// What could not be opened again is never saved: a file over the 16 MiB
+// read limit is refused before either old file is touched.
+TEST_F(WorksheetFile, SavingRefusesWhatOpeningWouldRefuse) {
+  const std::string path = PathOf("calc.txt");
+  const std::string vars = VariableFilePath(path);
+  const std::string big((std::size_t{16} << 20) + 1, '1');
+  const struct {
+    TLines Sheet;
+    TLines Rows;
+    std::string Refused;
+  } cases[] = {
+      {{big}, {"P=1"}, path},
+      {{"A=1"}, {"P=" + big}, vars},
+  };
+  for (const auto& c : cases) {
+    Put(path, "old");
+    Put(vars, "P=1\r\n");
+    try {
+      WriteWorksheetPair(path, c.Sheet, Table(c.Rows));
+      ADD_FAILURE() << "saved";
+    } catch (const platform::EFileError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "无法保存文件“" + c.Refused + "”：文件太大（上限 16 MiB），保存后将无法再打开");
+    }
+    EXPECT_EQ(Get(path), "old");
+    EXPECT_EQ(Get(vars), "P=1\r\n");
+  }
+  EXPECT_EQ(WriteWorksheetPair(path, {std::string(std::size_t{16} << 20, '1')}, Table({})), 0u)
+      << "exactly 16 MiB still opens";
+}
+
+// Before a save: how many characters have no form in the pair's encoding.
+TEST(WorksheetFormats, CountsCharactersWithoutAForm) {
+  const struct {
+    TLines Sheet;
+    TLines Rows;
+    TFileEncoding Encoding;
+    std::size_t Want;
+  } cases[] = {
+      {{"x=1 中"}, {"P=€"}, TFileEncoding::Cp936, 0},
+      {{"x=1 😀", "y=\xF0\xA0\x80\x80"}, {"P=😀"}, TFileEncoding::Cp936, 3},
+      {{"x=1 😀"}, {"P=😀"}, TFileEncoding::Utf8, 0},
+  };
+  for (const auto& c : cases) {
+    TKeyValueTable table;
+    for (const auto& row : c.Rows) table.AppendRow(row);
+    EXPECT_EQ(CharactersWithoutForm(c.Sheet, table, c.Encoding), c.Want) << c.Sheet[0];
+  }
+}
+
+// Bytes that are not valid in the file's encoding are shown as "�" and
+// counted, so that opening can say so.
+TEST_F(WorksheetFile, ReadingCountsInvalidBytes) {
+  const struct {
+    std::string Bytes;
+    std::size_t Want;
+  } cases[] = {
+      {"A=1 // \xD6\xD0", 0},
+      {"A=1 // \xFF", 1},
+      {"A=1 // \xFF\r\nB=\xFF", 2},
+      {"\xEF\xBB\xBF"
+       "A=1 // \xEF\xBF\xBD",
+       0},  // a real "�" in UTF-8
+      {"\xEF\xBB\xBF"
+       "A=1 // \xC3",
+       1},
+  };
+  for (const auto& c : cases) {
+    Put(PathOf("bad.txt"), c.Bytes);
+    TTextFormat found;
+    std::size_t invalid = 99;
+    ReadWorksheetFileAsFound(PathOf("bad.txt"), found, &invalid);
+    EXPECT_EQ(invalid, c.Want) << c.Bytes;
+  }
+}
+
 // Which files are read as UTF-8: a byte order mark, or well-formed UTF-8
 // with a character beyond ASCII. UTF-8 (and plain ASCII) keeps its first
 // line end.
