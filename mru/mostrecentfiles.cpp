@@ -180,10 +180,8 @@ void TMostRecentFiles::MenuItemClick() {
 
   const QString name = FFiles[entry];
   if (QFileInfo::exists(name)) {
-    if (entry != 0) {
-      FFiles.move(entry, 0);
-      RebuildMenu();
-    }
+    // The handler moves the entry up (AddFile) once the file really opened:
+    // a cancelled question or a failed open leaves the list as it was.
     OnMenuClick(item, name);
     return;
   }

@@ -144,6 +144,8 @@ class TFormFCalculator : public QMainWindow {
   bool SaveFile(TSaveRequest request);
   bool SaveTo(const QString& fileName);
   bool WriteWorksheet(const QString& fileName);
+  bool MayReplaceVariableFile(const QString& fileName);
+  bool ChooseEncoding(std::size_t withoutForm, TWorksheetFormats& formats);
   bool OpenWorksheet(const QString& fileName);
   void SetCaption();
   void InsertIntoFormula(const QString& text);

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include <sys/stat.h>
+
 #include "formfcalculator.h"
 #include "mostrecentfiles.h"
 #include "userdialogs.h"
@@ -47,9 +49,25 @@ bool TFormFCalculator::SaveFile(TSaveRequest request) {
   if (name.isEmpty()) {
     name = FDialogs.GetSaveFileName(this, kSaveTitle, QString::fromUtf8(kFileFilter),
                                     QStringLiteral("txt"), FOfferedName);
-    if (name.isEmpty()) return true;
+    // Cancelling the dialog after 是 cancels the command, as 取消 does: going
+    // on would throw the untitled worksheet away.
+    if (name.isEmpty() || !MayReplaceVariableFile(name)) return false;
   }
   return SaveTo(name);
+}
+
+// The dialog asked before replacing name itself, not its variable file; a
+// .vle is used on its own too, so replacing one without its worksheet asks.
+bool TFormFCalculator::MayReplaceVariableFile(const QString& name) {
+  if (name == FCurrentFileName) return true;
+  const std::string vle = VariableFilePath(Path(name));
+  struct stat st {};
+  if (lstat(vle.c_str(), &st) != 0 || lstat(Path(name).c_str(), &st) == 0) return true;
+  return FDialogs.ShowMessageBox(this, QGuiApplication::applicationDisplayName(),
+                                 QStringLiteral("变量文件“%1”已经存在，保存会替换它。要替换吗？")
+                                     .arg(QString::fromStdString(vle)),
+                                 platform::TMessageIcon::Question,
+                                 platform::TMessageButtons::YesNo) == platform::TMessageAnswer::Yes;
 }
 
 // Writes both files to name; only then does the worksheet take the name.
@@ -77,17 +95,29 @@ bool TFormFCalculator::WriteWorksheet(const QString& fileName) {
       lines.push_back(line.toStdString());
     TKeyValueTable vars;
     for (const QString& row : FVars->Strings()) vars.AppendRow(row.toStdString());
-    const std::size_t replaced = WriteWorksheetPair(path, lines, vars, FFormats, FFileOps);
-    if (replaced > 0)  // only code page 936 lacks characters
-      FDialogs.ShowMessageBox(
-          this, QGuiApplication::applicationDisplayName(),
-          QStringLiteral("有 %1 个字符无法以 GBK 编码保存，已保存为“？”。").arg(replaced),
-          platform::TMessageIcon::Warning, platform::TMessageButtons::Ok);
+    TWorksheetFormats formats = FFormats;
+    if (!ChooseEncoding(CharactersWithoutForm(lines, vars, formats), formats)) return false;
+    WriteWorksheetPair(path, lines, vars, formats, FFileOps);
+    FFormats = formats;
+    ShowEncoding();
     return true;
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));
     return false;
   }
+}
+
+// Characters without a GBK form would be written as "？": the user chooses
+// before anything is written. False when the save is cancelled.
+bool TFormFCalculator::ChooseEncoding(std::size_t withoutForm, TWorksheetFormats& formats) {
+  if (withoutForm == 0) return true;  // only code page 936 lacks characters
+  const int choice = FDialogs.AskChoice(
+      this, QGuiApplication::applicationDisplayName(),
+      QStringLiteral("有 %1 个字符没有 GBK 编码，按 GBK 保存会变成“？”。").arg(withoutForm),
+      {QStringLiteral("以 UTF-8 保存"), QStringLiteral("替换为“？”后保存"),
+       QStringLiteral("取消")});
+  if (choice == 0) formats = TWorksheetFormats(TFileEncoding::Utf8);
+  return choice == 0 || choice == 1;
 }
 
 // Reads both files aside and shows them only when both could be read: a
@@ -101,9 +131,10 @@ bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
   TKeyValueTable vars;
   bool present = false;
   QString duplicate;
+  std::size_t invalidInSheet = 0, invalidInVars = 0;
   try {
-    lines = ReadWorksheetFileAsFound(path, sheetFound);
-    present = ReadVariableFileAsFound(VariableFilePath(path), vars, varsFound);
+    lines = ReadWorksheetFileAsFound(path, sheetFound, &invalidInSheet);
+    present = ReadVariableFileAsFound(VariableFilePath(path), vars, varsFound, &invalidInVars);
   } catch (const EDuplicateKey& e) {
     present = true;  // the rows before the duplicate are shown
     duplicate = QString::fromStdString(e.what());
@@ -122,6 +153,12 @@ bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
   ShowFailure(-1);
   FFormats = PairFormats(sheetFound, present && duplicate.isEmpty() ? &varsFound : nullptr);
   ShowEncoding();
+  if (invalidInSheet + invalidInVars > 0)
+    FStatusDetail->setText(QStringLiteral("有 %1 处字节不是有效的 %2 编码，显示为“�”")
+                               .arg(invalidInSheet + invalidInVars)
+                               .arg(sheetFound.Encoding == TFileEncoding::Utf8
+                                        ? QStringLiteral("UTF-8")
+                                        : QStringLiteral("GBK")));
   if (!duplicate.isEmpty()) {
     // Only part of the variable file is shown: saving it under its own name
     // must be the user's choice, never one quiet Save.
@@ -149,7 +186,7 @@ void TFormFCalculator::MFile_AsClick() {
   FVars->CommitEdit();
   const QString name = FDialogs.GetSaveFileName(this, kSaveAsTitle, QString::fromUtf8(kFileFilter),
                                                 QStringLiteral("txt"), QString());
-  if (name.isEmpty()) return;
+  if (name.isEmpty() || !MayReplaceVariableFile(name)) return;
   SaveTo(name);  // written even if nothing changed
 }
 
@@ -181,7 +218,7 @@ void TFormFCalculator::MFile_OpenClick() {
 
 void TFormFCalculator::MostRecentFiles1MenuClick(QObject*, const QString& fileName) {
   if (!SaveFile(TSaveRequest::Other)) return;
-  OpenWorksheet(fileName);
+  if (OpenWorksheet(fileName)) FRecentFiles->AddFile(fileName);
 }
 
 void TFormFCalculator::MostRecentFiles1FileNotExist(QObject*, const QString& fileName) {

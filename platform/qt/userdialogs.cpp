@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "userdialogs.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace tessary::platform {
@@ -35,6 +38,19 @@ class TSystemUserDialogs final : public IUserDialogs {
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                ? dialog.selectedFiles().front()
                : QString();
+  }
+
+  int AskChoice(QWidget* owner, const QString& caption, const QString& text,
+                const QStringList& choices) override {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < choices.size(); ++i)
+      buttons.append(box.addButton(
+          choices[i], i + 1 < choices.size() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    if (!buttons.isEmpty()) box.setEscapeButton(buttons.back());
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return static_cast<int>(chosen >= 0 ? chosen : choices.size() - 1);
   }
 
   bool OpenDocument(const QUrl& url) override { return QDesktopServices::openUrl(url); }

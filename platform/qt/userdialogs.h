@@ -5,6 +5,7 @@
 // and save file dialogs. Tests answer them through their own implementation.
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include "messageservice.h"
@@ -22,6 +23,10 @@ class IUserDialogs : public IMessageService {
   virtual QString GetSaveFileName(QWidget* owner, const QString& title, const QString& filter,
                                   const QString& defaultSuffix, const QString& fileName) = 0;
   virtual QString GetOpenFileName(QWidget* owner, const QString& filter) = 0;
+  // A question with buttons of its own, choices from left to right; the last
+  // one is also what Escape and closing the box answer. Returns its index.
+  virtual int AskChoice(QWidget* owner, const QString& caption, const QString& text,
+                        const QStringList& choices) = 0;
   // Opens a document or web address with the desktop's default program.
   virtual bool OpenDocument(const QUrl& url) = 0;
 };

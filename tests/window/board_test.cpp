@@ -45,6 +45,9 @@ struct TRecordingDialogs : platform::IUserDialogs {
     return {};
   }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  int AskChoice(QWidget*, const QString&, const QString&, const QStringList& choices) override {
+    return static_cast<int>(choices.size()) - 1;
+  }
   bool OpenDocument(const QUrl& url) override {
     Opened.push_back(url);
     return true;

@@ -83,6 +83,18 @@ struct TScriptedDialogs : platform::IUserDialogs {
     EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
     return Pop(OpenNames);
   }
+  std::deque<int> Choices;  // empty: the last choice, as Escape
+  std::vector<QString> ChoiceTexts;
+  std::vector<QStringList> ChoiceButtons;
+  int AskChoice(QWidget*, const QString&, const QString& text,
+                const QStringList& choices) override {
+    ChoiceTexts.push_back(text);
+    ChoiceButtons.push_back(choices);
+    if (Choices.empty()) return static_cast<int>(choices.size()) - 1;
+    const int c = Choices.front();
+    Choices.pop_front();
+    return c;
+  }
   bool OpenDocument(const QUrl& url) override {
     Opened.push_back(url);
     return true;
@@ -400,7 +412,7 @@ TEST_F(Window, SaveAsWritesAnUnchangedWorksheet) {
   EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.b.txt")));
 }
 
-TEST_F(Window, NewClearsAfterNoAndAfterACancelledSave) {
+TEST_F(Window, NewClearsAfterNoButNotAfterACancelledSaveDialog) {
   SetFormula("A=1/0");
   FWindow->TBCalClick();
   ASSERT_TRUE(StatusDetail().contains("被0除"));
@@ -420,8 +432,8 @@ TEST_F(Window, NewClearsAfterNoAndAfterACancelledSave) {
   FDialogs.Answers.push_back(TMessageAnswer::Yes);  // then the save dialog is cancelled
   FWindow->MFile_NewClick();
   EXPECT_EQ(FDialogs.SaveTitles.size(), 1u);
-  EXPECT_EQ(Formula(), "") << "cleared all the same";
-  EXPECT_FALSE(FWindow->Modified());
+  EXPECT_EQ(Formula(), "y") << "cancelling the dialog cancels New, as 取消 does";
+  EXPECT_TRUE(FWindow->Modified());
 }
 
 TEST_F(Window, OpeningWorksheets) {
@@ -503,13 +515,176 @@ TEST_F(Window, ADuplicateKeyInAVariableFile) {
   EXPECT_TRUE(FWindow->Modified());
 }
 
-TEST_F(Window, ClosingAsksAndIsNeverRefused) {
+TEST_F(Window, ClosingAsksAndNoCloses) {
   Type("x");
-  FDialogs.Answers.push_back(TMessageAnswer::Yes);  // the save dialog is then cancelled
+  FDialogs.Answers.push_back(TMessageAnswer::No);
   FWindow->show();
   EXPECT_TRUE(FWindow->close());
   EXPECT_EQ(FDialogs.Questions(), 1);
-  EXPECT_EQ(FDialogs.SaveTitles.size(), 1u);
+  EXPECT_TRUE(FDialogs.SaveTitles.empty());
+}
+
+// Answering 是 and then cancelling the file dialog cancels the command, as
+// 取消 does: the untitled worksheet, its caption and the recent files stay.
+TEST_F(Window, CancellingTheSaveDialogCancelsTheCommand) {
+  Put(PathOf("other.txt"), "O=1");
+  FWindow->MostRecentFiles1()->AddFile(Q(PathOf("other.txt")));
+  FWindow->show();
+  const QString caption = FWindow->windowTitle();
+  for (const std::string command : {"New", "Open", "Recent", "Close"}) {
+    SCOPED_TRACE(command);
+    const QString edited = QStringLiteral("E=1 // ") + Q(command);
+    SetFormula(edited);
+    FDialogs.Answers = {TMessageAnswer::Yes};
+    FDialogs.OpenNames = {Q(PathOf("other.txt"))};
+    const std::size_t dialogs = FDialogs.SaveTitles.size();
+    if (command == "New") FWindow->MFile_NewClick();
+    if (command == "Open") FWindow->MFile_OpenClick();
+    if (command == "Recent") RecentEntry("other.txt")->trigger();
+    if (command == "Close") FWindow->MFile_ExitClick();
+    EXPECT_EQ(FDialogs.SaveTitles.size(), dialogs + 1) << "the dialog was shown and cancelled";
+    EXPECT_EQ(Formula(), edited);
+    EXPECT_EQ(FWindow->CurrentFileName(), "");
+    EXPECT_EQ(FWindow->windowTitle(), caption);
+    EXPECT_TRUE(FWindow->Modified());
+    EXPECT_TRUE(FWindow->isVisible()) << "the window stays open";
+    EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), QStringList{Q(PathOf("other.txt"))});
+  }
+}
+
+// Save As and the first Save ask before a variable file of the chosen name
+// is replaced: .vle files are used on their own too. A whole pair was
+// already confirmed in the dialog.
+TEST_F(Window, SavingAsksBeforeReplacingAVariableFile) {
+  const struct {
+    const char* Command;
+    bool SheetExists;
+    TMessageAnswer Answer;
+    const char* Vle;  // afterwards; New left the table empty
+  } cases[] = {
+      {"SaveAs", false, TMessageAnswer::No, "K=1\r\n"},
+      {"SaveAs", false, TMessageAnswer::Yes, ""},
+      {"Save", false, TMessageAnswer::No, "K=1\r\n"},
+      {"SaveAs", true, TMessageAnswer::No, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Command) + (c.SheetExists ? " over a pair" : " beside a .vle"));
+    FWindow->MFile_NewClick();
+    Type("Z=1");
+    std::filesystem::remove(PathOf("orphan.txt"));
+    if (c.SheetExists) Put(PathOf("orphan.txt"), "old");
+    Put(PathOf("orphan.vle"), "K=1\r\n");
+    const std::size_t boxes = FDialogs.Boxes.size();
+    FDialogs.Answers = {c.Answer};
+    FDialogs.SaveNames = {Q(PathOf("orphan.txt"))};
+    if (std::string(c.Command) == "SaveAs")
+      FWindow->MFile_AsClick();
+    else
+      FWindow->MFile_SaveClick();
+    EXPECT_EQ(Get(PathOf("orphan.vle")), c.Vle);
+    const bool asked = FDialogs.Boxes.size() > boxes;
+    EXPECT_EQ(asked, !c.SheetExists);
+    if (asked)
+      EXPECT_EQ(FDialogs.Boxes[boxes].Text,
+                "变量文件“" + Q(PathOf("orphan.vle")) + "”已经存在，保存会替换它。要替换吗？");
+    const bool saved = c.Answer == TMessageAnswer::Yes || c.SheetExists;
+    EXPECT_EQ(std::filesystem::exists(PathOf("orphan.txt")), saved || c.SheetExists);
+    EXPECT_EQ(FWindow->CurrentFileName(), saved ? Q(PathOf("orphan.txt")) : QString());
+    EXPECT_EQ(FWindow->Modified(), !saved);
+  }
+}
+
+// Characters with no GBK form: the user chooses before anything is written.
+TEST_F(Window, SavingAsksWhatToDoWithCharactersWithoutAGbkForm) {
+  const struct {
+    int Choice;  // 0 UTF-8, 1 "？", 2 取消
+    const char* Sheet;
+    const char* Vle;
+  } cases[] = {
+      {2, nullptr, nullptr},
+      {1, "Z=1 // \xA3\xBF", "P=100\r\nT=273.15\r\n"},
+      {0, "Z=1 // \xF0\x9F\x98\x80", "P=100\r\nT=273.15\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Choice);
+    FWindow->MFile_NewClick();
+    FWindow->VLEVars()->InsertRow("P", "100");
+    FWindow->VLEVars()->InsertRow("T", "273.15");
+    Type("Z=1 // 😀");
+    std::filesystem::remove(PathOf("e.txt"));
+    std::filesystem::remove(PathOf("e.vle"));
+    const std::size_t boxes = FDialogs.Boxes.size();
+    FDialogs.Choices = {c.Choice};
+    FDialogs.SaveNames = {Q(PathOf("e.txt"))};
+    FWindow->MFile_AsClick();
+    ASSERT_FALSE(FDialogs.ChoiceTexts.empty());
+    EXPECT_EQ(FDialogs.ChoiceTexts.back(), "有 1 个字符没有 GBK 编码，按 GBK 保存会变成“？”。");
+    EXPECT_EQ(FDialogs.ChoiceButtons.back(),
+              (QStringList{"以 UTF-8 保存", "替换为“？”后保存", "取消"}));
+    EXPECT_EQ(FDialogs.Boxes.size(), boxes) << "no warning after the file was written";
+    if (c.Sheet == nullptr) {
+      EXPECT_FALSE(std::filesystem::exists(PathOf("e.txt")));
+      EXPECT_FALSE(std::filesystem::exists(PathOf("e.vle")));
+      EXPECT_TRUE(FWindow->Modified());
+      continue;
+    }
+    EXPECT_EQ(Get(PathOf("e.txt")), c.Sheet);
+    EXPECT_EQ(Get(PathOf("e.vle")), c.Vle);
+    EXPECT_FALSE(FWindow->Modified());
+  }
+  bool shown = false;
+  for (const QLabel* label : FWindow->statusBar()->findChildren<QLabel*>())
+    shown |= label->text() == "UTF-8" && label->isVisibleTo(FWindow.get());
+  EXPECT_TRUE(shown) << "the worksheet is UTF-8 from now on";
+}
+
+// A file whose bytes are not valid in its encoding says so when opened.
+TEST_F(Window, OpeningSaysWhenBytesAreNotValid) {
+  Put(PathOf("bad.txt"), "A=1 // \xFF");
+  FDialogs.OpenNames = {Q(PathOf("bad.txt"))};
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(Formula(), "A=1 // �");
+  EXPECT_TRUE(StatusDetail().contains("有 1 处字节不是有效的 GBK 编码，显示为“�”"))
+      << StatusDetail().toStdString();
+}
+
+// The recent-files list changes only when a file was really opened or saved:
+// a cancelled question, a failed save or a failed open leave its order.
+TEST_F(Window, RecentFilesMoveOnlyForAFileOpenedOrSaved) {
+  FDialogs.SaveNames.push_back(Q(PathOf("calc.txt")));
+  FWindow->MFile_AsClick();
+  Put(PathOf("a.txt"), "A=1");
+  Put(PathOf("b.txt"), "B=1");
+  FWindow->MostRecentFiles1()->AddFile(Q(PathOf("a.txt")));
+  FWindow->MostRecentFiles1()->AddFile(Q(PathOf("b.txt")));
+  const QStringList order{Q(PathOf("b.txt")), Q(PathOf("a.txt")), Q(PathOf("calc.txt"))};
+  const struct {
+    TMessageAnswer Answer;
+    bool DiskFull;
+    bool VleIsFolder;
+    const char* Why;
+  } cases[] = {
+      {TMessageAnswer::Cancel, false, false, "the question cancelled"},
+      {TMessageAnswer::Yes, true, false, "the save failed"},
+      {TMessageAnswer::No, false, true, "the open failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    if (c.VleIsFolder) std::filesystem::create_directory(PathOf("a.vle"));
+    SetFormula("changed");
+    FDialogs.Answers = {c.Answer};
+    FWindow->SetFileOps(c.DiskFull ? DiskFull() : platform::SystemFileOps());
+    RecentEntry("a.txt")->trigger();
+    EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), order);
+  }
+  FWindow->SetFileOps(platform::SystemFileOps());
+  std::filesystem::remove(PathOf("a.vle"));
+  SetFormula("changed");
+  FDialogs.Answers = {TMessageAnswer::No};
+  RecentEntry("a.txt")->trigger();
+  EXPECT_EQ(Formula(), "A=1");
+  EXPECT_EQ(FWindow->MostRecentFiles1()->Files(),
+            (QStringList{Q(PathOf("a.txt")), Q(PathOf("b.txt")), Q(PathOf("calc.txt"))}));
 }
 
 // New, Open, a recent file and closing stop when their save fails or when

@@ -24,6 +24,9 @@ struct TQuietDialogs : platform::IUserDialogs {
     return {};
   }
   QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  int AskChoice(QWidget*, const QString&, const QString&, const QStringList& choices) override {
+    return static_cast<int>(choices.size()) - 1;
+  }
   bool OpenDocument(const QUrl&) override { return true; }
 };
 
