@@ -284,7 +284,7 @@ void TReplacement::PrepareInPlace() {
   // Reserves the room for the new content now, while nothing is changed yet
   // (where the file system can; it is no promise elsewhere).
   if (FBytes.size() > static_cast<std::size_t>(FOld.st_size))
-    (void)fallocate(FTargetFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(FBytes.size()));
+    (void)FOps.Allocate(FTargetFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(FBytes.size()));
 }
 
 // A complete copy of the old content: beside the file, or in the user's own
@@ -369,6 +369,10 @@ bool TReplacement::Restore() {
 EFileError::EFileError(TAction action, const std::string& path, int error, std::string_view reason)
     : std::runtime_error(ErrorText(action, path, error, reason)), FPath(path), FError(error) {}
 
+int SystemAllocate(int fd, int mode, off_t offset, off_t length) {
+  return ::fallocate(fd, mode, offset, length);
+}
+
 const TFileOps& SystemFileOps() {
   static const TFileOps ops{
       [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
@@ -376,6 +380,7 @@ const TFileOps& SystemFileOps() {
       [](int fd) { return ::fsync(fd); },
       [](int fd) { return ::close(fd); },
       [](const char* from, const char* to) { return ::rename(from, to); },
+      SystemAllocate,
   };
   return ops;
 }

@@ -37,6 +37,9 @@ class EFileError : public std::runtime_error {
   int FError;
 };
 
+// fallocate(2) itself.
+int SystemAllocate(int fd, int mode, off_t offset, off_t length);
+
 // The system calls of a save, replaceable so that tests can fail or stop one
 // midway. Each behaves like its namesake: -1 and errno on failure.
 struct TFileOps {
@@ -45,6 +48,8 @@ struct TFileOps {
   std::function<int(int fd)> Sync;
   std::function<int(int fd)> Close;
   std::function<int(const char* from, const char* to)> Rename;
+  // Reserves the room of a file written in place (fallocate).
+  std::function<int(int fd, int mode, off_t offset, off_t length)> Allocate = SystemAllocate;
 };
 
 // The real system calls.
