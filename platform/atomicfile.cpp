@@ -78,19 +78,36 @@ bool IsLeftover(std::string_view entry, std::string_view prefix) {
                      [](char c) { return std::strchr(kRandomChars, c) != nullptr && c != '\0'; });
 }
 
+// "folder + prefix + XXXXXX.tmp" with six random characters.
+std::string TemporaryName(const std::string& folder, const std::string& prefix) {
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kRandomChars - 2);
+  std::string name = folder + prefix;
+  for (int i = 0; i < 6; ++i) name += kRandomChars[pick(random)];
+  return name + ".tmp";
+}
+
 // Creates a new file "folder + prefix + XXXXXX.tmp"; -1 with errno on failure.
 int CreateTemporary(const std::string& folder, const std::string& prefix, mode_t mode,
                     const TFileOps& ops, std::string& name) {
-  thread_local std::mt19937 random{std::random_device{}()};
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kRandomChars - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = folder + prefix;
-    for (int i = 0; i < 6; ++i) name += kRandomChars[pick(random)];
-    name += ".tmp";
+    name = TemporaryName(folder, prefix);
     const int fd = ops.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// Gives file a second name "folder + prefix + XXXXXX.tmp"; false on failure.
+bool LinkTemporary(const std::string& file, const std::string& folder, const std::string& prefix,
+                   std::string& name) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = TemporaryName(folder, prefix);
+    if (::link(file.c_str(), name.c_str()) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  name.clear();
+  return false;
 }
 
 // Writes all of bytes at the file's offset; short and interrupted writes go on.
@@ -137,6 +154,14 @@ void SyncFolder(const std::string& path, const std::string& folder, const TFileO
   if (rc != 0 && error != EINVAL) Fail(path, error);
 }
 
+// Flushes a folder after renames that undo a save, as far as it goes.
+void TrySyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 // Temporary files of earlier saves of this file that a killed process left.
 void RemoveLeftoversIn(const std::string& folder, const std::string& prefix,
                        const std::set<std::string>& ours) {
@@ -163,43 +188,59 @@ void CheckMayWrite(const std::string& path, const std::string& target, const str
 }
 
 // One file of a save. Prepare puts everything on the disk that can be
-// prepared without touching the file; Commit then replaces it.
+// prepared without touching the file; Commit then replaces it, and Undo
+// puts the old file back as long as the replacement lives.
 //
 // The usual way writes the new content to a temporary file beside the old
 // one and renames it over the old file. That replaces the file by another
 // one, so it is taken only when nothing of the old file gets lost: a single
-// hard link, and an owner, group and mode bits the new file can carry. Else
-// (and in a folder where no temporary file can be made) the file is written
-// in place, after a complete copy of its old content has reached the disk;
-// a failure while writing puts the old content back from the copy, and the
-// copy goes only once the new content is synced.
+// hard link, and an owner, group and mode bits the new file can carry. The
+// old file keeps a second name until the save is done, to be renamed back
+// by Undo. Else (and in a folder where no temporary file can be made, or
+// where the old file can get no second name) the file is written in place,
+// after a complete copy of its old content has reached the disk and the
+// room for the new content is reserved; a failure while writing, or Undo,
+// puts the old content back from the copy, and the copy goes only once the
+// whole save is done.
 class TReplacement {
  public:
   TReplacement(std::string path, std::string_view bytes, const TFileOps& ops)
       : FPath(std::move(path)), FBytes(bytes), FOps(ops) {}
   ~TReplacement() {
     if (FTempFd >= 0) FOps.Close(FTempFd);
-    if (FTargetFd >= 0) FOps.Close(FTargetFd);
+    if (FTargetFd >= 0) {  // prepared, but the save failed before writing it
+      ReleaseRoom(FTargetFd, true);
+      FOps.Close(FTargetFd);
+    }
     if (!FTempName.empty() && !FRenamed) unlink(FTempName.c_str());
     if (!FCopyName.empty() && !FKeepCopy) unlink(FCopyName.c_str());
+    if (!FOldName.empty() && !FKeepCopy) unlink(FOldName.c_str());
   }
   TReplacement(const TReplacement&) = delete;
   TReplacement& operator=(const TReplacement&) = delete;
 
   void Prepare();
   void Commit();
+  // Puts the old file back after a successful Commit, with the real system
+  // calls; false when it cannot, the old content then being kept at KeptAt()
+  // (nowhere for a file that did not exist).
+  bool Undo();
+  const std::string& KeptAt() const { return FInPlace ? FCopyName : FOldName; }
   bool InPlace() const { return FInPlace; }
   const std::string& Folder() const { return FParts.Folder; }
   const std::string& Path() const { return FPath; }
   // Temporary files of earlier, killed saves of the same file.
   void RemoveLeftovers() const {
-    RemoveLeftoversIn(FParts.Folder, TemporaryPrefix(FParts.Name), {FTempName, FCopyName});
+    RemoveLeftoversIn(FParts.Folder, TemporaryPrefix(FParts.Name),
+                      {FTempName, FCopyName, FOldName});
   }
 
  private:
   bool TakeOver(int fd) const;
   void PrepareInPlace();
   void MakeCopy();
+  void Reserve();
+  void ReleaseRoom(int fd, bool keepTimes) const;
   void WriteInPlace();
   bool Restore();
 
@@ -216,7 +257,9 @@ class TReplacement {
   bool FRenamed = false;
   int FTargetFd = -1;
   std::string FCopyName;
-  bool FKeepCopy = false;
+  bool FReserved = false;  // room beyond the old end may be held
+  std::string FOldName;    // the second name of an old file replaced by a rename
+  bool FKeepCopy = false;  // of FCopyName or FOldName, when Undo fails
 };
 
 void TReplacement::Prepare() {
@@ -254,6 +297,15 @@ void TReplacement::Prepare() {
   const int fd = FTempFd;
   FTempFd = -1;  // closed even when close reports an error
   if (FOps.Close(fd) != 0) Fail(FPath, errno);
+  // Made last: a save killed while writing leaves its temporary file only.
+  if (FExists && !LinkTemporary(FTarget, FParts.Folder, TemporaryPrefix(FParts.Name), FOldName)) {
+    // Without a second name the old file could not be put back after the
+    // rename, should another file of the save fail.
+    unlink(FTempName.c_str());
+    FTempName.clear();
+    FInPlace = true;
+    PrepareInPlace();
+  }
 }
 
 // Gives the new file the old one's owner, group and mode bits; false when
@@ -281,10 +333,39 @@ void TReplacement::PrepareInPlace() {
     Fail(FPath, EAGAIN, "文件在保存时被替换了");
   FOld = now;
   MakeCopy();
-  // Reserves the room for the new content now, while nothing is changed yet
-  // (where the file system can; it is no promise elsewhere).
-  if (FBytes.size() > static_cast<std::size_t>(FOld.st_size))
-    (void)fallocate(FTargetFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(FBytes.size()));
+  Reserve();
+}
+
+// Reserves the room for the new content now, while nothing is replaced yet,
+// so that a full disk fails the save here and not after another file of it
+// was replaced. A file system that cannot reserve room (EOPNOTSUPP) is
+// written without: the bytes cannot be tried out beforehand without changing
+// the file, and should the disk then fill up, the failed write puts this
+// file back from its copy and the save puts back the files it replaced.
+void TReplacement::Reserve() {
+  if (FBytes.size() <= static_cast<std::size_t>(FOld.st_size)) return;
+  FReserved = true;  // even a failed reservation may hold part of the room
+  int rc;
+  do {
+    rc = FOps.Allocate(FTargetFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(FBytes.size()));
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0 && errno != EOPNOTSUPP && errno != ENOSYS) Fail(FPath, errno);
+}
+
+// Gives back the room reserved beyond the old end when the new content does
+// not stay, as far as the file system can: truncating to the same length
+// frees it on most (ext4, tmpfs), punching it out on others; neither changes
+// a byte, and keepTimes puts back the times the truncation changed. The
+// block the new content ends in counts whole.
+void TReplacement::ReleaseRoom(int fd, bool keepTimes) const {
+  if (!FReserved) return;
+  const off_t block = FOld.st_blksize > 0 ? FOld.st_blksize : 4096;
+  const off_t end = (static_cast<off_t>(FBytes.size()) + block - 1) / block * block;
+  (void)::ftruncate(fd, FOld.st_size);
+  (void)::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, FOld.st_size,
+                    end - FOld.st_size);
+  const timespec times[] = {FOld.st_atim, FOld.st_mtim};
+  if (keepTimes) (void)futimens(fd, times);
 }
 
 // A complete copy of the old content: beside the file, or in the user's own
@@ -335,8 +416,21 @@ void TReplacement::Commit() {
     Fail(FPath, e.Error(),
          std::generic_category().message(e.Error()) + "；原来的内容保存在“" + FCopyName + "”");
   }
-  unlink(FCopyName.c_str());  // the new content is on the disk
-  FCopyName.clear();
+}
+
+bool TReplacement::Undo() {
+  bool ok;
+  if (FInPlace) {
+    ok = Restore();
+  } else if (FOldName.empty()) {
+    ok = ::unlink(FTarget.c_str()) == 0;  // there was no file
+  } else {
+    ok = ::rename(FOldName.c_str(), FTarget.c_str()) == 0;
+    if (ok) FOldName.clear();
+  }
+  if (!FInPlace) TrySyncFolder(FParts.Folder);
+  FKeepCopy = !ok;
+  return ok;
 }
 
 void TReplacement::WriteInPlace() {
@@ -359,6 +453,7 @@ bool TReplacement::Restore() {
   const int in = ::open(FCopyName.c_str(), O_RDONLY | O_CLOEXEC);
   bool ok = out >= 0 && in >= 0 && CopyRest(in, out, ::write) &&
             ftruncate(out, FOld.st_size) == 0 && ::fsync(out) == 0;
+  if (out >= 0) ReleaseRoom(out, false);
   if (in >= 0) ::close(in);
   if (out >= 0 && ::close(out) != 0) ok = false;
   return ok;
@@ -369,6 +464,10 @@ bool TReplacement::Restore() {
 EFileError::EFileError(TAction action, const std::string& path, int error, std::string_view reason)
     : std::runtime_error(ErrorText(action, path, error, reason)), FPath(path), FError(error) {}
 
+int SystemAllocate(int fd, int mode, off_t offset, off_t length) {
+  return ::fallocate(fd, mode, offset, length);
+}
+
 const TFileOps& SystemFileOps() {
   static const TFileOps ops{
       [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
@@ -376,6 +475,7 @@ const TFileOps& SystemFileOps() {
       [](int fd) { return ::fsync(fd); },
       [](int fd) { return ::close(fd); },
       [](const char* from, const char* to) { return ::rename(from, to); },
+      SystemAllocate,
   };
   return ops;
 }
@@ -386,10 +486,26 @@ void WriteFilesAtomically(const std::vector<TFileContent>& files, const TFileOps
     replacements.push_back(std::make_unique<TReplacement>(file.Path, file.Bytes, ops));
     replacements.back()->Prepare();
   }
-  for (const auto& r : replacements) r->Commit();
-  std::set<std::string> synced;
-  for (const auto& r : replacements)
-    if (!r->InPlace() && synced.insert(r->Folder()).second) SyncFolder(r->Path(), r->Folder(), ops);
+  // A failure from the first replacement on puts back, latest first, the
+  // files already replaced; a file whose own commit fails puts itself back.
+  std::size_t committed = 0;
+  try {
+    for (; committed < replacements.size(); ++committed) replacements[committed]->Commit();
+    std::set<std::string> synced;
+    for (const auto& r : replacements)
+      if (!r->InPlace() && synced.insert(r->Folder()).second)
+        SyncFolder(r->Path(), r->Folder(), ops);
+  } catch (const EFileError& e) {
+    std::string kept;  // where the old content of a file that could not be put back is
+    while (committed > 0) {
+      TReplacement& r = *replacements[--committed];
+      if (!r.Undo() && !r.KeptAt().empty())
+        kept += "；“" + r.Path() + "”原来的内容保存在“" + r.KeptAt() + "”";
+    }
+    if (kept.empty()) throw;
+    const std::string prefix = "无法保存文件“" + e.Path() + "”：";
+    Fail(e.Path(), e.Error(), std::string(e.what()).substr(prefix.size()) + kept);
+  }
   for (const auto& r : replacements) r->RemoveLeftovers();
 }
 

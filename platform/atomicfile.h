@@ -5,10 +5,10 @@
 // temporary file in the same folder, reach the disk, and only then replace
 // the old file by a rename, which the kernel does all at once. Where a rename
 // would lose something of the old file (a hard link, its owner, group or mode
-// bits) or the folder takes no new file, the file is written in place after a
-// synced copy of its old content. A crash or a full disk at any moment leaves
-// either the old content or the new one whole. Reading refuses at once what
-// is no regular file or is too big.
+// bits), the folder takes no new file or the old file no second name, the
+// file is written in place after a synced copy of its old content. A crash or a full disk at any
+// moment leaves either the old content or the new one whole. Reading refuses at once what is no
+// regular file or is too big.
 
 #include <sys/types.h>
 
@@ -37,6 +37,9 @@ class EFileError : public std::runtime_error {
   int FError;
 };
 
+// fallocate(2) itself.
+int SystemAllocate(int fd, int mode, off_t offset, off_t length);
+
 // The system calls of a save, replaceable so that tests can fail or stop one
 // midway. Each behaves like its namesake: -1 and errno on failure.
 struct TFileOps {
@@ -45,21 +48,25 @@ struct TFileOps {
   std::function<int(int fd)> Sync;
   std::function<int(int fd)> Close;
   std::function<int(const char* from, const char* to)> Rename;
+  // Reserves the room of a file written in place (fallocate); where the file
+  // system cannot (EOPNOTSUPP), the file is written without.
+  std::function<int(int fd, int mode, off_t offset, off_t length)> Allocate = SystemAllocate;
 };
 
 // The real system calls.
 const TFileOps& SystemFileOps();
 
 // Replaces the file at path with bytes. A read-only file (no write bit, even
-// for root) or one the user may not write is refused. The temporary file, or
-// the copy of the old content of a file written in place, is named
-// ".NAME.XXXXXX.tmp" beside it (the copy goes to UserStateDir()/tessary when
-// the folder takes no new file); only a process killed during a save can
-// leave one behind, and the next successful save of the file removes it. An
-// existing file keeps its mode bits, owner, group and hard links; a new one
-// gets 0666 less the umask. A symbolic link stays a link: the file it points
-// to is replaced. Throws EFileError naming path; the old file is then as it
-// was and the temporary file removed.
+// for root) or one the user may not write is refused. The temporary file,
+// the second name the old file keeps until the save is done, or the copy of
+// the old content of a file written in place, is named ".NAME.XXXXXX.tmp"
+// beside it (the copy goes to UserStateDir()/tessary when the folder takes
+// no new file); only a process killed during a save can leave one behind,
+// and the next successful save of the file removes it. An existing file
+// keeps its mode bits, owner, group and hard links; a new one gets 0666 less
+// the umask. A symbolic link stays a link: the file it points to is
+// replaced. Throws EFileError naming path; the old file is then as it was
+// and the temporary file removed.
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const TFileOps& ops = SystemFileOps());
 
@@ -68,9 +75,14 @@ struct TFileContent {
   std::string Path;
   std::string_view Bytes;
 };
-// Saves files together: every new content is on the disk (and every copy of
-// an old one) before the first file is replaced, so a failure until then
-// changes none of them.
+// Saves files together or not at all: every new content is on the disk (and
+// every copy of an old one, and the room reserved for each file written in
+// place) before the first file is replaced. A failure after that puts the
+// files already replaced back: a renamed one by renaming its old file back
+// from its second name, one written in place from its copy. So a save that
+// throws leaves every old file byte for byte as it was, and no new one. The
+// EFileError names the file that failed; only should putting one back fail
+// too, it also tells where that file's old content was kept.
 void WriteFilesAtomically(const std::vector<TFileContent>& files,
                           const TFileOps& ops = SystemFileOps());
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "testutil/tempfolder.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -218,6 +220,257 @@ TEST_F(AtomicFile, SyncsBeforeRenameAndFolderAfter) {
     for (const std::string& name : c.Files) files.push_back({PathOf(name), "x"});
     tessary::platform::WriteFilesAtomically(files, ops);
     EXPECT_EQ(calls, c.Calls) << c.Files.size() << " file(s)";
+  }
+}
+
+// Operations that count every call of a save and fail the call numbered
+// failAt (from 1; 0 fails none) with error. ENOSPC is a full disk: every
+// later write and reservation fails with it too. names receives the steps.
+TFileOps FailingAtStep(int failAt, int error, std::vector<std::string>* names) {
+  struct TCounter {
+    int Calls = 0;
+    bool Full = false;
+    // True when this call is to fail; errno is then set.
+    bool Fails(int failAt, int error, bool takesRoom) {
+      ++Calls;
+      if (Calls == failAt) Full = error == ENOSPC;
+      if (Calls != failAt && !(Full && takesRoom)) return false;
+      errno = Calls == failAt ? error : ENOSPC;
+      return true;
+    }
+  };
+  auto counter = std::make_shared<TCounter>();
+  const auto step = [counter, failAt, error, names](const char* name, bool takesRoom) {
+    if (names) names->push_back(name);
+    return counter->Fails(failAt, error, takesRoom);
+  };
+  TFileOps ops = SystemFileOps();
+  ops.Open = [step](const char* path, int flags, mode_t mode) {
+    return step("open", false) ? -1 : ::open(path, flags, mode);
+  };
+  ops.Write = [step](int fd, const void* data, std::size_t size) -> ssize_t {
+    return step("write", true) ? -1 : ::write(fd, data, size);
+  };
+  ops.Sync = [step](int fd) { return step("sync", false) ? -1 : ::fsync(fd); };
+  ops.Close = [step](int fd) {
+    const bool fails = step("close", false);
+    const int error = errno;
+    const int rc = ::close(fd);  // closed even when it reports an error
+    errno = error;
+    return fails ? -1 : rc;
+  };
+  ops.Rename = [step](const char* from, const char* to) {
+    return step("rename", false) ? -1 : ::rename(from, to);
+  };
+  ops.Allocate = [step](int fd, int mode, off_t offset, off_t length) {
+    return step("allocate", true) ? -1 : ::fallocate(fd, mode, offset, length);
+  };
+  return ops;
+}
+
+// A worksheet and its variables are saved together or not at all: whatever
+// call of the save fails, with a full disk or an I/O error, either both files
+// are new, or the error names one of them and both are old byte for byte
+// (and so are their other hard links), with no file left behind.
+TEST_F(AtomicFile, PairIsReplacedTogetherOrNotAtAll) {
+  struct TCase {
+    const char* What;
+    bool SheetLinked;  // a second hard link: written in place
+    bool VarsExist;
+    bool VarsLinked;
+    std::string OldVars;
+    std::string NewVars;
+  };
+  const std::string bigVars(30000, 'V');
+  const TCase cases[] = {
+      {"both renamed", false, true, false, "P=1\r\n", "P=2\r\nT=3\r\n"},
+      {"variables in place", false, true, true, "P=1\r\n", "P=2\r\nT=3\r\n"},
+      {"variables in place, shorter", false, true, true, bigVars, "P=2\r\n"},
+      {"worksheet in place", true, true, false, "P=1\r\n", "P=2\r\nT=3\r\n"},
+      {"both in place", true, true, true, "P=1\r\n", "P=2\r\nT=3\r\n"},
+      {"variables new", false, false, false, "", "P=2\r\n"},
+      {"variables new, worksheet in place", true, false, false, "", "P=2\r\n"},
+  };
+  const std::string sheet = PathOf("calc.txt");
+  const std::string vars = PathOf("calc.vle");
+  const std::string newSheet = "Z=P/T+1\r\nnew\r\n";
+  for (const TCase& c : cases) {
+    const auto lay = [&] {
+      for (const std::string& name : Names()) fs::remove(PathOf(name));
+      Put(sheet, kOld);
+      if (c.SheetLinked) fs::create_hard_link(sheet, PathOf("link.txt"));
+      if (c.VarsExist) Put(vars, c.OldVars);
+      if (c.VarsLinked) fs::create_hard_link(vars, PathOf("link.vle"));
+    };
+    const auto save = [&](const TFileOps& ops) {
+      tessary::platform::WriteFilesAtomically({{sheet, newSheet}, {vars, c.NewVars}}, ops);
+    };
+    lay();
+    const std::set<std::string> names = Names();
+    std::vector<std::string> steps;
+    save(FailingAtStep(0, 0, &steps));
+    ASSERT_EQ(Get(sheet), newSheet) << c.What;
+    ASSERT_EQ(Get(vars), c.NewVars) << c.What;
+
+    for (const int error : {ENOSPC, EIO}) {
+      for (std::size_t step = 1; step <= steps.size(); ++step) {
+        SCOPED_TRACE(std::string(c.What) + ", " + steps[step - 1] + " (step " +
+                     std::to_string(step) + ") fails with " + (error == EIO ? "EIO" : "ENOSPC"));
+        lay();
+        bool failed = false;
+        try {
+          save(FailingAtStep(static_cast<int>(step), error, nullptr));
+        } catch (const EFileError& e) {
+          failed = true;
+          EXPECT_TRUE(e.Path() == sheet || e.Path() == vars) << e.Path();
+          EXPECT_EQ(e.Error(), error);
+          EXPECT_EQ(std::string(e.what()), "无法保存文件“" + e.Path() + "”：" +
+                                               (error == EIO ? "输入/输出错误" : "磁盘空间不足"));
+        }
+        EXPECT_EQ(Get(sheet), failed ? kOld : newSheet);
+        if (c.SheetLinked) {
+          EXPECT_EQ(Get(PathOf("link.txt")), failed ? kOld : newSheet);
+        }
+        if (c.VarsExist || !failed) {
+          EXPECT_EQ(Get(vars), failed ? c.OldVars : c.NewVars);
+        }
+        if (c.VarsLinked) {
+          EXPECT_EQ(Get(PathOf("link.vle")), failed ? c.OldVars : c.NewVars);
+        }
+        std::set<std::string> expected = names;
+        if (!failed) expected.insert("calc.vle");
+        EXPECT_EQ(Names(), expected);
+      }
+    }
+  }
+}
+
+// A file system that cannot reserve room (EOPNOTSUPP) still takes a save in
+// place; should the disk then fill up while the variables are written, the
+// worksheet renamed before is put back too.
+TEST_F(AtomicFile, SavesInPlaceWhereNoRoomCanBeReserved) {
+  const std::string sheet = PathOf("calc.txt");
+  const std::string vars = PathOf("calc.vle");
+  const std::string newSheet = "Z=P/T+1\r\n";
+  const std::string newVars = "P=2\r\nT=3\r\n";
+  for (const bool diskFills : {false, true}) {
+    SCOPED_TRACE(diskFills ? "disk fills up" : "room enough");
+    for (const std::string& name : Names()) fs::remove(PathOf(name));
+    Put(sheet, kOld);
+    Put(vars, "P=1\r\n");
+    fs::create_hard_link(vars, PathOf("link.vle"));
+    struct stat varsFile;
+    ASSERT_EQ(stat(vars.c_str(), &varsFile), 0);
+    TFileOps ops = SystemFileOps();
+    ops.Allocate = [](int, int, off_t, off_t) {
+      errno = EOPNOTSUPP;
+      return -1;
+    };
+    ops.Write = [diskFills, varsFile](int fd, const void* data, std::size_t size) -> ssize_t {
+      struct stat st;
+      if (diskFills && fstat(fd, &st) == 0 && st.st_ino == varsFile.st_ino) {
+        errno = ENOSPC;
+        return -1;
+      }
+      return ::write(fd, data, size);
+    };
+    std::string error;
+    try {
+      tessary::platform::WriteFilesAtomically({{sheet, newSheet}, {vars, newVars}}, ops);
+    } catch (const EFileError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, diskFills ? "无法保存文件“" + vars + "”：磁盘空间不足" : "");
+    EXPECT_EQ(Get(sheet), diskFills ? kOld : newSheet);
+    EXPECT_EQ(Get(vars), diskFills ? "P=1\r\n" : newVars);
+    EXPECT_EQ(Get(PathOf("link.vle")), diskFills ? "P=1\r\n" : newVars);
+    EXPECT_EQ(Names(), (std::set<std::string>{"calc.txt", "calc.vle", "link.vle"}));
+  }
+}
+
+// The same on a real, nearly full disk: the variables file has a second hard
+// link, so it is written in place, and its new content does not fit, or the
+// worksheet's rename fails after the room for it was reserved. The save
+// fails before the worksheet is replaced, takes no room for good, and
+// succeeds once there is room. Needs the right to mount a tmpfs.
+class AtomicFileOnSmallDisk : public AtomicFile {
+ protected:
+  void SetUp() override {
+    AtomicFile::SetUp();
+    FDisk = FDir / "disk";
+    fs::create_directory(FDisk);
+    if (mount("tmpfs", FDisk.c_str(), "tmpfs", 0, "size=256k,mode=0755") != 0)
+      GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    FMounted = true;
+  }
+  void TearDown() override {
+    if (FMounted) {
+      EXPECT_EQ(umount2(FDisk.c_str(), MNT_DETACH), 0) << std::strerror(errno);
+    }
+    AtomicFile::TearDown();
+  }
+  std::uintmax_t Free() const { return fs::space(FDisk).available; }
+
+  fs::path FDisk;
+  bool FMounted = false;
+};
+
+TEST_F(AtomicFileOnSmallDisk, FullDiskKeepsBothOldFiles) {
+  const std::string sheet = (FDisk / "calc.txt").string();
+  const std::string vars = (FDisk / "calc.vle").string();
+  const std::string link = (FDisk / "link.vle").string();
+  const std::string oldSheet = "Z=P/T\r\n";
+  const std::string oldVars = "P=1\r\nT=2\r\n";
+  const std::string newSheet = "Z={80+2*[5+2*(1.5+1)]}/(P/T)\r\nmore\r\n";
+  const std::string newVars(10000, 'v');  // three pages where the old one took one
+  struct TCase {
+    const char* What;
+    std::uintmax_t Free;  // left beside the old files
+    int RenameError;      // 0: renames work
+    std::string Message;
+  };
+  const TCase cases[] = {
+      // One page for the new worksheet and one for the copy of the old
+      // variables, none for their growth.
+      {"disk full", 8 * 1024, 0, "无法保存文件“" + vars + "”：磁盘空间不足"},
+      {"rename fails", 40 * 1024, EIO, "无法保存文件“" + sheet + "”：输入/输出错误"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    for (const auto& entry : fs::directory_iterator(FDisk)) fs::remove(entry.path());
+    Put(sheet, oldSheet);
+    Put(vars, oldVars);
+    fs::create_hard_link(vars, link);
+    ASSERT_EQ(Free(), 256u * 1024 - 2 * 4096);
+    Put((FDisk / "filler").string(), std::string(Free() - c.Free, 'f'));
+    ASSERT_EQ(Free(), c.Free);
+    TFileOps ops = SystemFileOps();
+    if (c.RenameError != 0) {
+      ops.Rename = [&c](const char*, const char*) {
+        errno = c.RenameError;
+        return -1;
+      };
+    }
+
+    try {
+      tessary::platform::WriteFilesAtomically({{sheet, newSheet}, {vars, newVars}}, ops);
+      ADD_FAILURE() << "no error reported";
+    } catch (const EFileError& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+    EXPECT_EQ(Get(sheet), oldSheet);
+    EXPECT_EQ(Get(vars), oldVars);
+    EXPECT_EQ(Get(link), oldVars);
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(FDisk)) names.insert(entry.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"calc.txt", "calc.vle", "link.vle", "filler"}));
+    EXPECT_EQ(Free(), c.Free) << "room taken for good";
+
+    fs::resize_file(FDisk / "filler", 100 * 1024);
+    tessary::platform::WriteFilesAtomically({{sheet, newSheet}, {vars, newVars}});
+    EXPECT_EQ(Get(sheet), newSheet);
+    EXPECT_EQ(Get(vars), newVars);
+    EXPECT_EQ(Get(link), newVars);
   }
 }
 
