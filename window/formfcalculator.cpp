@@ -212,7 +212,9 @@ void TFormFCalculator::BuildPanes() {
   FOriFormula->setObjectName(QStringLiteral("MOriFormula"));
   FVars = new TValueListEditor(FClient);
   FVars->setObjectName(QStringLiteral("VLEVars"));
-  FVars->SetMessageService(&FDialogs);
+  // A refused key says why beside the table, without a box in the way.
+  connect(FVars, &TValueListEditor::KeyRefused, this,
+          [this](const QString& reason) { FStatusDetail->setText(reason); });
   FResult = Pane(FClient, true, false);
   FResult->setObjectName(QStringLiteral("MResult"));
   // Arrow keys walk its lines, so that Enter can go to a failed one.

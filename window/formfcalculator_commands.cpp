@@ -281,7 +281,14 @@ void TFormFCalculator::PM1InsertClick() {
 // ---------------------------------------------------------------- editing
 
 // The edit commands act on the formula pane wherever the focus is.
-void TFormFCalculator::MEDit_UndoClick() { FOriFormula->undo(); }
+// Undo acts where the user works: the table while it has the focus.
+void TFormFCalculator::MEDit_UndoClick() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus != nullptr && (focus == FVars || FVars->isAncestorOf(focus)))
+    FVars->Undo();
+  else
+    FOriFormula->undo();
+}
 void TFormFCalculator::MEdit_CutClick() { FOriFormula->cut(); }
 void TFormFCalculator::MEDit_CopyClick() { FOriFormula->copy(); }
 void TFormFCalculator::MEdit_PasteClick() {

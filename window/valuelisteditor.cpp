@@ -9,18 +9,20 @@
 #include <QSet>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <utility>
 
 #include "keyvaluetable.h"
-#include "messageservice.h"
 
 namespace tessary {
 
 namespace {
 
 constexpr int kKeyWidth = 57;
+// Changes that can be undone; older ones are forgotten.
+constexpr qsizetype kHistoryDepth = 100;
 constexpr int kValueWidth = 124;
 
 // The cell text last accepted, so that a refused key edit can go back to it
@@ -122,7 +124,12 @@ void TValueListEditor::AddRow(const QString& key, const QString& value, bool has
 }
 
 void TValueListEditor::SetStrings(const QStringList& rows) {
-  ClearRows();
+  FHistory.clear();
+  Load(rows);
+}
+
+void TValueListEditor::Load(const QStringList& rows) {
+  RemoveAllRows();
   QSet<QString> keys;  // folded: a long variable file stays linear
   for (const QString& row : rows) {
     const qsizetype eq = row.indexOf(u'=');
@@ -137,6 +144,11 @@ void TValueListEditor::SetStrings(const QStringList& rows) {
 }
 
 void TValueListEditor::ClearRows() {
+  FHistory.clear();
+  RemoveAllRows();
+}
+
+void TValueListEditor::RemoveAllRows() {
   TUpdating updating(FUpdating);
   setRowCount(0);
 }
@@ -144,6 +156,7 @@ void TValueListEditor::ClearRows() {
 void TValueListEditor::InsertRow(const QString& key, const QString& value) {
   if (key.contains(u'=')) throw std::invalid_argument(kEqualsInKey);
   if (!KeyRefusal(key, -1).isEmpty()) throw EDuplicateKey(key.toStdString());
+  Remember(Strings());
   AddRow(key, value, true);
   emit RowsChanged();
 }
@@ -151,6 +164,7 @@ void TValueListEditor::InsertRow(const QString& key, const QString& value) {
 void TValueListEditor::DeleteCurrentRow() {
   const int r = currentRow();
   if (r < 0 || r >= rowCount()) return;
+  Remember(Strings());
   {
     TUpdating updating(FUpdating);
     removeRow(r);
@@ -182,27 +196,31 @@ void TValueListEditor::OnItemChanged(QTableWidgetItem* cell) {
     const QString refusal = KeyRefusal(text, cell->row());
     if (!refusal.isEmpty()) {
       cell->setText(accepted);
-      Refuse(refusal);
+      emit KeyRefused(refusal);
       return;
     }
-    if (!text.isEmpty()) cell->setData(kNoEqualsRole, false);
   }
+  // The rows as they were: the cell still held its accepted text.
+  cell->setText(accepted);
+  Remember(Strings());
+  cell->setText(text);
+  if (cell->column() == 0 && !text.isEmpty()) cell->setData(kNoEqualsRole, false);
   cell->setData(kAcceptedRole, text);
   emit RowsChanged();
 }
 
-void TValueListEditor::Refuse(const QString& message) {
-  // The box waits for the event loop: shown while a cell editor is being
-  // committed, its focus change would commit the same editor again.
-  QMetaObject::invokeMethod(
-      this,
-      [this, message] {
-        platform::IMessageService& messages =
-            FMessages ? *FMessages : platform::SystemMessageService();
-        messages.ShowMessageBox(this, QGuiApplication::applicationDisplayName(), message,
-                                platform::TMessageIcon::Error, platform::TMessageButtons::Ok);
-      },
-      Qt::QueuedConnection);
+void TValueListEditor::Remember(QStringList rows) {
+  FHistory.append(std::move(rows));
+  if (FHistory.size() > kHistoryDepth) FHistory.removeFirst();
+}
+
+void TValueListEditor::Undo() {
+  CommitEdit();  // an open editor's text is a change of its own
+  if (FHistory.isEmpty()) return;
+  const int row = currentRow(), column = currentColumn();
+  Load(FHistory.takeLast());
+  if (rowCount() > 0) setCurrentCell(std::clamp(row, 0, rowCount() - 1), std::max(column, 0));
+  emit RowsChanged();
 }
 
 bool TValueListEditor::RowIsEmpty(int row) const {
@@ -221,6 +239,7 @@ void TValueListEditor::AppendEmptyRow() {
   CommitEdit();  // an editor still open holds text its row does not have yet
   int r = rowCount() - 1;
   if (r < 0 || !RowIsEmpty(r)) {
+    Remember(Strings());
     AddRow(QString(), QString(), true);
     r = rowCount() - 1;
     emit RowsChanged();
@@ -240,6 +259,11 @@ void TValueListEditor::keyPressEvent(QKeyEvent* event) {
   }
   if (event->key() == Qt::Key_Delete && modifiers == Qt::ControlModifier) {
     DeleteCurrentRow();
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Z && modifiers == Qt::ControlModifier) {
+    Undo();
     event->accept();
     return;
   }

@@ -4,11 +4,14 @@
 // A two-column key/value grid ("变量" | "数值") whose rows are key=value
 // texts: the variable table of the main window. Keys may be edited, rows
 // added and deleted; a key may not contain "=" nor repeat another row's key
-// ignoring letter case. Refusals go to the window's dialogs as error boxes.
+// ignoring letter case. A refused key is checked when its cell is left, goes
+// back to what it was, and the reason is signalled for the window to show:
+// no box that would wait behind the editor and swallow the next keys.
 //
 // Keyboard: Insert, or Down on the last row, appends an empty row and opens
 // its key cell (an empty last row is reused rather than stacked);
-// Ctrl+Delete deletes the current row without asking.
+// Ctrl+Delete deletes the current row without asking; Ctrl+Z undoes the last
+// change of the rows (a deleted or added row, an edited cell).
 
 #include <QString>
 #include <QStringList>
@@ -19,10 +22,6 @@ class QMouseEvent;
 
 namespace tessary {
 
-namespace platform {
-class IMessageService;
-}
-
 class TValueListEditor : public QTableWidget {
   Q_OBJECT
 
@@ -30,9 +29,6 @@ class TValueListEditor : public QTableWidget {
   static constexpr const char* kEqualsInKey = "Key may not contain equals sign (\"=\")";
 
   explicit TValueListEditor(QWidget* parent = nullptr);
-
-  // Where refusal boxes go; the system's boxes when none is set.
-  void SetMessageService(platform::IMessageService* service) { FMessages = service; }
 
   // The rows as "key=value" texts, from the top. A row read without "=" and
   // whose key is still empty is given back as it was read (its value alone).
@@ -52,6 +48,10 @@ class TValueListEditor : public QTableWidget {
   // the grid shows (RowsChanged follows a changed text; a refused key goes
   // back as when typed).
   void CommitEdit();
+  // Undoes the last change of the rows by the user, newest first; loading
+  // rows (SetStrings, ClearRows) starts a new history.
+  void Undo();
+  bool CanUndo() const { return !FHistory.isEmpty(); }
 
  signals:
   // The rows changed by the user (a committed edit, typed or not, an added
@@ -61,6 +61,8 @@ class TValueListEditor : public QTableWidget {
   // A character key typed in the grid or in its cell editor (the window's
   // "key press" hook).
   void KeyTyped();
+  // A key edit was refused and the cell went back; reason says why.
+  void KeyRefused(const QString& reason);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -71,16 +73,18 @@ class TValueListEditor : public QTableWidget {
   void OnEditorKey(QKeyEvent* event);
   // Why a key may not stand in row: "" when it may.
   QString KeyRefusal(const QString& key, int row) const;
-  void Refuse(const QString& message);
+  void Remember(QStringList rows);
+  void Load(const QStringList& rows);
+  void RemoveAllRows();
   void AddRow(const QString& key, const QString& value, bool hasEquals);
   // Appends an empty row (or reuses an empty last one) and opens its key.
   void AppendEmptyRow();
   bool RowIsEmpty(int row) const;
   QString CellText(int row, int column) const;
 
-  platform::IMessageService* FMessages = nullptr;
-  int FUpdating = 0;         // our own item changes: not the user's
-  bool FInKeyPress = false;  // a key of the grid forwarded to a new editor
+  QList<QStringList> FHistory;  // the rows before each change, newest last
+  int FUpdating = 0;            // our own item changes: not the user's
+  bool FInKeyPress = false;     // a key of the grid forwarded to a new editor
 };
 
 }  // namespace tessary

@@ -807,6 +807,32 @@ TEST_F(Window, SaveItemFollowsModified) {
   EXPECT_TRUE(Find<QAction>("TBSave")->isEnabled()) << "the tool button is always enabled";
 }
 
+// 撤销 undoes in the table while it has the focus, in the formula pane
+// otherwise; a refused key says why in the status bar, with no box.
+TEST_F(Window, UndoAndRefusalsInTheVariableTable) {
+  FWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+  TValueListEditor* vars = FWindow->VLEVars();
+  vars->setFocus();
+  vars->setCurrentCell(0, 0);
+  QTest::keyClick(vars, Qt::Key_Delete, Qt::ControlModifier);
+  ASSERT_EQ(vars->Strings(), QStringList{"T=273.15"});
+  FWindow->MEDit_UndoClick();
+  EXPECT_EQ(vars->Strings(), (QStringList{"P=100", "T=273.15"}));
+
+  TypeInCell(1, 0, "p");
+  vars->CommitEdit();  // as when the cell is left
+  EXPECT_EQ(vars->Strings(), (QStringList{"P=100", "T=273.15"}));
+  EXPECT_TRUE(StatusDetail().contains("A key with the name of \"p\" already exists"));
+  EXPECT_TRUE(FDialogs.Boxes.empty());
+
+  FWindow->MOriFormula()->setFocus();
+  Type("x");
+  FWindow->MEDit_UndoClick();
+  EXPECT_EQ(Formula(), "Z={80+2×[5+2×(1.5+1)]}/(P/T)");
+  EXPECT_EQ(vars->Strings(), (QStringList{"P=100", "T=273.15"}));
+}
+
 TEST_F(Window, VariableTableChangesSetModified) {
   FWindow->VLEVars()->InsertRow("R", "7");
   EXPECT_TRUE(FWindow->Modified());

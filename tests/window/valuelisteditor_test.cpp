@@ -18,37 +18,13 @@
 #include <vector>
 
 #include "keyvaluetable.h"
-#include "messageservice.h"
 
 namespace tessary {
 namespace {
 
-using platform::TMessageAnswer;
-using platform::TMessageButtons;
-using platform::TMessageIcon;
-
-class TRecordingMessages final : public platform::IMessageService {
- public:
-  struct TBox {
-    QString Caption;
-    QString Text;
-    TMessageIcon Icon;
-    TMessageButtons Buttons;
-  };
-
-  TMessageAnswer ShowMessageBox(QWidget*, const QString& caption, const QString& text,
-                                TMessageIcon icon, TMessageButtons buttons) override {
-    Boxes.push_back({caption, text, icon, buttons});
-    return TMessageAnswer::Ok;
-  }
-
-  std::vector<TBox> Boxes;
-};
-
 class ValueListEditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Grid.SetMessageService(&Messages);
     Grid.resize(187, 160);
     Grid.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Grid));
@@ -80,7 +56,6 @@ class ValueListEditorTest : public ::testing::Test {
   QString Key(int row) const { return Grid.item(row, 0)->text(); }
   QString Value(int row) const { return Grid.item(row, 1)->text(); }
 
-  TRecordingMessages Messages;
   TValueListEditor Grid;
 };
 
@@ -166,8 +141,8 @@ TEST_F(ValueListEditorTest, KeyEditsFollowTheKeyRule) {
       if (typed && !c.Typeable) continue;
       SCOPED_TRACE(std::string(typed ? "typed: " : "set: ") + c.What);
       Grid.SetStrings(start);
-      Messages.Boxes.clear();
       QSignalSpy changed(&Grid, &TValueListEditor::RowsChanged);
+      QSignalSpy refused(&Grid, &TValueListEditor::KeyRefused);
       QStringList seen;  // what a later listener finds in the cell
       const auto listener = QObject::connect(&Grid, &QTableWidget::itemChanged,
                                              [&](QTableWidgetItem* i) { seen << i->text(); });
@@ -182,15 +157,14 @@ TEST_F(ValueListEditorTest, KeyEditsFollowTheKeyRule) {
       if (c.Refusal.isEmpty()) {
         expected[1] = c.NewKey + "=273.15";
         EXPECT_EQ(changed.count(), 1);
-        EXPECT_TRUE(Messages.Boxes.empty());
+        EXPECT_EQ(refused.count(), 0);
       } else {
         EXPECT_EQ(changed.count(), 0);
         EXPECT_FALSE(seen.contains(c.NewKey));
-        ASSERT_EQ(Messages.Boxes.size(), 1u);
-        EXPECT_EQ(Messages.Boxes[0].Text, c.Refusal);
-        EXPECT_EQ(Messages.Boxes[0].Caption, QGuiApplication::applicationDisplayName());
-        EXPECT_EQ(Messages.Boxes[0].Icon, TMessageIcon::Error);
-        EXPECT_EQ(Messages.Boxes[0].Buttons, TMessageButtons::Ok);
+        // The reason goes beside the table at once: a box queued behind the
+        // editor came after the next click and swallowed what was typed.
+        ASSERT_EQ(refused.count(), 1);
+        EXPECT_EQ(refused[0][0].toString(), c.Refusal);
       }
       EXPECT_EQ(Grid.Strings(), expected);
     }
@@ -275,7 +249,6 @@ TEST_F(ValueListEditorTest, InsertAndDownPastTheLastRowAppendAnEmptyRowOnce) {
   Grid.ClearRows();
   QTest::keyClick(&Grid, Qt::Key_Insert);
   EXPECT_EQ(Grid.Strings(), QStringList({"="}));
-  EXPECT_TRUE(Messages.Boxes.empty());
 }
 
 TEST_F(ValueListEditorTest, CtrlDeleteDeletesTheCurrentRowWithoutAsking) {
@@ -285,7 +258,6 @@ TEST_F(ValueListEditorTest, CtrlDeleteDeletesTheCurrentRowWithoutAsking) {
   QTest::keyClick(&Grid, Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_EQ(Grid.Strings(), QStringList({"P=100", "Z=1"}));
   EXPECT_EQ(changed.count(), 1);
-  EXPECT_TRUE(Messages.Boxes.empty());
 
   Grid.DeleteCurrentRow();
   Grid.DeleteCurrentRow();
@@ -294,6 +266,32 @@ TEST_F(ValueListEditorTest, CtrlDeleteDeletesTheCurrentRowWithoutAsking) {
   Grid.DeleteCurrentRow();  // nothing left: no change
   QTest::keyClick(&Grid, Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_EQ(changed.count(), 3);
+}
+
+// Deleting a row, adding one and editing a cell can each be undone with
+// Ctrl+Z, newest first; loading rows starts a new history.
+TEST_F(ValueListEditorTest, CtrlZUndoesRowsAndCells) {
+  Grid.SetStrings({"P=100", "T=273.15"});
+  QSignalSpy changed(&Grid, &TValueListEditor::RowsChanged);
+  Grid.setCurrentCell(0, 0);
+  QTest::keyClick(&Grid, Qt::Key_Delete, Qt::ControlModifier);
+  TypeIntoCell(0, 1, "5");
+  Grid.InsertRow("R", "7");
+  ASSERT_EQ(Grid.Strings(), QStringList({"T=5", "R=7"}));
+  const QStringList steps[] = {{"T=5"}, {"T=273.15"}, {"P=100", "T=273.15"}};
+  for (const QStringList& want : steps) {
+    Grid.setFocus();
+    QTest::keyClick(&Grid, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Grid.Strings(), want);
+  }
+  EXPECT_EQ(changed.count(), 6) << "three changes and three undos";
+  EXPECT_FALSE(Grid.CanUndo());
+  QTest::keyClick(&Grid, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(changed.count(), 6) << "nothing left to undo";
+
+  Grid.InsertRow("S", "1");
+  Grid.SetStrings({"A=1"});
+  EXPECT_FALSE(Grid.CanUndo()) << "a loaded worksheet has no history";
 }
 
 TEST_F(ValueListEditorTest, InsertRowAppendsUnderTheKeyRule) {
