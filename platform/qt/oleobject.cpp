@@ -3,6 +3,7 @@
 // first time one is asked for, and stays until the process ends.
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "trustedfile.h"
 #include "xmlhttp.h"
 #include "xmlhttpmodule.h"
 
@@ -26,10 +28,16 @@ struct TXmlHttpModule {
 
 TXmlHttpModule Load() {
   TXmlHttpModule m;
-  const std::string path = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                           QString::fromLatin1(kXmlHttpModulePath))
-                               .toStdString();
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const QString bin = QCoreApplication::applicationDirPath();
+  const std::string path =
+      QDir::cleanPath(bin + QString::fromLatin1(kXmlHttpModulePath)).toStdString();
+  // Only from where no other user can have put or replaced it, and through
+  // the very file that was checked.
+  const std::string prefix = QDir::cleanPath(bin + QStringLiteral("/..")).toStdString();
+  const int fd = OpenTrustedFile(prefix, path, m.Error);
+  if (fd < 0) return m;
+  void* handle = dlopen(("/proc/self/fd/" + std::to_string(fd)).c_str(), RTLD_NOW | RTLD_LOCAL);
+  close(fd);
   if (handle == nullptr) {
     const char* why = dlerror();
     m.Error = why != nullptr ? why : path;
