@@ -66,20 +66,17 @@ int main(int argc, char** argv) {
     case TSingleInstanceLock::TResult::Unavailable: return Refuse(instance.Error(), argc, argv);
   }
 
-  // The side panels scroll by moving the rows the X server already holds and
-  // sending it only those that change. Through shared memory each paint would
-  // first wait for the server to finish reading the last one, which costs
-  // more than sending the few rows over the connection. Whoever sets the
-  // variable decides.
-  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+  // Both set variables for the libraries inside this process, before any
+  // other thread runs.
+  tessary::PreferSocketOverSharedMemory();
+  // The first label asks for the session bus and waits for it: it is made
+  // beside the building of the window, and not sought where there is none.
+  tessary::DisableUnreachableSessionBus();
 
   // Reading the font configuration is a good part of the start. It runs
   // beside the connection to the display, and the window, which asks for
   // fonts at once, is built when it is done.
   std::thread fontConfiguration([] { FcInit(); });
-  // The first label asks for the session bus and waits for it: it is made
-  // beside the building of the window, and not sought where there is none.
-  tessary::DisableUnreachableSessionBus();
   tessary::TApplication app(argc, argv);
   const tessary::TSessionBusWarmUp sessionBus;
   fontConfiguration.join();

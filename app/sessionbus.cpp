@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "processenv.h"
+
 namespace tessary {
 
 namespace {
@@ -28,7 +30,12 @@ bool HasUserBusSocket() {
 bool DisableUnreachableSessionBus(const char* launcher) {
   if (std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr) return false;
   if (HasUserBusSocket() || access(launcher, X_OK) == 0) return false;
-  return setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1) == 0;
+  return platform::SetForThisProcessOnly("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+}
+
+void PreferSocketOverSharedMemory() {
+  if (std::getenv("QT_XCB_NO_MITSHM") == nullptr)
+    platform::SetForThisProcessOnly("QT_XCB_NO_MITSHM", "1");
 }
 
 TSessionBusWarmUp::TSessionBusWarmUp() : FThread([] { QDBusConnection::sessionBus(); }) {}

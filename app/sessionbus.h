@@ -17,12 +17,20 @@ inline constexpr const char* kSessionBusLauncher = "/usr/bin/dbus-launch";
 // in the runtime folder, no launcher installed), sets the address to
 // "disabled:", so that the connection fails at once instead of forking a
 // child that can only fail. A bus that is there is never touched. Returns
-// whether it set the address. Call before the application object exists.
+// whether it set the address; programs started later do not inherit it.
+// Call before the application object exists.
 bool DisableUnreachableSessionBus(const char* launcher = kSessionBusLauncher);
 
 // Makes the session bus connection on a worker while the window is being
 // built, so that the first label finds it made. Needs the application
 // object; joins when it goes.
+// Reaches the X server over the connection instead of shared memory, unless
+// the user's environment decides (QT_XCB_NO_MITSHM): the side panels send
+// only the few rows that change, and through shared memory each paint would
+// first wait for the server to finish reading the last one. Programs started
+// later do not inherit the setting. Call before the application object.
+void PreferSocketOverSharedMemory();
+
 class TSessionBusWarmUp {
  public:
   TSessionBusWarmUp();

@@ -5,8 +5,15 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
+#include <QStandardPaths>
+
+#include <string>
+
 #include <QStringList>
+#include "processenv.h"
 
 namespace tessary::platform {
 
@@ -53,7 +60,25 @@ class TSystemUserDialogs final : public IUserDialogs {
     return static_cast<int>(chosen >= 0 ? chosen : choices.size() - 1);
   }
 
-  bool OpenDocument(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+  // Through the desktop's opener with the environment the user started us
+  // with: the variables set for the libraries inside this process are not
+  // the browser's or the viewer's business.
+  bool OpenDocument(const QUrl& url) override {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+    QProcessEnvironment environment;
+    for (const std::string& entry : UserEnvironment()) {
+      const auto eq = entry.find('=');
+      environment.insert(QString::fromLocal8Bit(entry.substr(0, eq)),
+                         QString::fromLocal8Bit(entry.substr(eq + 1)));
+    }
+    QProcess process;
+    process.setProgram(opener);
+    process.setArguments({url.toString(QUrl::FullyEncoded)});
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    return process.startDetached();
+  }
 };
 
 }  // namespace

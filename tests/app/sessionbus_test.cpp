@@ -4,12 +4,15 @@
 
 #include "sessionbus.h"
 
+#include "userdialogs.h"
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +100,39 @@ TEST(SessionBus, IsSwitchedOffOnlyWhereNoneCanBeReached) {
     EXPECT_EQ(after ? std::optional<std::string>(after) : std::nullopt, c.addressAfter);
     if (socketFd >= 0) close(socketFd);
   }
+}
+
+// Programs the window starts (the browser for a link, the viewer for the
+// manual) get the environment the user started it with, not the variables
+// the program set for the libraries inside it.
+TEST(StartEnvironment, ProgramsStartedGetTheUsersEnvironment) {
+  QTemporaryDir bin;
+  ASSERT_TRUE(bin.isValid());
+  const std::string dir = bin.path().toStdString();
+  const std::string dump = dir + "/env.txt";
+  const std::string opener = dir + "/xdg-open";
+  std::ofstream(opener) << "#!/bin/sh\nenv > '" << dump << ".part' && mv '" << dump << ".part' '"
+                        << dump << "'\n";
+  chmod(opener.c_str(), 0755);
+  const char* oldPath = std::getenv("PATH");
+  TScopedEnv path("PATH", dir + ":" + (oldPath ? oldPath : "/usr/bin:/bin"));
+  TScopedEnv runtimeDir("XDG_RUNTIME_DIR", std::nullopt);
+  TScopedEnv address("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+  TScopedEnv sharedMemory("QT_XCB_NO_MITSHM", std::nullopt);
+  TScopedEnv mark("TESSARY_USERS_OWN", "kept");
+  ASSERT_TRUE(DisableUnreachableSessionBus((dir + "/no-launcher").c_str()));
+  PreferSocketOverSharedMemory();
+  ASSERT_STREQ(std::getenv("QT_XCB_NO_MITSHM"), "1") << "set for the display connection";
+
+  ASSERT_TRUE(platform::SystemUserDialogs().OpenDocument(QUrl("https://example.org/")));
+  for (int i = 0; i < 200 && access(dump.c_str(), F_OK) != 0; ++i) usleep(50000);
+  std::ifstream in(dump);
+  ASSERT_TRUE(in.good()) << "the opener was not started";
+  std::string line, seen;
+  while (std::getline(in, line)) seen += line + "\n";
+  EXPECT_EQ(seen.find("DBUS_SESSION_BUS_ADDRESS="), std::string::npos);
+  EXPECT_EQ(seen.find("QT_XCB_NO_MITSHM="), std::string::npos);
+  EXPECT_NE(seen.find("TESSARY_USERS_OWN=kept\n"), std::string::npos);
 }
 
 }  // namespace
