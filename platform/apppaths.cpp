@@ -33,6 +33,24 @@ std::string XdgDir(const char* variable, const char* fallback) {
   return passwordHome.empty() ? std::string() : JoinPath(passwordHome, fallback);
 }
 
+// The user's (or root's, for a system install), and nobody else may write
+// to it: another user could otherwise read the settings, choose them, or
+// put a link there that has a save replace a file of ours.
+bool IsOwnAndPrivate(const struct stat& st) {
+  return (st.st_uid == geteuid() || st.st_uid == 0) && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Whether the settings file may live in folder: the folder is ours and
+// writable, and a file already there under name is a plain file of ours.
+bool IsOwnSettingsPlace(const std::string& folder, const std::string& name) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !IsOwnAndPrivate(st) ||
+      !IsWritableDir(folder))
+    return false;
+  if (lstat(JoinPath(folder, name).c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode) && IsOwnAndPrivate(st);
+}
+
 }  // namespace
 
 std::string ExecutablePath() {
@@ -98,7 +116,7 @@ std::string ProgramIniPathFor(const std::string& executable, const std::string& 
   if (name.empty())
     name = executable.empty() ? "tessary.ini" : WithExtension(NameOf(executable), ".ini");
   const std::string folder = executable.empty() ? std::string() : FolderOf(executable);
-  if (!folder.empty() && IsWritableDir(folder)) return JoinPath(folder, name);
+  if (!folder.empty() && IsOwnSettingsPlace(folder, name)) return JoinPath(folder, name);
   const std::string config = UserConfigDir();
   if (config.empty()) return JoinPath(folder, name);  // nowhere better to go
   return JoinPath(JoinPath(config, "tessary"), name);

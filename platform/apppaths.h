@@ -27,9 +27,12 @@ bool MakeFolders(const std::string& dir);
 
 // The ini file for a program: the executable's path with its extension
 // replaced by ".ini" (or fileName in the executable's folder when given)
-// when that folder is writable; otherwise the same file name under
-// UserConfigDir()/tessary/, so that a program installed in a system folder
-// still remembers its settings. A fileName with a folder part ("/") is
+// when that folder is writable and the folder and the file, if there is one,
+// are the user's (or root's) and nobody else may write to them; otherwise
+// the same file name under UserConfigDir()/tessary/, so that a program
+// installed in a system folder still remembers its settings, and one in a
+// folder others share keeps them to itself. A link in the file's place
+// counts as someone else's. A fileName with a folder part ("/") is
 // returned as it is. The tessary folder is not created here: writing the
 // file creates it.
 std::string ProgramIniPath(const std::string& fileName = {});

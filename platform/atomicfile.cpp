@@ -26,6 +26,8 @@ namespace tessary::platform {
 namespace {
 
 constexpr std::string_view kNotRegular = "不是普通文件";
+constexpr std::string_view kLink = "是符号链接";
+constexpr std::string_view kOtherOwner = "文件属于另一个用户";
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 
 std::string ErrorText(EFileError::TAction action, const std::string& path, int error,
@@ -202,10 +204,14 @@ void CheckMayWrite(const std::string& path, const std::string& target, const str
 // room for the new content is reserved; a failure while writing, or Undo,
 // puts the old content back from the copy, and the copy goes only once the
 // whole save is done.
+//
+// ownOnly: the file must be the user's own (settings): a link in its place
+// is refused rather than followed, so is another user's file, and a new file
+// is made 0600.
 class TReplacement {
  public:
-  TReplacement(std::string path, std::string_view bytes, const TFileOps& ops)
-      : FPath(std::move(path)), FBytes(bytes), FOps(ops) {}
+  TReplacement(std::string path, std::string_view bytes, const TFileOps& ops, bool ownOnly)
+      : FPath(std::move(path)), FBytes(bytes), FOps(ops), FOwnOnly(ownOnly) {}
   ~TReplacement() {
     if (FTempFd >= 0) FOps.Close(FTempFd);
     if (FTargetFd >= 0) {  // prepared, but the save failed before writing it
@@ -247,6 +253,7 @@ class TReplacement {
   std::string FPath;  // as the user named it, for messages
   std::string_view FBytes;
   const TFileOps& FOps;
+  bool FOwnOnly;
   std::string FTarget;
   TPathParts FParts;
   bool FExists = false;
@@ -263,18 +270,24 @@ class TReplacement {
 };
 
 void TReplacement::Prepare() {
-  FTarget = ResolveTarget(FPath);
+  FTarget = FOwnOnly ? FPath : ResolveTarget(FPath);
   FParts = SplitPath(FTarget);
   if (FParts.Name.empty()) Fail(FPath, EISDIR);
-  FExists = stat(FTarget.c_str(), &FOld) == 0;
+  FExists = (FOwnOnly ? lstat(FTarget.c_str(), &FOld) : stat(FTarget.c_str(), &FOld)) == 0;
+  // Whoever put a link there chose the file it names, such as our ~/.profile.
+  if (FExists && S_ISLNK(FOld.st_mode)) Fail(FPath, ELOOP, kLink);
   if (FExists && S_ISDIR(FOld.st_mode)) Fail(FPath, EISDIR);
   // Renaming over a device or a pipe would replace it with a plain file.
   if (FExists && !S_ISREG(FOld.st_mode)) Fail(FPath, EINVAL, kNotRegular);
+  // Its owner could read what we write and choose what we read next time,
+  // even when we are root and may write any file.
+  if (FExists && FOwnOnly && FOld.st_uid != geteuid()) Fail(FPath, EPERM, kOtherOwner);
   if (FExists) CheckMayWrite(FPath, FTarget, FOld);
 
   FInPlace = FExists && FOld.st_nlink > 1;
   if (!FInPlace) {
-    FTempFd = CreateTemporary(FParts.Folder, TemporaryPrefix(FParts.Name), 0666, FOps, FTempName);
+    FTempFd = CreateTemporary(FParts.Folder, TemporaryPrefix(FParts.Name), FOwnOnly ? 0600 : 0666,
+                              FOps, FTempName);
     if (FTempFd < 0) {
       const int error = errno;
       FTempName.clear();
@@ -325,7 +338,10 @@ bool TReplacement::TakeOver(int fd) const {
 
 void TReplacement::PrepareInPlace() {
   // Not blocking: had the file become a FIFO meanwhile, open would wait.
-  FTargetFd = FOps.Open(FTarget.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+  // FTarget was no link (resolved, or refused): one there now was put there
+  // meanwhile, and is not followed.
+  FTargetFd =
+      FOps.Open(FTarget.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (FTargetFd < 0) Fail(FPath, errno);
   struct stat now;
   if (fstat(FTargetFd, &now) != 0) Fail(FPath, errno);
@@ -386,7 +402,7 @@ void TReplacement::MakeCopy() {
     FCopyName.clear();
     Fail(FPath, error);
   }
-  const int in = ::open(FTarget.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int in = ::open(FTarget.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   const bool copied = in >= 0 && CopyRest(in, fd, FOps.Write);
   const int error = errno;
   if (in >= 0) ::close(in);
@@ -449,7 +465,7 @@ bool TReplacement::Restore() {
     FOps.Close(FTargetFd);
     FTargetFd = -1;
   }
-  const int out = ::open(FTarget.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  const int out = ::open(FTarget.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   const int in = ::open(FCopyName.c_str(), O_RDONLY | O_CLOEXEC);
   bool ok = out >= 0 && in >= 0 && CopyRest(in, out, ::write) &&
             ftruncate(out, FOld.st_size) == 0 && ::fsync(out) == 0;
@@ -480,10 +496,12 @@ const TFileOps& SystemFileOps() {
   return ops;
 }
 
-void WriteFilesAtomically(const std::vector<TFileContent>& files, const TFileOps& ops) {
+namespace {
+
+void WriteAtomically(const std::vector<TFileContent>& files, const TFileOps& ops, bool ownOnly) {
   std::vector<std::unique_ptr<TReplacement>> replacements;
   for (const TFileContent& file : files) {
-    replacements.push_back(std::make_unique<TReplacement>(file.Path, file.Bytes, ops));
+    replacements.push_back(std::make_unique<TReplacement>(file.Path, file.Bytes, ops, ownOnly));
     replacements.back()->Prepare();
   }
   // A failure from the first replacement on puts back, latest first, the
@@ -509,8 +527,18 @@ void WriteFilesAtomically(const std::vector<TFileContent>& files, const TFileOps
   for (const auto& r : replacements) r->RemoveLeftovers();
 }
 
+}  // namespace
+
+void WriteFilesAtomically(const std::vector<TFileContent>& files, const TFileOps& ops) {
+  WriteAtomically(files, ops, false);
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes, const TFileOps& ops) {
-  WriteFilesAtomically({{path, bytes}}, ops);
+  WriteAtomically({{path, bytes}}, ops, false);
+}
+
+void WriteOwnFileAtomically(const std::string& path, std::string_view bytes, const TFileOps& ops) {
+  WriteAtomically({{path, bytes}}, ops, true);
 }
 
 namespace {

@@ -69,6 +69,13 @@ const TFileOps& SystemFileOps();
 // and the temporary file removed.
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          const TFileOps& ops = SystemFileOps());
+// The same for a file that must be the user's own, such as settings: a
+// symbolic link at path is refused (ELOOP, "是符号链接") instead of followed,
+// and so is a file another user owns (EPERM, "文件属于另一个用户"), even for
+// root; a new file gets 0600 whatever the umask. A file of the user's own
+// keeps its mode bits as above.
+void WriteOwnFileAtomically(const std::string& path, std::string_view bytes,
+                            const TFileOps& ops = SystemFileOps());
 
 // One file of a save made together with others.
 struct TFileContent {

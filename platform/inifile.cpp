@@ -195,7 +195,7 @@ void TIniFile::UpdateFile() {
     bytes += line.Text;
     bytes += line.End;
   }
-  WriteFileAtomically(FPath, bytes);
+  WriteOwnFileAtomically(FPath, bytes);
   FDirty = false;
   FExisted = true;
 }

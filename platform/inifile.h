@@ -43,8 +43,10 @@ class TIniFile {
   // "=" or starting with ";" or "[".
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   // Writes the file (crash-safe, creating it and its missing folders) if
-  // anything changed since it was read; throws EFileError on failure, and
-  // when the file existed but could not be read.
+  // anything changed since it was read; throws EFileError on failure, when
+  // the file existed but could not be read, and when it is a symbolic link
+  // or another user's file: settings are never written through a link or for
+  // someone else to read. A new file is private to the user (0600).
   void UpdateFile();
 
  private:

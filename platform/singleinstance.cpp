@@ -11,6 +11,8 @@
 #include <cstring>
 #include <optional>
 
+#include "apppaths.h"
+
 namespace tessary::platform {
 
 namespace {
@@ -35,21 +37,26 @@ std::optional<std::string> UsableRuntimeFolder() {
   return std::string(runtime);
 }
 
-std::string PrivateFolder(const std::string& temp, const std::string& name) {
-  return temp + "/" + name + "-" + std::to_string(getuid());
-}
-
 }  // namespace
 
-TSingleInstanceLock::TSingleInstanceLock(std::string tempFolder) : FTemp(std::move(tempFolder)) {}
+TSingleInstanceLock::TSingleInstanceLock(std::string fallbackFolder)
+    : FFallback(std::move(fallbackFolder)) {}
 
 TSingleInstanceLock::~TSingleInstanceLock() {
   if (FFd >= 0) close(FFd);
 }
 
+// Read when used, not when made: the environment is the caller's to set.
+std::string TSingleInstanceLock::FallbackFolder() const {
+  if (!FFallback.empty()) return FFallback;
+  const std::string state = UserStateDir();
+  return state.empty() ? std::string() : state + "/tessary";
+}
+
 std::string TSingleInstanceLock::LockPath(const std::string& name) const {
   if (const auto runtime = UsableRuntimeFolder()) return *runtime + "/" + name + ".lock";
-  return PrivateFolder(FTemp, name) + "/" + name + ".lock";
+  const std::string folder = FallbackFolder();
+  return folder.empty() ? std::string() : folder + "/" + name + ".lock";
 }
 
 TSingleInstanceLock::TResult TSingleInstanceLock::Fail(const std::string& message) {
@@ -63,17 +70,20 @@ TSingleInstanceLock::TResult TSingleInstanceLock::TryAcquire(const std::string& 
   if (name.empty() || name.find('/') != std::string::npos)
     return Fail("无效的锁名称" + Quoted(name) + "。");
 
-  // The private folder is made 0700 by us; one found there was made by
-  // whoever came first, so it is checked through the handle we use below,
-  // and a link in its place is not followed.
+  // The fallback folder is made 0700 by us; one found there may have been
+  // made or changed by someone else, so it is checked through the handle we
+  // use below, and a link in its place is not followed.
   std::string folder;
   int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (const auto runtime = UsableRuntimeFolder()) {
     folder = *runtime;
   } else {
-    folder = PrivateFolder(FTemp, name);
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    folder = FallbackFolder();
+    if (folder.empty()) return Fail("找不到存放锁文件的文件夹（没有主文件夹）。");
+    if (!MakeFolders(folder)) {
+      if (errno == ENOTDIR) return Fail(Quoted(folder) + "不是文件夹。");
       return Fail("无法创建锁文件夹" + Quoted(folder) + "：" + SystemError(errno));
+    }
     folderFlags |= O_NOFOLLOW;
   }
   const int dir = open(folder.c_str(), folderFlags);

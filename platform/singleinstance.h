@@ -5,10 +5,13 @@
 // the holding process ends, however it ends (flock on a lock file).
 //
 // The lock file lies in $XDG_RUNTIME_DIR when that is a folder of the user's
-// own that nobody else may write to; otherwise in a private folder of the
-// temporary folder named for the user's id (/tmp/NAME-<uid>, made 0700). A
-// folder there that another user owns or others may write to is refused:
-// whoever controls it could keep us from starting or let two of us run.
+// own that nobody else may write to; otherwise in the user's state folder
+// ($XDG_STATE_HOME/tessary, default ~/.local/state/tessary, made 0700 with
+// its missing parents). That one no other user can create, unlike a name in
+// the shared /tmp, which anyone could take first to keep us from starting.
+// A folder there that another user owns or others may write to is still
+// refused: whoever controls it could keep us from starting or let two of us
+// run.
 
 #include <string>
 
@@ -22,9 +25,9 @@ class TSingleInstanceLock {
     Unavailable,  // the lock could not be used; Error() says why
   };
 
-  // tempFolder: where the private folder is made without a usable runtime
-  // folder (tests give their own).
-  explicit TSingleInstanceLock(std::string tempFolder = "/tmp");
+  // fallbackFolder: the folder of the lock without a usable runtime folder;
+  // empty for the user's state folder (tests give their own).
+  explicit TSingleInstanceLock(std::string fallbackFolder = {});
   TSingleInstanceLock(const TSingleInstanceLock&) = delete;
   TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
   ~TSingleInstanceLock();
@@ -38,13 +41,15 @@ class TSingleInstanceLock {
   const std::string& Error() const { return FError; }
 
   // $XDG_RUNTIME_DIR/NAME.lock when that folder is usable, else
-  // TEMP/NAME-<uid>/NAME.lock. Creates nothing.
+  // FALLBACK/NAME.lock; "" when there is neither (no home folder at all).
+  // Creates nothing.
   std::string LockPath(const std::string& name) const;
 
  private:
   TResult Fail(const std::string& message);
+  std::string FallbackFolder() const;
 
-  std::string FTemp;
+  std::string FFallback;
   std::string FError;
   int FFd = -1;
 };

@@ -12,8 +12,11 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+
+#include "inifile.h"
 
 namespace {
 
@@ -23,6 +26,7 @@ using tessary::platform::IsWritableDir;
 using tessary::platform::MakeFolders;
 using tessary::platform::ProgramIniPath;
 using tessary::platform::ProgramIniPathFor;
+using tessary::platform::TIniFile;
 using tessary::platform::UserConfigDir;
 using tessary::testing::TScopedEnv;
 
@@ -140,6 +144,101 @@ TEST_F(AppPaths, IniPathBesideWritableProgramElseInUserConfig) {
     EXPECT_EQ(ProgramIniPathFor(c.Executable, c.FileName), c.Expected) << c.What;
   }
   EXPECT_FALSE(fs::exists(config)) << "the settings folder is made only when writing";
+}
+
+// Settings beside the program only where nobody else can have put them or
+// can change them: otherwise another user could read the recent files, choose
+// the entries we see, or plant a link that has a save replace a file of ours.
+TEST_F(AppPaths, IniBesideProgramOnlyWhereFolderAndFileAreTheUsersOwn) {
+  TScopedEnv env;
+  const std::string config = PathOf("cfg");
+  env.Set("XDG_CONFIG_HOME", config);
+  const std::string bin = PathOf("bin");
+  const std::string ini = PathOf("bin/tessary.ini");
+  const std::string victim = PathOf("profile");
+  const std::string planted = "[MRU List]\n1=/srv/chosen.vle\n";
+  constexpr uid_t kNobody = 65534;
+  const struct {
+    const char* What;
+    mode_t FolderMode;
+    bool FolderOfNobody;
+    std::function<void()> Plant;
+    bool NeedsRoot;
+    bool Beside;
+  } cases[] = {
+      {"a folder anyone may write, with a link to our file planted by another user", 0777, false,
+       [&] {
+         ASSERT_EQ(symlink(victim.c_str(), ini.c_str()), 0);
+         ASSERT_EQ(lchown(ini.c_str(), kNobody, kNobody), 0);
+       },
+       true, false},
+      {"a shared folder with the sticky bit, and such a link", 01777, false,
+       [&] {
+         ASSERT_EQ(symlink(victim.c_str(), ini.c_str()), 0);
+         ASSERT_EQ(lchown(ini.c_str(), kNobody, kNobody), 0);
+       },
+       true, false},
+      {"a folder anyone may write, with a link of our own", 0777, false,
+       [&] { ASSERT_EQ(symlink(victim.c_str(), ini.c_str()), 0); }, false, false},
+      {"a private folder, with a link of our own", 0700, false,
+       [&] { ASSERT_EQ(symlink(victim.c_str(), ini.c_str()), 0); }, false, false},
+      {"another user's folder", 0755, true, [] {}, true, false},
+      {"a folder the group may write", 0770, false, [] {}, false, false},
+      {"another user's ini that anyone may write", 0700, false,
+       [&] {
+         Put(ini, planted);
+         ASSERT_EQ(chown(ini.c_str(), kNobody, kNobody), 0);
+         ASSERT_EQ(chmod(ini.c_str(), 0666), 0);
+       },
+       true, false},
+      {"our own ini that others may write", 0755, false,
+       [&] {
+         Put(ini, planted);
+         ASSERT_EQ(chmod(ini.c_str(), 0666), 0);
+       },
+       false, false},
+      {"a folder and an ini only we may write", 0755, false,
+       [&] {
+         Put(ini, "[MRU List]\n1=/w/a.vle\n");
+         ASSERT_EQ(chmod(ini.c_str(), 0644), 0);
+       },
+       false, true},
+  };
+  bool skipped = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    if (c.NeedsRoot && geteuid() != 0) {
+      skipped = true;  // only root can give a file away
+      continue;
+    }
+    fs::remove_all(bin);
+    fs::remove_all(config);
+    Put(victim, "export PATH\n");
+    ASSERT_EQ(mkdir(bin.c_str(), 0700), 0);
+    if (c.FolderOfNobody) {
+      ASSERT_EQ(chown(bin.c_str(), kNobody, kNobody), 0);
+    }
+    ASSERT_EQ(chmod(bin.c_str(), c.FolderMode), 0);
+    c.Plant();
+    const bool wasLink = fs::is_symlink(ini);
+    const std::string before = wasLink ? std::string() : Get(ini);
+
+    const std::string chosen = ProgramIniPathFor(bin + "/calc", "tessary.ini");
+    EXPECT_EQ(chosen, c.Beside ? ini : config + "/tessary/tessary.ini");
+    TIniFile settings(chosen);
+    settings.WriteString("MRU List", "1", "/home/li/工资.vle");
+    EXPECT_NO_THROW(settings.UpdateFile());
+    EXPECT_EQ(Get(victim), "export PATH\n");
+    if (c.Beside) {
+      EXPECT_EQ(Get(ini), "[MRU List]\n1=/home/li/工资.vle\n");
+      continue;
+    }
+    EXPECT_EQ(fs::is_symlink(ini), wasLink);
+    if (!wasLink) {
+      EXPECT_EQ(Get(ini), before);
+    }
+  }
+  if (skipped) GTEST_SKIP() << "the cases with another user's files need root";
 }
 
 // The running program's own name and folder, or the user's settings folder

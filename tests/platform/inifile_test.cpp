@@ -242,6 +242,77 @@ TEST_F(IniFile, FileWeMayNotReadIsNotReplaced) {
   EXPECT_EQ(Get(path), "[Window]\nLeft=10\n");
 }
 
+// Settings are written only into a file of the user's own, checked when
+// writing and not only when the path was chosen: never through a link (to
+// whatever file it names), never into another user's file (who could read
+// the list or choose its entries), and a new file is for the user's eyes only.
+TEST_F(IniFile, WritesOnlyAFileOfTheUsersOwn) {
+  const mode_t oldMask = umask(022);
+  const std::string path = PathOf("tessary.ini");
+  const std::string victim = PathOf("profile");
+  const std::string planted = "[MRU List]\n1=/srv/chosen.vle\n";
+  const struct {
+    const char* What;
+    std::function<void()> Make;
+    bool NeedsRoot;
+    const char* Says;  // why the save is refused; nullptr: it is written
+    unsigned Mode;     // of a written file
+  } cases[] = {
+      {"a link to a file of ours", [&] { ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0); },
+       false, "符号链接", 0},
+      {"another user's file that anyone may write",
+       [&] {
+         Put(path, planted);
+         ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+         ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+       },
+       true, "属于另一个用户", 0},
+      {"no file yet", [] {}, false, nullptr, 0600},
+      {"a file of ours keeps its mode",
+       [&] {
+         Put(path, planted);
+         ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+       },
+       false, nullptr, 0640},
+  };
+  bool skipped = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    if (c.NeedsRoot && geteuid() != 0) {
+      skipped = true;  // only root can give a file away
+      continue;
+    }
+    fs::remove(path);
+    Put(victim, "export PATH\n");
+    c.Make();
+    const bool wasLink = fs::is_symlink(path);
+    const std::string before = wasLink ? std::string() : Get(path);
+    TIniFile ini(path);
+    ini.WriteString("MRU List", "1", "/home/li/工资.vle");
+    if (c.Says == nullptr) {
+      EXPECT_NO_THROW(ini.UpdateFile());
+      EXPECT_EQ(Get(path), "[MRU List]\n1=/home/li/工资.vle\n");
+      struct stat st {};
+      ASSERT_EQ(lstat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, c.Mode);
+    } else {
+      try {
+        ini.UpdateFile();
+        ADD_FAILURE() << "written";
+      } catch (const EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(c.Says), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(fs::is_symlink(path), wasLink);
+      if (!wasLink) {
+        EXPECT_EQ(Get(path), before);
+      }
+    }
+    EXPECT_EQ(Get(victim), "export PATH\n");
+  }
+  umask(oldMask);
+  if (skipped) GTEST_SKIP() << "another user's file needs root";
+}
+
 TEST_F(IniFile, HugeLinesReadAndSurvive) {
   const std::string path = PathOf("calc.ini");
   const std::string huge(400 << 10, 'x');  // two of them stay under the 1 MiB limit

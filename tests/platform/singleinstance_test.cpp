@@ -4,20 +4,25 @@
 
 #include "singleinstance.h"
 
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "platform/scopedenv.h"
 #include "testutil/tempfolder.h"
 
 extern char** environ;
@@ -53,11 +58,11 @@ class SingleInstanceTest : public testing::TTempFolderTest {
 };
 
 // Result of TryAcquire in a freshly forked child, which ends at once; its
-// temporary folder is tmp.
-TResult TryInChild(const std::string& tmp = "/tmp") {
+// fallback folder is fallback (the state folder when empty).
+TResult TryInChild(const std::string& fallback = {}) {
   const pid_t pid = fork();
   if (pid == 0) {
-    TSingleInstanceLock lock(tmp);
+    TSingleInstanceLock lock(fallback);
     _exit(static_cast<int>(lock.TryAcquire(kName)));
   }
   int status = 0;
@@ -185,13 +190,15 @@ TEST_F(SingleInstanceTest, LockPath) {
     std::optional<std::string> runtime;
     std::string expected;
   };
-  const std::string tmp = "/tmp/TessaryCal-" + std::to_string(getuid()) + "/TessaryCal.lock";
+  testing::TScopedEnv env;
+  env.Set("XDG_STATE_HOME", PathOf("state"));
+  const std::string state = PathOf("state/tessary/TessaryCal.lock");
   const TCase cases[] = {
       {FDir.string(), FDir.string() + "/TessaryCal.lock"},
-      {std::nullopt, tmp},
-      {"", tmp},
-      {"relative/dir", tmp},  // not a usable runtime folder
-      {PathOf("missing"), tmp},
+      {std::nullopt, state},
+      {"", state},
+      {"relative/dir", state},  // not a usable runtime folder
+      {PathOf("missing"), state},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.runtime.value_or("(unset)"));
@@ -200,13 +207,11 @@ TEST_F(SingleInstanceTest, LockPath) {
   }
 }
 
-// Without a usable runtime folder the lock lives in a private folder of the
-// temporary folder, named for the user's id: a second start still finds the
+// Without a usable runtime folder the lock lives in a private fallback
+// folder, made with its missing parents: a second start still finds the
 // first, rather than both running.
-TEST_F(SingleInstanceTest, WithoutAUsableRuntimeFolderLocksInAPrivateTempFolder) {
-  const std::string tmp = PathOf("tmp");
-  std::filesystem::create_directory(tmp);
-  const std::string folder = tmp + "/TessaryCal-" + std::to_string(getuid());
+TEST_F(SingleInstanceTest, WithoutAUsableRuntimeFolderLocksInAPrivateFallbackFolder) {
+  const std::string folder = PathOf("state/tessary");
   const std::string open = PathOf("open");
   std::filesystem::create_directory(open);
   ASSERT_EQ(chmod(open.c_str(), 0777), 0);
@@ -227,7 +232,7 @@ TEST_F(SingleInstanceTest, WithoutAUsableRuntimeFolderLocksInAPrivateTempFolder)
     SCOPED_TRACE(c.why);
     SetRuntimeDir(c.runtime);
     {
-      TSingleInstanceLock lock(tmp);
+      TSingleInstanceLock lock(folder);
       EXPECT_EQ(lock.LockPath(kName), folder + "/TessaryCal.lock");
       ASSERT_EQ(lock.TryAcquire(kName), TResult::Acquired) << lock.Error();
       struct stat st {};
@@ -235,21 +240,20 @@ TEST_F(SingleInstanceTest, WithoutAUsableRuntimeFolderLocksInAPrivateTempFolder)
       EXPECT_TRUE(S_ISDIR(st.st_mode));
       EXPECT_EQ(st.st_mode & 07777, 0700u);
       EXPECT_EQ(st.st_uid, geteuid());
-      EXPECT_EQ(TryInChild(tmp), TResult::Busy);
+      EXPECT_EQ(TryInChild(folder), TResult::Busy);
     }
-    EXPECT_EQ(TryInChild(tmp), TResult::Acquired) << "free again once the holder lets go";
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(TryInChild(folder), TResult::Acquired) << "free again once the holder lets go";
+    std::filesystem::remove_all(PathOf("state"));
   }
 }
 
-// A private folder that is not private (another user's, writable by others,
-// a link planted in its place) is refused with a message, and nothing is
+// A fallback folder that is not private (another user's, writable by
+// others, a link in its place) is refused with a message, and nothing is
 // created in it.
 TEST_F(SingleInstanceTest, RefusesALockFolderOthersControl) {
   SetRuntimeDir(PathOf("missing"));
-  const std::string tmp = PathOf("tmp");
-  std::filesystem::create_directory(tmp);
-  const std::string folder = tmp + "/TessaryCal-" + std::to_string(getuid());
+  const std::string folder = PathOf("state/tessary");
+  std::filesystem::create_directory(PathOf("state"));
   const std::string elsewhere = PathOf("elsewhere");
   std::filesystem::create_directory(elsewhere);
   ASSERT_EQ(chmod(elsewhere.c_str(), 0700), 0);
@@ -279,7 +283,7 @@ TEST_F(SingleInstanceTest, RefusesALockFolderOthersControl) {
     SCOPED_TRACE(c.why);
     if (c.needsRoot && geteuid() != 0) continue;  // only root can give a folder away
     c.make();
-    TSingleInstanceLock lock(tmp);
+    TSingleInstanceLock lock(folder);
     EXPECT_EQ(lock.TryAcquire(kName), TResult::Unavailable);
     EXPECT_FALSE(lock.Held());
     EXPECT_NE(lock.Error().find("“" + folder + "”"), std::string::npos) << lock.Error();
@@ -287,6 +291,108 @@ TEST_F(SingleInstanceTest, RefusesALockFolderOthersControl) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/TessaryCal.lock"));
     EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
     std::filesystem::remove_all(folder);
+  }
+}
+
+const char* ResultName(TResult result) {
+  switch (result) {
+    case TResult::Acquired: return "Acquired";
+    case TResult::Busy: return "Busy";
+    case TResult::Unavailable: return "Unavailable";
+  }
+  return "?";
+}
+
+// Runs plant and then two locks of the default kind in a child that has a
+// /tmp of its own (a fresh tmpfs, with the test's folder bound back into it),
+// so that what is planted disturbs nobody's real /tmp. Returns what the child
+// saw: the lock path, both answers (with the first's error, if any) and the
+// state folder's mode; nullopt when no such /tmp can be made here.
+std::optional<std::string> LockWithPlantedTmp(const std::string& testDir,
+                                              const std::function<bool()>& plant) {
+  constexpr int kNoPrivateTmp = 3;
+  int out[2];
+  if (pipe(out) != 0) return "no pipe";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(out[0]);
+    const auto report = [&](const std::string& text) {
+      (void)!write(out[1], text.data(), text.size());
+      _exit(0);
+    };
+    // The folder is opened in the new namespace: a mount of the old one
+    // cannot be bound.
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+      _exit(kNoPrivateTmp);
+    const int dir = open(testDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || mount("tmpfs", "/tmp", "tmpfs", 0, "mode=1777") != 0) _exit(kNoPrivateTmp);
+    if (testDir.starts_with("/tmp/")) {
+      std::error_code ignored;
+      std::filesystem::create_directories(testDir, ignored);
+      const std::string self = "/proc/self/fd/" + std::to_string(dir);
+      if (mount(self.c_str(), testDir.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        _exit(kNoPrivateTmp);
+    }
+    if (!plant()) report("could not plant");
+    TSingleInstanceLock first, second;
+    std::string seen = first.LockPath(kName) + " " + ResultName(first.TryAcquire(kName));
+    seen += first.Error().empty() ? "" : " (" + first.Error() + ")";
+    seen += std::string(" ") + ResultName(second.TryAcquire(kName));
+    struct stat st {};
+    if (stat((testDir + "/state/tessary").c_str(), &st) == 0) {
+      char mode[8];
+      std::snprintf(mode, sizeof mode, " %04o", static_cast<unsigned>(st.st_mode & 07777));
+      seen += mode;
+    }
+    report(seen);
+  }
+  close(out[1]);
+  std::string seen;
+  char buffer[512];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kNoPrivateTmp) return std::nullopt;
+  return seen;
+}
+
+// Without a usable runtime folder the lock is in the user's state folder,
+// which no other user can create: nothing they put in the shared /tmp under
+// a name we would predict keeps us from starting.
+TEST_F(SingleInstanceTest, NothingPlantedInTheSharedTempFolderKeepsUsFromStarting) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to plant files as another user";
+  SetRuntimeDir(std::nullopt);
+  testing::TScopedEnv env;
+  env.Set("XDG_STATE_HOME", PathOf("state"));
+  const std::string planted = "/tmp/TessaryCal-" + std::to_string(getuid());
+  struct TCase {
+    const char* why;
+    std::function<bool()> plant;
+  };
+  const TCase cases[] = {
+      {"another user's folder",
+       [&] {
+         return mkdir(planted.c_str(), 0700) == 0 && chown(planted.c_str(), 65534, 65534) == 0;
+       }},
+      {"another user's file",
+       [&] {
+         Put(planted, "");
+         return chown(planted.c_str(), 65534, 65534) == 0;
+       }},
+      {"another user's link to their own folder",
+       [&] {
+         return mkdir("/tmp/theirs", 0777) == 0 && chown("/tmp/theirs", 65534, 65534) == 0 &&
+                symlink("/tmp/theirs", planted.c_str()) == 0 &&
+                lchown(planted.c_str(), 65534, 65534) == 0;
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    const auto seen = LockWithPlantedTmp(FDir.string(), c.plant);
+    if (!seen) GTEST_SKIP() << "cannot give a child a /tmp of its own here";
+    EXPECT_EQ(*seen, PathOf("state/tessary/TessaryCal.lock") + " Acquired Busy 0700");
   }
 }
 
