@@ -94,7 +94,8 @@ class TFormFCalculator : public QMainWindow {
   // The ready-state handler of the board request: at state 4 with status 200
   // it fills the panels with the pieces of the page. The page is decoded
   // and cut into pieces on a worker thread; the panels change once that is
-  // done.
+  // done. BoardRequest and BoardText keep a whole page only: after a failed
+  // answer, or one cut at the cap, both are empty.
   void EventHandl(platform::IXmlHttpRequest* request);
   platform::TComPtr<platform::IXmlHttpRequest> BoardRequest;
   QString BoardText;
@@ -172,7 +173,7 @@ class TFormFCalculator : public QMainWindow {
   struct TBoardWork;
   struct TBoardResult;
   void StartBoard();
-  void ProcessBoardAnswer(std::function<QString()> decode);
+  void ProcessBoardAnswer(std::function<QString()> decode, bool keepText);
   void BoardProcessed(const std::shared_ptr<TBoardWork>& work, std::optional<TBoardResult>& result);
   void ApplyBoardText(const TBoardResult& result);
   void DropBoardRequest() noexcept;

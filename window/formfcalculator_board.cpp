@@ -25,6 +25,7 @@ namespace tessary {
 struct TFormFCalculator::TBoardWork {
   std::mutex Mutex;
   TFormFCalculator* Window = nullptr;
+  bool KeepText = false;  // the whole page came: BoardText keeps it
 
   // Nothing is posted to the window afterwards.
   void Detach() {
@@ -76,22 +77,31 @@ void TFormFCalculator::BBRDClick() {
 }
 
 // Whatever the server sends, nothing leaves here: a page the panels cannot
-// take leaves them as they were.
+// take leaves them as they were. Nothing of a failed answer, or of one cut
+// at the cap, is kept: the request goes with its body once the text, if
+// wanted, is on its way to the panels.
 void TFormFCalculator::EventHandl(platform::IXmlHttpRequest* request) {
   if (request == nullptr) return;
   const platform::TComPtr<platform::IXmlHttpRequest> keep(request);
   try {
     if (request->readyState() != 4) return;
-    if (request->status() != 200) return;
-    BoardComplete = true;
-    ProcessBoardAnswer(request->responseTextTask());
+    const bool answered = request->status() == 200;
+    // A body as big as the cap was cut there.
+    const bool whole =
+        answered && request->bytesHeld() < platform::IXmlHttpRequest::kMaxResponseBytes;
+    if (answered) {
+      BoardComplete = true;
+      ProcessBoardAnswer(request->responseTextTask(), whole);
+    }
+    if (!whole && BoardRequest.Get() == request) BoardRequest.Reset();
   } catch (const std::exception&) {
   }
 }
 
-void TFormFCalculator::ProcessBoardAnswer(std::function<QString()> decode) {
+void TFormFCalculator::ProcessBoardAnswer(std::function<QString()> decode, bool keepText) {
   auto work = std::make_shared<TBoardWork>();
   work->Window = this;
+  work->KeepText = keepText;
   if (FBoardWork) FBoardWork->Detach();
   FBoardWork = work;
   QThreadPool::globalInstance()->start([work, decode = std::move(decode)] {
@@ -120,7 +130,8 @@ void TFormFCalculator::BoardProcessed(const std::shared_ptr<TBoardWork>& work,
   if (work != FBoardWork) return;  // another fetch has started since
   FBoardWork.reset();
   if (!result) return;
-  BoardText = std::move(result->Text);
+  if (work->KeepText) BoardText = std::move(result->Text);
+  result->Text = QString();  // the pieces are cut; the panels need no more of it
   ApplyBoardText(*result);
 }
 

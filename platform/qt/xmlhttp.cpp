@@ -4,15 +4,15 @@
 #include "xmlhttpmodule.h"
 
 #include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
-#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
-#if QT_CONFIG(ssl)
-#include <QSslSocket>
-#endif
 
 #include <algorithm>
 #include <atomic>
@@ -29,34 +29,33 @@ namespace {
 
 std::atomic<int> gInactivityTimeoutMs{IXmlHttpRequest::kInactivityTimeoutMs};
 
-// What the socket reads ahead of us: once that much waits unread it stops
-// taking data off the network, so a server sending more than the body cap
-// fills its own buffers, never ours. Big enough that a fast server needs
+// What Qt reads ahead of us for one reply: once that much waits unread it
+// stops taking data off the network, so a server sending more than the body
+// cap fills its own buffers, never ours. Big enough that a fast server needs
 // only a few turns of the event loop for a capped body.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
-// The longest status line, header line or chunk line, and the whole head.
-constexpr qsizetype kMaxLineBytes = 16 * 1024;
-constexpr qsizetype kMaxHeadBytes = 64 * 1024;
 constexpr int kMaxRedirects = 5;
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 class TXmlHttpRequest;
 
-// One per thread: the requests under way. It goes with the application
-// object (or its thread) and abandons what is still under way then, so that
-// exit never waits for a server.
+// One per thread: the network manager and the requests under way. It goes
+// with the application object (or its thread) and abandons what is still
+// under way then, so that exit never waits for a server.
 class TRequestHub : public QObject {
  public:
   static TRequestHub& ForThisThread();
 
+  QNetworkAccessManager& Manager() { return *FManager; }
   void Track(TXmlHttpRequest* request) { FPending.push_back(request); }
   void Untrack(TXmlHttpRequest* request) { std::erase(FPending, request); }
   ~TRequestHub() override;
 
  private:
-  explicit TRequestHub(QObject* parent) : QObject(parent) {}
+  explicit TRequestHub(QObject* parent);
 
+  QNetworkAccessManager* FManager;
   std::vector<TXmlHttpRequest*> FPending;
 };
 
@@ -68,12 +67,10 @@ std::mutex gHubsMutex;
 std::vector<std::pair<QThread*, TRequestHub*>> gHubs;  // under gHubsMutex
 TRequestHub* gMainHub = nullptr;                       // under gHubsMutex
 
-// The request speaks HTTP/1.1 itself over a socket of its own, one exchange
-// per connection ("Connection: close"), reading the answer as it arrives.
 class TXmlHttpRequest final : public IXmlHttpRequest {
  public:
   TXmlHttpRequest() = default;
-  ~TXmlHttpRequest() override { DetachSocket(); }
+  ~TXmlHttpRequest() override { DetachReply(); }
 
   void open(const QString& method, const QString& address, bool asynchronous, const QString& user,
             const QString& password) override;
@@ -99,55 +96,31 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   void Abandon();
 
  private:
-  enum class TPhase { Head, Body, Done };
-  enum class TBodyMode { Length, Chunked, UntilClose };
-  enum class TChunkStep { Size, Data, DataEnd, Trailer };
-
   void DeliverPosted(unsigned generation, int state);
   void Notify();
-  void Connect();
-  void WriteRequest();
+  void Watch(QNetworkReply* reply);
+  void OnMetaData();
   void OnReadyRead();
-  void OnClosed();
-  bool TakeLine(QByteArray& line);
-  bool ReadHead();
-  void StartBody();
-  bool ReadBody();
-  bool ReadChunked();
+  void OnFinished();
   bool Keep(const QByteArray& data);
-  bool Redirect();
-  void Finish(bool answered);
-  void DetachSocket();
-  bool Current(unsigned generation) const {
-    return generation == FGeneration && FSocket != nullptr;
-  }
+  void Finish(int status);
+  void DetachReply();
+  bool Current(unsigned generation) const { return generation == FGeneration && FReply; }
 
   QByteArray FMethod;
   QUrl FUrl;
-  QByteArray FRequestBody;
   int FReadyState = 0;
   int FStatus = 0;
   QByteArray FContentType;
   QByteArray FBody;
-  bool FCapped = false;  // the body reached kMaxResponseBytes and the rest was dropped
   // Bumped by open() and abort(): a notification posted for an earlier
   // round, or a sink release after one, must not touch the new one.
   unsigned FGeneration = 0;
   TComPtr<IDispatchLike> FSink;
-  // The exchange under way: its socket, the inactivity timer, the object
-  // that receives their signals (gone with them), and where the reading is.
-  QPointer<QTcpSocket> FSocket;
-  std::unique_ptr<QObject> FContext;
-  QTimer* FIdle = nullptr;
-  TPhase FPhase = TPhase::Head;
-  QByteArray FLine;  // a line not yet ended
-  QList<QByteArray> FHead;
-  qsizetype FHeadBytes = 0;
-  QByteArray FLocation;
-  TBodyMode FMode = TBodyMode::UntilClose;
-  TChunkStep FChunk = TChunkStep::Size;
-  qint64 FRemaining = 0;
-  int FRedirects = 0;
+  // The exchange under way: Qt's reply, and the object that receives its
+  // signals and owns the total-time timer (gone with the exchange).
+  QPointer<QNetworkReply> FReply;
+  QObject* FContext = nullptr;
   TRequestHub* FHub = nullptr;     // set while under way
   TComPtr<IXmlHttpRequest> FSelf;  // keeps the request alive while under way
 };
@@ -184,6 +157,14 @@ TRequestHub& TRequestHub::ForThisThread() {
   return *hub;
 }
 
+TRequestHub::TRequestHub(QObject* parent)
+    : QObject(parent), FManager(new QNetworkAccessManager(this)) {
+  // The user's proxy: http_proxy, https_proxy and no_proxy, or what the
+  // desktop says; loopback addresses always go direct.
+  QNetworkProxyFactory::setUseSystemConfiguration(true);
+  FManager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
 TRequestHub::~TRequestHub() {
   {
     const std::lock_guard lock(gHubsMutex);
@@ -196,6 +177,7 @@ TRequestHub::~TRequestHub() {
     FPending.pop_back();
     request->Abandon();
   }
+  delete FManager;
 }
 
 QByteArray CharsetOf(const QByteArray& contentType) {
@@ -248,18 +230,16 @@ QString DecodeBody(const QByteArray& body, const QByteArray& contentType) {
   return text;
 }
 
-bool IsRedirect(int status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// "HTTP/1.1 200 OK" gives 200; anything else is not an HTTP answer: -1.
-int StatusOf(const QByteArray& line) {
-  if (!line.startsWith("HTTP/")) return -1;
-  const QList<QByteArray> parts = line.simplified().split(' ');
-  if (parts.size() < 2 || parts[1].size() != 3) return -1;
-  bool ok = false;
-  const int code = parts[1].toInt(&ok);
-  return ok && code >= 100 ? code : -1;
+// Whether the server's status stands once the reply has ended with this
+// error: Qt reports statuses from 400 up as errors of their own; any other
+// error (refused, no host, silence, cut short, undecodable) means no answer.
+bool KeepsStatus(QNetworkReply::NetworkError error, int status) {
+  if (error == QNetworkReply::NoError) return true;
+  if (status < 400) return false;
+  return (error >= QNetworkReply::ContentAccessDenied &&
+          error <= QNetworkReply::UnknownContentError) ||
+         (error >= QNetworkReply::InternalServerError &&
+          error <= QNetworkReply::UnknownServerError);
 }
 
 void TXmlHttpRequest::open(const QString& method, const QString& address, bool asynchronous,
@@ -279,15 +259,13 @@ void TXmlHttpRequest::open(const QString& method, const QString& address, bool a
   if (!password.isEmpty()) url.setPassword(password);
   TRequestHub& hub = TRequestHub::ForThisThread();
 
-  DetachSocket();  // opening again cancels the round under way
+  DetachReply();  // opening again cancels the round under way
   ++FGeneration;
   FMethod = verb;
   FUrl = url;
   FStatus = 0;
   FContentType.clear();
   FBody.clear();
-  FCapped = false;
-  FRedirects = 0;
   FReadyState = 1;
   // Posted, so that a sink registered right after open() hears of state 1
   // too, and never from inside open() itself.
@@ -306,100 +284,72 @@ void TXmlHttpRequest::setOnreadystatechange(IDispatchLike* sink) {
 }
 
 void TXmlHttpRequest::send(const QByteArray& body) {
-  if (FReadyState != 1 || FSocket) throw EOleError("HTTP 请求尚未打开，或已经发送");
+  if (FReadyState != 1 || FReply) throw EOleError("HTTP 请求尚未打开，或已经发送");
   TRequestHub& hub = TRequestHub::ForThisThread();
-  FRequestBody = body;
+  QNetworkRequest request(FUrl);
+  request.setTransferTimeout(gInactivityTimeoutMs.load());
+  request.setMaximumRedirectsAllowed(kMaxRedirects);
+  QNetworkAccessManager& manager = hub.Manager();
+  QNetworkReply* reply = nullptr;
+  if (FMethod == "GET" && body.isEmpty()) {
+    reply = manager.get(request);
+  } else if (FMethod == "HEAD" && body.isEmpty()) {
+    reply = manager.head(request);  // Qt then expects no body
+  } else if (body.isEmpty()) {
+    // No body to upload: Qt waits for the answer as soon as the head is out.
+    // With an empty one it is still uploading then, and a server that
+    // answers and closes at once makes it send the request again.
+    if (FMethod == "POST" || FMethod == "PUT")
+      request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    reply = manager.sendCustomRequest(request, FMethod);
+  } else {
+    reply = manager.sendCustomRequest(request, FMethod, body);
+  }
+  FReply = reply;
   FHub = &hub;
   hub.Track(this);
   FSelf = TComPtr<IXmlHttpRequest>(this);
-  Connect();
+  Watch(reply);
 }
 
-// A new connection to FUrl; its signals go to a context object that is
-// deleted with the exchange, so that nothing arrives afterwards.
-void TXmlHttpRequest::Connect() {
-  const bool secure = FUrl.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
-  QTcpSocket* socket = nullptr;
-#if QT_CONFIG(ssl)
-  if (secure && QSslSocket::supportsSsl()) socket = new QSslSocket;
-#endif
-  if (secure && socket == nullptr) socket = nullptr;
-  FContext = std::make_unique<QObject>();
-  FIdle = new QTimer(FContext.get());
-  FIdle->setSingleShot(true);
-  FIdle->setInterval(gInactivityTimeoutMs.load());
-  QObject::connect(FIdle, &QTimer::timeout, FContext.get(), [this] { Finish(false); });
-  FIdle->start();
-  FPhase = TPhase::Head;
-  FLine.clear();
-  FHead.clear();
-  FHeadBytes = 0;
-  FLocation.clear();
-  if (secure && socket == nullptr) {
-    // No TLS in this Qt: fails as a connection would, after the call.
-    QTimer::singleShot(0, FContext.get(), [this] { Finish(false); });
-    return;
-  }
-  if (socket == nullptr) socket = new QTcpSocket;
-  FSocket = socket;
-  socket->setReadBufferSize(kReadBufferBytes);
-  QObject* context = FContext.get();
-  QObject::connect(socket, &QTcpSocket::readyRead, context, [this] { OnReadyRead(); });
-  QObject::connect(socket, &QTcpSocket::bytesWritten, context, [this] { FIdle->start(); });
-  QObject::connect(socket, &QTcpSocket::disconnected, context, [this] { OnClosed(); });
-  QObject::connect(socket, &QTcpSocket::errorOccurred, context,
-                   [this](QAbstractSocket::SocketError error) {
-                     if (error == QAbstractSocket::RemoteHostClosedError)
-                       OnClosed();
-                     else
-                       Finish(false);
-                   });
-  const quint16 port = static_cast<quint16>(FUrl.port(secure ? 443 : 80));
-#if QT_CONFIG(ssl)
-  if (auto* tls = qobject_cast<QSslSocket*>(socket)) {
-    QObject::connect(tls, &QSslSocket::encrypted, context, [this] { WriteRequest(); });
-    tls->connectToHostEncrypted(FUrl.host(), port);
-    return;
-  }
-#endif
-  QObject::connect(socket, &QTcpSocket::connected, context, [this] { WriteRequest(); });
-  socket->connectToHost(FUrl.host(), port);
-}
-
-void TXmlHttpRequest::WriteRequest() {
-  FIdle->start();
-  QByteArray target = FUrl.path(QUrl::FullyEncoded).toLatin1();
-  if (target.isEmpty()) target = "/";
-  if (FUrl.hasQuery()) target += "?" + FUrl.query(QUrl::FullyEncoded).toLatin1();
-  QByteArray host = FUrl.host(QUrl::FullyEncoded).toLatin1();
-  if (host.contains(':')) host = "[" + host + "]";
-  if (FUrl.port() != -1) host += ":" + QByteArray::number(FUrl.port());
-  QByteArray head =
-      FMethod + " " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n";
-  if (!FUrl.userName().isEmpty())
-    head += "Authorization: Basic " +
-            (FUrl.userName() + ":" + FUrl.password()).toUtf8().toBase64() + "\r\n";
-  if (!FRequestBody.isEmpty() || FMethod == "POST" || FMethod == "PUT")
-    head += "Content-Length: " + QByteArray::number(FRequestBody.size()) + "\r\n";
-  FSocket->write(head + "\r\n" + FRequestBody);
+// Connects the reply to this request through a context object that goes
+// with the exchange, so that nothing arrives afterwards, and starts the
+// total-time limit.
+void TXmlHttpRequest::Watch(QNetworkReply* reply) {
+  FContext = new QObject;
+  QObject::connect(reply, &QNetworkReply::metaDataChanged, FContext, [this] { OnMetaData(); });
+  QObject::connect(reply, &QNetworkReply::readyRead, FContext, [this] { OnReadyRead(); });
+  QObject::connect(reply, &QNetworkReply::finished, FContext, [this] { OnFinished(); });
+  auto* deadline = new QTimer(FContext);
+  deadline->setSingleShot(true);
+  QObject::connect(deadline, &QTimer::timeout, FContext, [this] { Finish(0); });
+  deadline->start(2 * gInactivityTimeoutMs.load());
+  // Qt 6.4 passes a read buffer size on to its network thread only once the
+  // reply has started there, a turn of the event loop after it was made:
+  // set earlier, it is lost and Qt reads ahead without bound.
+  QMetaObject::invokeMethod(
+      FContext,
+      [reply = QPointer<QNetworkReply>(reply)] {
+        if (reply) reply->setReadBufferSize(kReadBufferBytes);
+      },
+      Qt::QueuedConnection);
 }
 
 void TXmlHttpRequest::abort() {
   TComPtr<IXmlHttpRequest> keep(this);
   ++FGeneration;
-  DetachSocket();
+  DetachReply();
   FReadyState = 0;
   FStatus = 0;
   FContentType.clear();
   FBody.clear();
-  FCapped = false;
   FSink.Reset();
 }
 
 void TXmlHttpRequest::Abandon() {
   TComPtr<IXmlHttpRequest> keep(this);
   ++FGeneration;
-  DetachSocket();
+  DetachReply();
   FReadyState = 4;
   FStatus = 0;
   FSink.Reset();
@@ -412,9 +362,7 @@ std::function<QString()> TXmlHttpRequest::responseTextTask() const {
 }
 
 qint64 TXmlHttpRequest::bytesHeld() const {
-  qint64 held = FBody.size() + FLine.size() + FHeadBytes;
-  if (FSocket) held += FSocket->bytesAvailable();
-  return held;
+  return FBody.size() + (FReply ? FReply->bytesAvailable() : 0);
 }
 
 void TXmlHttpRequest::DeliverPosted(unsigned generation, int state) {
@@ -430,184 +378,40 @@ void TXmlHttpRequest::Notify() {
   if (sink) sink->Invoke(0, {}, nullptr);
 }
 
-// One line off the socket into line, without its CR LF; false while the
-// line has not ended yet. An over-long line ends the exchange.
-bool TXmlHttpRequest::TakeLine(QByteArray& line) {
-  FLine += FSocket->readLine(kMaxLineBytes + 1 - FLine.size());
-  if (!FLine.endsWith('\n')) {
-    if (FLine.size() > kMaxLineBytes) Finish(false);
-    return false;
-  }
-  FLine.chop(FLine.endsWith("\r\n") ? 2 : 1);
-  line = std::move(FLine);
-  FLine.clear();
-  return true;
+// Statuses whose Location Qt follows.
+bool IsRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
+         status == 308;
 }
 
+// The head of the answer. The head of a redirect is not: Qt follows it, or
+// fails the request where it may not (too many, or from https to http).
+void TXmlHttpRequest::OnMetaData() {
+  TComPtr<IXmlHttpRequest> keep(this);
+  if (!FReply || FReadyState >= 2) return;
+  const QVariant status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  if (!status.isValid()) return;
+  if (IsRedirect(status.toInt()) && FReply->hasRawHeader("Location")) return;
+  FStatus = status.toInt();
+  FContentType = FReply->rawHeader("Content-Type");
+  FReadyState = 2;
+  Notify();
+}
+
+// Body bytes as they come, decompressed by Qt. Never more than one byte
+// past the cap is taken: that byte tells a capped body from one of exactly
+// the cap, and the rest stays with Qt until the reply goes.
 void TXmlHttpRequest::OnReadyRead() {
   TComPtr<IXmlHttpRequest> keep(this);
   const unsigned generation = FGeneration;
-  FIdle->start();
-  while (Current(generation) && FSocket->bytesAvailable() > 0) {
-    const bool more = FPhase == TPhase::Head ? ReadHead() : ReadBody();
-    if (!more) break;
-  }
+  if (FReadyState < 2) OnMetaData();
+  if (!Current(generation) || FReadyState < 2 || !FReply->isOpen()) return;
+  const qint64 room = kMaxResponseBytes - FBody.size();
+  Keep(FReply->read(std::min(FReply->bytesAvailable(), room + 1)));
 }
 
-// The status line and the header lines; true when the body may follow.
-bool TXmlHttpRequest::ReadHead() {
-  QByteArray line;
-  while (TakeLine(line)) {
-    FHeadBytes += line.size() + 2;
-    if (FHeadBytes > kMaxHeadBytes) {
-      Finish(false);
-      return false;
-    }
-    if (!line.isEmpty()) {
-      FHead.append(line);
-      continue;
-    }
-    if (FHead.isEmpty()) continue;  // stray blank lines before the status line
-    const int status = StatusOf(FHead.first());
-    if (status < 0) {
-      Finish(false);
-      return false;
-    }
-    if (status < 200) {  // "100 Continue" and the like: the answer follows
-      FHead.clear();
-      FHeadBytes = 0;
-      continue;
-    }
-    FStatus = status;
-    StartBody();
-    return FSocket != nullptr && FPhase == TPhase::Body;
-  }
-  return false;
-}
-
-void TXmlHttpRequest::StartBody() {
-  FContentType.clear();
-  qint64 length = -1;
-  bool chunked = false;
-  for (qsizetype i = 1; i < FHead.size(); ++i) {
-    const QByteArray& header = FHead[i];
-    const qsizetype colon = header.indexOf(':');
-    if (colon <= 0) continue;
-    const QByteArray name = header.left(colon).trimmed().toLower();
-    const QByteArray value = header.mid(colon + 1).trimmed();
-    if (name == "content-type") FContentType = value;
-    if (name == "location") FLocation = value;
-    if (name == "transfer-encoding") chunked = value.toLower().endsWith("chunked");
-    if (name == "content-length") {
-      bool ok = false;
-      const qint64 n = value.toLongLong(&ok);
-      length = ok && n >= 0 ? n : -1;
-    }
-  }
-  FHead.clear();
-  FHeadBytes = 0;
-  if (IsRedirect(FStatus) && Redirect()) return;
-  const unsigned generation = FGeneration;
-  FReadyState = 2;
-  Notify();
-  if (!Current(generation)) return;  // the sink aborted or opened again
-  FPhase = TPhase::Body;
-  if (FMethod == "HEAD" || FStatus == 204 || FStatus == 304 || length == 0) {
-    Finish(true);
-  } else if (chunked) {
-    FMode = TBodyMode::Chunked;
-    FChunk = TChunkStep::Size;
-  } else if (length > 0) {
-    FMode = TBodyMode::Length;
-    FRemaining = length;
-  } else {
-    FMode = TBodyMode::UntilClose;
-  }
-}
-
-// Follows a redirect as browsers do (a POST answered by 301, 302 or 303
-// becomes a GET), never from https to http, at most kMaxRedirects times.
-bool TXmlHttpRequest::Redirect() {
-  if (FLocation.isEmpty() || FRedirects >= kMaxRedirects) return false;
-  const QUrl next = FUrl.resolved(QUrl::fromEncoded(FLocation));
-  const QString scheme = next.scheme().toLower();
-  const bool downgrade = FUrl.scheme().toLower() == "https" && scheme != "https";
-  if (!next.isValid() || next.host().isEmpty() || (scheme != "http" && scheme != "https") ||
-      downgrade)
-    return false;
-  ++FRedirects;
-  if (FStatus == 303 || ((FStatus == 301 || FStatus == 302) && FMethod == "POST")) {
-    FMethod = "GET";
-    FRequestBody.clear();
-  }
-  FUrl = next;
-  FStatus = 0;
-  FContentType.clear();
-  QPointer<QTcpSocket> old = FSocket;
-  std::unique_ptr<QObject> context = std::move(FContext);
-  FSocket = nullptr;
-  if (old) {
-    old->abort();
-    old->deleteLater();
-  }
-  context.release()->deleteLater();  // we may be inside one of its handlers
-  Connect();
-  return true;
-}
-
-// Body bytes as they come; false once the exchange has ended.
-bool TXmlHttpRequest::ReadBody() {
-  if (FMode == TBodyMode::Chunked) return ReadChunked();
-  const qint64 available = FSocket->bytesAvailable();
-  const qint64 n = FMode == TBodyMode::Length ? std::min(available, FRemaining) : available;
-  if (!Keep(FSocket->read(n))) return false;
-  if (FMode == TBodyMode::Length && (FRemaining -= n) == 0) {
-    Finish(true);
-    return false;
-  }
-  return true;
-}
-
-bool TXmlHttpRequest::ReadChunked() {
-  QByteArray line;
-  switch (FChunk) {
-    case TChunkStep::Size: {
-      if (!TakeLine(line)) return false;
-      bool ok = false;
-      const qsizetype extension = line.indexOf(';');
-      const qint64 size =
-          (extension < 0 ? line : line.left(extension)).trimmed().toLongLong(&ok, 16);
-      if (!ok || size < 0) {
-        Finish(false);
-        return false;
-      }
-      FRemaining = size;
-      FChunk = size == 0 ? TChunkStep::Trailer : TChunkStep::Data;
-      return true;
-    }
-    case TChunkStep::Data: {
-      const qint64 n = std::min(FSocket->bytesAvailable(), FRemaining);
-      if (!Keep(FSocket->read(n))) return false;
-      if ((FRemaining -= n) == 0) FChunk = TChunkStep::DataEnd;
-      return true;
-    }
-    case TChunkStep::DataEnd:
-      if (!TakeLine(line)) return false;
-      FChunk = TChunkStep::Size;
-      return true;
-    case TChunkStep::Trailer:
-      if (!TakeLine(line)) return false;
-      if (line.isEmpty()) {
-        Finish(true);
-        return false;
-      }
-      return true;
-  }
-  return false;
-}
-
-// Keeps what fits under the cap. At the cap the transfer stops: the rest is
-// never read, and the answer counts as complete with its status.
+// Keeps what fits under the cap. At the cap the transfer stops, and the
+// answer counts as complete with its status; false once it has ended.
 bool TXmlHttpRequest::Keep(const QByteArray& data) {
   if (data.isEmpty()) return true;
   // Reserved pages cost nothing until written; growing by copies would
@@ -623,30 +427,27 @@ bool TXmlHttpRequest::Keep(const QByteArray& data) {
     if (!Current(generation)) return false;
   }
   if (capped) {
-    FCapped = true;
-    Finish(true);
+    Finish(FStatus);
     return false;
   }
   return true;
 }
 
-// The server closed: what it sent so far still counts; an answer without
-// an end of its own ends here, any other is cut short.
-void TXmlHttpRequest::OnClosed() {
+void TXmlHttpRequest::OnFinished() {
   TComPtr<IXmlHttpRequest> keep(this);
-  if (!FSocket) return;
-  OnReadyRead();
-  if (!FSocket) return;
-  Finish(FPhase == TPhase::Body && FMode == TBodyMode::UntilClose);
+  const unsigned generation = FGeneration;
+  OnReadyRead();  // what is left
+  if (!Current(generation)) return;
+  Finish(KeepsStatus(FReply->error(), FStatus) ? FStatus : 0);
 }
 
-// A network failure (refused, no host, silence, cut short) reports no status.
-void TXmlHttpRequest::Finish(bool answered) {
+// Ends the exchange and notifies readyState 4; status 0 for a network
+// failure (refused, no host, silence, too slow, cut short).
+void TXmlHttpRequest::Finish(int status) {
   TComPtr<IXmlHttpRequest> keep(this);
-  if (!FContext) return;  // already finished
-  if (!answered) FStatus = 0;
-  FPhase = TPhase::Done;
-  DetachSocket();
+  if (!FReply) return;  // already finished
+  FStatus = status;
+  DetachReply();
   FReadyState = 4;
   const unsigned generation = FGeneration;
   // Completion breaks the request-sink cycle, even when the sink throws;
@@ -661,19 +462,19 @@ void TXmlHttpRequest::Finish(bool answered) {
   Notify();
 }
 
-// Ends the exchange: the socket is closed at once and goes, with whatever
-// it buffered, once the handler that may be running has returned.
-void TXmlHttpRequest::DetachSocket() {
-  if (QTcpSocket* socket = FSocket.data()) {
-    FSocket = nullptr;
-    socket->abort();
-    socket->deleteLater();
+// Stops the exchange: the reply is aborted and goes, with whatever Qt
+// buffered for it, once the handler that may be running has returned.
+void TXmlHttpRequest::DetachReply() {
+  if (QNetworkReply* reply = FReply.data()) {
+    FReply = nullptr;
+    QObject::disconnect(reply, nullptr, FContext, nullptr);  // abort() signals at once
+    reply->abort();
+    reply->deleteLater();
   }
-  if (FContext) FContext.release()->deleteLater();  // stops its signals; we may be inside one
-  FIdle = nullptr;
-  FLine.clear();
-  FHead.clear();
-  FHeadBytes = 0;
+  if (FContext != nullptr) {
+    for (QTimer* timer : FContext->findChildren<QTimer*>()) timer->stop();
+    std::exchange(FContext, nullptr)->deleteLater();  // we may be inside one of its handlers
+  }
   if (FHub != nullptr) {
     FHub->Untrack(this);
     FHub = nullptr;

@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// A stand-in for the platform's late-bound asynchronous HTTP request object:
-// HTTP/1.1 spoken over a socket of Qt Network's, one connection per
-// exchange, the answer read as it arrives (plain, Content-Length or chunked;
-// redirects followed as browsers do). Its ready-state notifications reach the
-// sink on the thread that created it (the user-interface thread), between
-// window messages: never from inside open(), send() or another member.
+// A stand-in for the platform's late-bound asynchronous HTTP request object,
+// on Qt Network's QNetworkAccessManager: Qt speaks HTTP and TLS (certificates
+// verified as Qt does), follows at most five redirects and never from https
+// to http, decompresses what the server compressed, and takes its proxy from
+// the system (http_proxy, https_proxy and no_proxy, or the desktop's
+// settings). Its ready-state notifications reach the sink on the thread that
+// created it (the user-interface thread), between window messages: never
+// from inside open(), send() or another member.
 //
-// Memory: the socket reads at most 1 MB ahead of the request, and the body
-// stops at kMaxResponseBytes: there the connection is closed, so a server
-// that sends more fills only its own buffers.
+// Memory: Qt reads at most 1 MB ahead of the request, which takes the answer
+// as it arrives and stops the transfer at kMaxResponseBytes, counted after
+// decompression; a server that sends more fills only its own buffers.
+//
+// Time: a request fails as a network failure when nothing of the answer
+// comes for kInactivityTimeoutMs, or when it is not over kTotalTimeoutMs
+// after send(). Qt restarts the inactivity clock on a complete head and on
+// body data only, so a head, interim "100 Continue" heads included, must be
+// in whole within the first limit; Qt sets no size limit on it. While a
+// server keeps sending such a head, Qt 6.4's network thread reads on, a byte
+// at a time, even after the request has failed, until the server stops.
 //
 // Lifetime: the request holds a counted reference to its sink, and a sink that
 // holds the request back closes a cycle. The request releases the sink after
@@ -18,7 +28,8 @@
 // when it is destroyed. While a request is under way it keeps itself alive, so
 // a caller may drop its reference after send(). A request still under way when
 // the application object goes is abandoned without notifying its sink, so exit
-// never waits for a server.
+// never waits for a server; only a network thread still held by an endless
+// head, as above, keeps Qt waiting for it at exit, at most 5 s.
 
 #include <QByteArray>
 #include <QString>
@@ -52,7 +63,7 @@ class IXmlHttpRequest : public TInterfacedObject {
   virtual int readyState() const = 0;  // 0 unsent, 1 opened, 2 headers, 3 loading, 4 done
   virtual int status() const = 0;      // the HTTP status; 0 when none was received
   // The body as text: code page 936 unless the Content-Type names another
-  // charset. At most kMaxResponseBytes are kept; the rest is never read.
+  // charset. At most kMaxResponseBytes are kept; the transfer stops there.
   virtual QString responseText() const = 0;
   // The same text, worked out when the function is called: it holds the
   // body (shared, not copied) and nothing of the request, so it may run on
@@ -62,21 +73,27 @@ class IXmlHttpRequest : public TInterfacedObject {
     return [text = responseText()] { return text; };
   }
   // The bytes of the response taken in from the network and still held:
-  // the body kept plus what was received but not yet handled.
+  // the body kept plus what Qt has ready for it, not yet read.
   virtual qint64 bytesHeld() const = 0;
-  // Caps what one response may hold in memory.
+  // Caps what one response may hold in memory: the body after
+  // decompression. A transfer stopped there keeps its status.
   static constexpr qint64 kMaxResponseBytes = 8 * 1024 * 1024;
   // A request that receives nothing for this long fails as a network
-  // failure (readyState 4, status 0); there is no limit on the total time.
+  // failure (readyState 4, status 0).
   static constexpr int kInactivityTimeoutMs = 30000;
+  // And so does one still under way this long after send(), however
+  // steadily the server trickles: a minute, redirects included, twice the
+  // inactivity limit.
+  static constexpr int kTotalTimeoutMs = 2 * kInactivityTimeoutMs;
 };
 
 // Creates a request object by its class name; only "MSXML2.XMLHttp" is known.
 // Needs a running application object on the calling thread.
 TComPtr<IXmlHttpRequest> CreateOleObject(const QString& className);
 
-// Changes the inactivity limit for requests sent afterwards (tests use a
-// short one); 0 or less restores kInactivityTimeoutMs.
+// Changes the inactivity limit for requests sent afterwards, and with it the
+// total limit, always twice as long (tests use short ones); 0 or less
+// restores kInactivityTimeoutMs and kTotalTimeoutMs.
 void SetXmlHttpInactivityTimeout(int milliseconds);
 
 }  // namespace tessary::platform

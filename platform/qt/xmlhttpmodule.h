@@ -19,7 +19,8 @@ inline constexpr const char* kXmlHttpModulePath = "/../lib/tessary/libtessary_ht
 using TNewXmlHttpRequest = IXmlHttpRequest* (*)();
 inline constexpr const char* kNewXmlHttpRequest = "TessaryNewXmlHttpRequest";
 
-// The inactivity limit for requests sent afterwards, in milliseconds (> 0).
+// The inactivity limit for requests sent afterwards, in milliseconds (> 0);
+// the total limit is twice it.
 using TSetXmlHttpTimeout = void (*)(int milliseconds);
 inline constexpr const char* kSetXmlHttpTimeout = "TessarySetXmlHttpTimeout";
 
