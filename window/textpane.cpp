@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include "worksheetfile.h"
+
 namespace tessary {
 
 bool TTextPane::OffersSomething(const QMimeData* source) {
@@ -15,8 +17,27 @@ bool TTextPane::canInsertFromMimeData(const QMimeData* source) const {
   return OffersSomething(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
+namespace {
+
+// The UTF-8 size of text, without making the UTF-8 copy.
+qsizetype Utf8Size(const QString& text) {
+  qsizetype size = 0;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    size += u < 0x80 ? 1 : u < 0x800 ? 2 : QChar::isSurrogate(u) ? 2 : 3;  // a pair makes 4
+  }
+  return size;
+}
+
+}  // namespace
+
 void TTextPane::insertFromMimeData(const QMimeData* source) {
-  if (OffersSomething(source)) QPlainTextEdit::insertFromMimeData(source);
+  if (!OffersSomething(source)) return;
+  if (source->hasText() && Utf8Size(source->text()) > qsizetype{kMaxWorksheetFileBytes}) {
+    emit PasteRefused(QStringLiteral("粘贴的文字超过 16 MiB，没有粘贴"));
+    return;
+  }
+  QPlainTextEdit::insertFromMimeData(source);
 }
 
 // A press on the selection would start a drag, and a drag out of a short

@@ -21,6 +21,12 @@ class TTextPane : public QPlainTextEdit {
   // on. Every paste asks this first.
   static bool OffersSomething(const QMimeData* source);
 
+ signals:
+  // Text was refused, with why: more than a worksheet may hold (the 16 MiB
+  // a file can be opened with), at any way in (keys, menu, middle click,
+  // drop). The pane keeps its text.
+  void PasteRefused(const QString& reason);
+
  protected:
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDrag>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -113,6 +114,43 @@ TEST_F(TextPaneWindow, PastingWithNothingOnTheClipboardLeavesTheFormula) {
                                                  : QStringLiteral("Z={80+2×[5+2×(1.5+1)]}/(P/T)"))
           << path.Name << ", clipboard state " << static_cast<int>(state);
     }
+  }
+}
+
+// Text that could not be saved and opened again (over 16 MiB as UTF-8) is
+// refused at every way in, with the reason in the status bar: the pane keeps
+// its text instead of freezing the window for a minute.
+TEST_F(TextPaneWindow, TextOver16MiBIsRefusedAtEveryPaste) {
+  auto* data = new QMimeData;
+  data->setText(QString((16 << 20) + 1, QLatin1Char('1')));
+  QGuiApplication::clipboard()->setMimeData(data);
+  const std::pair<const char*, std::function<void()>> paths[] = {
+      {"Ctrl+V", [this] { QTest::keyClick(Formula(), Qt::Key_V, Qt::ControlModifier); }},
+      {"Shift+Insert", [this] { QTest::keyClick(Formula(), Qt::Key_Insert, Qt::ShiftModifier); }},
+      {"tool button 粘贴", [this] { FWindow->findChild<QAction*>("TBPaste")->trigger(); }},
+      {"Edit menu 粘贴", [this] { FWindow->findChild<QAction*>("MEdit_Paste")->trigger(); }},
+      {"drop",
+       [this] {
+         const QMimeData* dragged = QGuiApplication::clipboard()->mimeData();
+         const QPoint at = PointOf(Formula(), 0, 2) + QPoint(4, 0);
+         QDragEnterEvent enter(at, Qt::CopyAction, dragged, Qt::LeftButton, {});
+         QApplication::sendEvent(Formula()->viewport(), &enter);
+         QDragMoveEvent move(at, Qt::CopyAction, dragged, Qt::LeftButton, {});
+         QApplication::sendEvent(Formula()->viewport(), &move);
+         QDropEvent drop(at, Qt::CopyAction, dragged, Qt::LeftButton, {});
+         QApplication::sendEvent(Formula()->viewport(), &drop);
+       }},
+  };
+  QLabel* detail = FWindow->findChild<QLabel*>("StatusDetail");
+  for (const auto& [name, paste] : paths) {
+    SCOPED_TRACE(name);
+    Formula()->setPlainText(QString::fromUtf8(kDefaultFormula));
+    Formula()->moveCursor(QTextCursor::End);
+    if (detail != nullptr) detail->clear();
+    paste();
+    EXPECT_EQ(Formula()->toPlainText(), QString::fromUtf8(kDefaultFormula));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->text(), "粘贴的文字超过 16 MiB，没有粘贴");
   }
 }
 
