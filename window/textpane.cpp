@@ -1,23 +1,38 @@
 // SPDX-License-Identifier: MIT
 #include "textpane.h"
 
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleHints>
+#include <QTextBlock>
 
 #include "worksheetfile.h"
 
 namespace tessary {
 
-bool TTextPane::OffersSomething(const QMimeData* source) {
-  return source != nullptr && !source->formats().isEmpty();
-}
-
-bool TTextPane::canInsertFromMimeData(const QMimeData* source) const {
-  return OffersSomething(source) && QPlainTextEdit::canInsertFromMimeData(source);
-}
-
 namespace {
+
+// Each blink of the caret redraws its line, and a line of megabytes is laid
+// out anew at every redraw: at rest the window would keep a core busy. In a
+// line this long the caret stands still instead.
+constexpr int kSteadyCaretCharacters = 20000;
+
+// The desktop's blink, put back when the caret leaves such a line; -1 while
+// the caret blinks as the desktop says.
+int gDesktopFlashTime = -1;
+
+void SetSteadyCaret(bool steady) {
+  QStyleHints* hints = QGuiApplication::styleHints();
+  if (steady && gDesktopFlashTime < 0) {
+    gDesktopFlashTime = hints->cursorFlashTime();
+    hints->setCursorFlashTime(0);
+  } else if (!steady && gDesktopFlashTime >= 0) {
+    hints->setCursorFlashTime(gDesktopFlashTime);
+    gDesktopFlashTime = -1;
+  }
+}
 
 // The UTF-8 size of text, without making the UTF-8 copy.
 qsizetype Utf8Size(const QString& text) {
@@ -30,6 +45,32 @@ qsizetype Utf8Size(const QString& text) {
 }
 
 }  // namespace
+
+TTextPane::TTextPane(QWidget* parent) : QPlainTextEdit(parent) {
+  connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TTextPane::UpdateCaretBlink);
+}
+
+void TTextPane::UpdateCaretBlink() {
+  if (hasFocus()) SetSteadyCaret(textCursor().block().length() > kSteadyCaretCharacters);
+}
+
+void TTextPane::focusInEvent(QFocusEvent* event) {
+  UpdateCaretBlink();
+  QPlainTextEdit::focusInEvent(event);
+}
+
+void TTextPane::focusOutEvent(QFocusEvent* event) {
+  SetSteadyCaret(false);
+  QPlainTextEdit::focusOutEvent(event);
+}
+
+bool TTextPane::OffersSomething(const QMimeData* source) {
+  return source != nullptr && !source->formats().isEmpty();
+}
+
+bool TTextPane::canInsertFromMimeData(const QMimeData* source) const {
+  return OffersSomething(source) && QPlainTextEdit::canInsertFromMimeData(source);
+}
 
 void TTextPane::insertFromMimeData(const QMimeData* source) {
   if (!OffersSomething(source)) return;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -152,6 +153,31 @@ TEST_F(TextPaneWindow, TextOver16MiBIsRefusedAtEveryPaste) {
     ASSERT_NE(detail, nullptr);
     EXPECT_EQ(detail->text(), "粘贴的文字超过 16 MiB，没有粘贴");
   }
+}
+
+// Each blink of the caret redraws its line: in a line of megabytes that kept
+// a core busy at rest. The caret stands still there, and blinks as the
+// desktop says again in a short line or once the pane loses the focus.
+TEST_F(TextPaneWindow, TheCaretStandsStillInAVeryLongLine) {
+  QStyleHints* hints = QGuiApplication::styleHints();
+  const int desktop = hints->cursorFlashTime();
+  ASSERT_GT(desktop, 0);
+  Formula()->setPlainText("Z=" + QString(2000000, QLatin1Char('1')) + "\nY=1");
+  Formula()->setFocus();
+  QApplication::processEvents();
+  const struct {
+    int Line;
+    int FlashTime;  // -1: the desktop's
+  } steps[] = {{0, 0}, {1, -1}, {0, 0}};
+  for (const auto& step : steps) {
+    QTextCursor at(Formula()->document()->findBlockByNumber(step.Line));
+    Formula()->setTextCursor(at);
+    EXPECT_EQ(hints->cursorFlashTime(), step.FlashTime < 0 ? desktop : step.FlashTime)
+        << "line " << step.Line;
+  }
+  FWindow->MResult()->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(hints->cursorFlashTime(), desktop) << "another pane has the focus";
 }
 
 // A middle click pastes the selection clipboard, which the headless platform
