@@ -370,6 +370,7 @@ void TFormFCalculator::BuildStatusBar() {
   bar->addWidget(FStatusSecond);
   FStatusSecond->setToolTip(QStringLiteral("公式中光标所在的行:列"));
   FStatusDetail = new QLabel(bar);
+  FStatusDetail->setObjectName(QStringLiteral("StatusDetail"));
   bar->addWidget(FStatusDetail, 1);
   FStatusDetail->installEventFilter(this);  // a click goes to the error it tells of
   // Shown only while the worksheet is UTF-8; code page 936 needs no mention.
@@ -412,6 +413,8 @@ void TFormFCalculator::ConnectChanges() {
   });
   connect(FOriFormula, &QPlainTextEdit::cursorPositionChanged, this,
           &TFormFCalculator::ShowCaretPosition);
+  connect(static_cast<TTextPane*>(FOriFormula), &TTextPane::PasteRefused, FStatusDetail,
+          &QLabel::setText);
   // Any change of the variable table counts, not only a typed key: an edit
   // committed by pasting or clicking away would otherwise be lost on close.
   connect(FVars, &TValueListEditor::RowsChanged, this, [this] { FModified = true; });

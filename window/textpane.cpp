@@ -1,11 +1,68 @@
 // SPDX-License-Identifier: MIT
 #include "textpane.h"
 
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleHints>
+#include <QTextBlock>
+
+#include "worksheetfile.h"
 
 namespace tessary {
+
+namespace {
+
+// Each blink of the caret redraws its line, and a line of megabytes is laid
+// out anew at every redraw: at rest the window would keep a core busy. In a
+// line this long the caret stands still instead.
+constexpr int kSteadyCaretCharacters = 20000;
+
+// The desktop's blink, put back when the caret leaves such a line; -1 while
+// the caret blinks as the desktop says.
+int gDesktopFlashTime = -1;
+
+void SetSteadyCaret(bool steady) {
+  QStyleHints* hints = QGuiApplication::styleHints();
+  if (steady && gDesktopFlashTime < 0) {
+    gDesktopFlashTime = hints->cursorFlashTime();
+    hints->setCursorFlashTime(0);
+  } else if (!steady && gDesktopFlashTime >= 0) {
+    hints->setCursorFlashTime(gDesktopFlashTime);
+    gDesktopFlashTime = -1;
+  }
+}
+
+// The UTF-8 size of text, without making the UTF-8 copy.
+qsizetype Utf8Size(const QString& text) {
+  qsizetype size = 0;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    size += u < 0x80 ? 1 : u < 0x800 ? 2 : QChar::isSurrogate(u) ? 2 : 3;  // a pair makes 4
+  }
+  return size;
+}
+
+}  // namespace
+
+TTextPane::TTextPane(QWidget* parent) : QPlainTextEdit(parent) {
+  connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TTextPane::UpdateCaretBlink);
+}
+
+void TTextPane::UpdateCaretBlink() {
+  if (hasFocus()) SetSteadyCaret(textCursor().block().length() > kSteadyCaretCharacters);
+}
+
+void TTextPane::focusInEvent(QFocusEvent* event) {
+  UpdateCaretBlink();
+  QPlainTextEdit::focusInEvent(event);
+}
+
+void TTextPane::focusOutEvent(QFocusEvent* event) {
+  SetSteadyCaret(false);
+  QPlainTextEdit::focusOutEvent(event);
+}
 
 bool TTextPane::OffersSomething(const QMimeData* source) {
   return source != nullptr && !source->formats().isEmpty();
@@ -16,7 +73,12 @@ bool TTextPane::canInsertFromMimeData(const QMimeData* source) const {
 }
 
 void TTextPane::insertFromMimeData(const QMimeData* source) {
-  if (OffersSomething(source)) QPlainTextEdit::insertFromMimeData(source);
+  if (!OffersSomething(source)) return;
+  if (source->hasText() && Utf8Size(source->text()) > qsizetype{kMaxWorksheetFileBytes}) {
+    emit PasteRefused(QStringLiteral("粘贴的文字超过 16 MiB，没有粘贴"));
+    return;
+  }
+  QPlainTextEdit::insertFromMimeData(source);
 }
 
 // A press on the selection would start a drag, and a drag out of a short

@@ -14,17 +14,29 @@ class TTextPane : public QPlainTextEdit {
   Q_OBJECT
 
  public:
-  using QPlainTextEdit::QPlainTextEdit;
+  explicit TTextPane(QWidget* parent = nullptr);
 
   // False for no data and for data without a single format: what X11 hands
   // out when no program owns the clipboard, and what Qt 6.4's paste crashes
   // on. Every paste asks this first.
   static bool OffersSomething(const QMimeData* source);
 
+ signals:
+  // Text was refused, with why: more than a worksheet may hold (the 16 MiB
+  // a file can be opened with), at any way in (keys, menu, middle click,
+  // drop). The pane keeps its text.
+  void PasteRefused(const QString& reason);
+
  protected:
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  // The caret stands still while it is in a very long line (see .cpp).
+  void UpdateCaretBlink();
 };
 
 }  // namespace tessary

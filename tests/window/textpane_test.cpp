@@ -10,8 +10,10 @@
 #include <QClipboard>
 #include <QDrag>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -114,6 +116,68 @@ TEST_F(TextPaneWindow, PastingWithNothingOnTheClipboardLeavesTheFormula) {
           << path.Name << ", clipboard state " << static_cast<int>(state);
     }
   }
+}
+
+// Text that could not be saved and opened again (over 16 MiB as UTF-8) is
+// refused at every way in, with the reason in the status bar: the pane keeps
+// its text instead of freezing the window for a minute.
+TEST_F(TextPaneWindow, TextOver16MiBIsRefusedAtEveryPaste) {
+  auto* data = new QMimeData;
+  data->setText(QString((16 << 20) + 1, QLatin1Char('1')));
+  QGuiApplication::clipboard()->setMimeData(data);
+  const std::pair<const char*, std::function<void()>> paths[] = {
+      {"Ctrl+V", [this] { QTest::keyClick(Formula(), Qt::Key_V, Qt::ControlModifier); }},
+      {"Shift+Insert", [this] { QTest::keyClick(Formula(), Qt::Key_Insert, Qt::ShiftModifier); }},
+      {"tool button 粘贴", [this] { FWindow->findChild<QAction*>("TBPaste")->trigger(); }},
+      {"Edit menu 粘贴", [this] { FWindow->findChild<QAction*>("MEdit_Paste")->trigger(); }},
+      {"drop",
+       [this] {
+         const QMimeData* dragged = QGuiApplication::clipboard()->mimeData();
+         const QPoint at = PointOf(Formula(), 0, 2) + QPoint(4, 0);
+         QDragEnterEvent enter(at, Qt::CopyAction, dragged, Qt::LeftButton, {});
+         QApplication::sendEvent(Formula()->viewport(), &enter);
+         QDragMoveEvent move(at, Qt::CopyAction, dragged, Qt::LeftButton, {});
+         QApplication::sendEvent(Formula()->viewport(), &move);
+         QDropEvent drop(at, Qt::CopyAction, dragged, Qt::LeftButton, {});
+         QApplication::sendEvent(Formula()->viewport(), &drop);
+       }},
+  };
+  QLabel* detail = FWindow->findChild<QLabel*>("StatusDetail");
+  for (const auto& [name, paste] : paths) {
+    SCOPED_TRACE(name);
+    Formula()->setPlainText(QString::fromUtf8(kDefaultFormula));
+    Formula()->moveCursor(QTextCursor::End);
+    if (detail != nullptr) detail->clear();
+    paste();
+    EXPECT_EQ(Formula()->toPlainText(), QString::fromUtf8(kDefaultFormula));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->text(), "粘贴的文字超过 16 MiB，没有粘贴");
+  }
+}
+
+// Each blink of the caret redraws its line: in a line of megabytes that kept
+// a core busy at rest. The caret stands still there, and blinks as the
+// desktop says again in a short line or once the pane loses the focus.
+TEST_F(TextPaneWindow, TheCaretStandsStillInAVeryLongLine) {
+  QStyleHints* hints = QGuiApplication::styleHints();
+  const int desktop = hints->cursorFlashTime();
+  ASSERT_GT(desktop, 0);
+  Formula()->setPlainText("Z=" + QString(2000000, QLatin1Char('1')) + "\nY=1");
+  Formula()->setFocus();
+  QApplication::processEvents();
+  const struct {
+    int Line;
+    int FlashTime;  // -1: the desktop's
+  } steps[] = {{0, 0}, {1, -1}, {0, 0}};
+  for (const auto& step : steps) {
+    QTextCursor at(Formula()->document()->findBlockByNumber(step.Line));
+    Formula()->setTextCursor(at);
+    EXPECT_EQ(hints->cursorFlashTime(), step.FlashTime < 0 ? desktop : step.FlashTime)
+        << "line " << step.Line;
+  }
+  FWindow->MResult()->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(hints->cursorFlashTime(), desktop) << "another pane has the focus";
 }
 
 // A middle click pastes the selection clipboard, which the headless platform
