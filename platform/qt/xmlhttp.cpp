@@ -14,9 +14,19 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <fstream>
 #include <mutex>
+#include <set>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -37,6 +47,134 @@ constexpr qint64 kReadBufferBytes = 1024 * 1024;
 constexpr int kMaxRedirects = 5;
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
+
+// Processor time Qt's network threads (named after the manager) have used,
+// in seconds.
+double NetworkThreadSeconds() {
+  static const double kTicks = double(sysconf(_SC_CLK_TCK));
+  double seconds = 0;
+  DIR* tasks = opendir("/proc/self/task");
+  if (tasks == nullptr) return 0;
+  while (const dirent* task = readdir(tasks)) {
+    if (task->d_name[0] == '.') continue;
+    const std::string dir = std::string("/proc/self/task/") + task->d_name;
+    std::string name;
+    std::getline(std::ifstream(dir + "/comm"), name);
+    if (!name.starts_with("QNetworkAccess")) continue;
+    std::string stat;
+    std::getline(std::ifstream(dir + "/stat"), stat);
+    const std::size_t end = stat.rfind(") ");
+    if (end == std::string::npos) continue;
+    unsigned long user = 0, system = 0;
+    // After the name: state and ten numbers, then user and system time.
+    if (std::sscanf(stat.c_str() + end + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu",
+                    &user, &system) == 2)
+      seconds += double(user + system) / kTicks;
+  }
+  closedir(tasks);
+  return seconds;
+}
+
+// The process's TCP connections, by descriptor and socket inode.
+std::vector<std::pair<int, ino_t>> TcpSockets() {
+  std::vector<std::pair<int, ino_t>> sockets;
+  DIR* fds = opendir("/proc/self/fd");
+  if (fds == nullptr) return sockets;
+  while (const dirent* entry = readdir(fds)) {
+    char* end = nullptr;
+    const long fd = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != 0 || fd == dirfd(fds)) continue;
+    struct stat info {};
+    int domain = 0, type = 0;
+    socklen_t size = sizeof domain;
+    if (fstat(int(fd), &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
+    if (getsockopt(int(fd), SOL_SOCKET, SO_DOMAIN, &domain, &size) != 0) continue;
+    size = sizeof type;
+    if (getsockopt(int(fd), SOL_SOCKET, SO_TYPE, &type, &size) != 0) continue;
+    int listening = 0;
+    size = sizeof listening;
+    if (getsockopt(int(fd), SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening)
+      continue;
+    if ((domain == AF_INET || domain == AF_INET6) && type == SOCK_STREAM)
+      sockets.emplace_back(int(fd), info.st_ino);
+  }
+  closedir(fds);
+  return sockets;
+}
+
+// Ends a connection Qt's network thread is reading, under its feet: reset
+// (a server that ignores a shutdown keeps sending), and its descriptor
+// replaced by a socket connected nowhere, on which Qt's next read fails.
+// The descriptor stays Qt's to close, so its number is never reused under
+// Qt.
+void CutConnection(int fd, ino_t inode) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || info.st_ino != inode) return;  // closed meanwhile
+  const int nowhere = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (nowhere < 0) return;
+  const linger reset{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+  dup3(nowhere, fd, O_CLOEXEC);
+  close(nowhere);
+}
+
+// Qt 6.4's network thread reads an endless head a byte at a time without
+// once returning to its event loop: it never sees an abort, holds a core for
+// as long as the server keeps sending, and keeps exit waiting. No answer
+// costs that thread a second of processor time without bringing a head or
+// body bytes, so past that budget the guard fails the request and cuts its
+// connections underneath Qt, which ends the loop. Its connections are the
+// TCP sockets that appeared since the request was sent, taken when Qt
+// starts connecting or soon after, so that later requests' ones are left
+// alone. The guard
+// outlives a request ended by the limits, the cap or abort() for a few
+// seconds, since the thread may still be caught then.
+class TSpinGuard : public QObject {
+ public:
+  static constexpr double kBudgetSeconds = 1.0;
+  static constexpr int kTickMs = 250;
+  static constexpr int kOrphanTicks = 20;
+
+  TSpinGuard(QObject* hub, std::function<void()> onTrip)
+      : QObject(hub), FOnTrip(std::move(onTrip)), FBaseline(NetworkThreadSeconds()) {
+    for (const auto& [fd, inode] : TcpSockets()) FBefore.insert(inode);
+    auto* timer = new QTimer(this);
+    QObject::connect(timer, &QTimer::timeout, this, [this] { Tick(); });
+    timer->start(kTickMs);
+  }
+  void Progress() { FBaseline = NetworkThreadSeconds(); }
+  // Qt opened a connection for the request (one per redirect at most).
+  void Connecting() {
+    for (const auto& [fd, inode] : TcpSockets())
+      if (FBefore.insert(inode).second) FMine.emplace_back(fd, inode);
+  }
+  // The request is over. If Qt ended the exchange itself, its thread is
+  // free; otherwise it may still be caught in the loop.
+  void Release(bool endedByQt) {
+    FOnTrip = nullptr;
+    if (endedByQt) deleteLater();
+  }
+
+ private:
+  void Tick() {
+    if (!FOnTrip && ++FOrphanTicks > kOrphanTicks) {
+      deleteLater();
+      return;
+    }
+    // Qt may open the socket after the signal, once the host is looked up.
+    if (FOnTrip && FMine.empty()) Connecting();
+    if (NetworkThreadSeconds() - FBaseline < kBudgetSeconds) return;
+    for (const auto& [fd, inode] : FMine) CutConnection(fd, inode);
+    if (auto trip = std::exchange(FOnTrip, nullptr)) trip();
+    deleteLater();
+  }
+
+  std::function<void()> FOnTrip;
+  double FBaseline;
+  std::set<ino_t> FBefore;
+  std::vector<std::pair<int, ino_t>> FMine;
+  int FOrphanTicks = 0;
+};
 
 class TXmlHttpRequest;
 
@@ -121,6 +259,7 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   // signals and owns the total-time timer (gone with the exchange).
   QPointer<QNetworkReply> FReply;
   QObject* FContext = nullptr;
+  QPointer<TSpinGuard> FGuard;
   TRequestHub* FHub = nullptr;     // set while under way
   TComPtr<IXmlHttpRequest> FSelf;  // keeps the request alive while under way
 };
@@ -306,6 +445,9 @@ void TXmlHttpRequest::send(const QByteArray& body) {
     reply = manager.sendCustomRequest(request, FMethod, body);
   }
   FReply = reply;
+  FGuard = new TSpinGuard(&hub, [this, generation = FGeneration] {
+    if (Current(generation)) Finish(0);
+  });
   FHub = &hub;
   hub.Track(this);
   FSelf = TComPtr<IXmlHttpRequest>(this);
@@ -317,6 +459,9 @@ void TXmlHttpRequest::send(const QByteArray& body) {
 // total-time limit.
 void TXmlHttpRequest::Watch(QNetworkReply* reply) {
   FContext = new QObject;
+  QObject::connect(reply, &QNetworkReply::socketStartedConnecting, FContext, [this] {
+    if (FGuard) FGuard->Connecting();
+  });
   QObject::connect(reply, &QNetworkReply::metaDataChanged, FContext, [this] { OnMetaData(); });
   QObject::connect(reply, &QNetworkReply::readyRead, FContext, [this] { OnReadyRead(); });
   QObject::connect(reply, &QNetworkReply::finished, FContext, [this] { OnFinished(); });
@@ -388,6 +533,7 @@ bool IsRedirect(int status) {
 // fails the request where it may not (too many, or from https to http).
 void TXmlHttpRequest::OnMetaData() {
   TComPtr<IXmlHttpRequest> keep(this);
+  if (FGuard) FGuard->Progress();
   if (!FReply || FReadyState >= 2) return;
   const QVariant status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
   if (!status.isValid()) return;
@@ -406,6 +552,7 @@ void TXmlHttpRequest::OnReadyRead() {
   const unsigned generation = FGeneration;
   if (FReadyState < 2) OnMetaData();
   if (!Current(generation) || FReadyState < 2 || !FReply->isOpen()) return;
+  if (FGuard) FGuard->Progress();
   const qint64 room = kMaxResponseBytes - FBody.size();
   Keep(FReply->read(std::min(FReply->bytesAvailable(), room + 1)));
 }
@@ -466,6 +613,7 @@ void TXmlHttpRequest::Finish(int status) {
 // buffered for it, once the handler that may be running has returned.
 void TXmlHttpRequest::DetachReply() {
   if (QNetworkReply* reply = FReply.data()) {
+    if (FGuard) std::exchange(FGuard, nullptr)->Release(reply->isFinished());
     FReply = nullptr;
     QObject::disconnect(reply, nullptr, FContext, nullptr);  // abort() signals at once
     reply->abort();

@@ -17,10 +17,12 @@
 // Time: a request fails as a network failure when nothing of the answer
 // comes for kInactivityTimeoutMs, or when it is not over kTotalTimeoutMs
 // after send(). Qt restarts the inactivity clock on a complete head and on
-// body data only, so a head, interim "100 Continue" heads included, must be
-// in whole within the first limit; Qt sets no size limit on it. While a
-// server keeps sending such a head, Qt 6.4's network thread reads on, a byte
-// at a time, even after the request has failed, until the server stops.
+// body data only, and sets no size limit on a head. A server that floods
+// the client with what is never an answer (interim "100 Continue" heads
+// without end) holds Qt 6.4's network thread in a loop that sees no abort;
+// once that thread has spent a second of processor time without a head or
+// body bytes arriving, the request fails as a network failure and its
+// connection is cut underneath Qt.
 //
 // Lifetime: the request holds a counted reference to its sink, and a sink that
 // holds the request back closes a cycle. The request releases the sink after
@@ -28,8 +30,7 @@
 // when it is destroyed. While a request is under way it keeps itself alive, so
 // a caller may drop its reference after send(). A request still under way when
 // the application object goes is abandoned without notifying its sink, so exit
-// never waits for a server; only a network thread still held by an endless
-// head, as above, keeps Qt waiting for it at exit, at most 5 s.
+// never waits for a server.
 
 #include <QByteArray>
 #include <QString>

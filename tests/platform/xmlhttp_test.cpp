@@ -96,6 +96,12 @@ class TTestServer {
   }
   quint16 Port() const { return FServer.serverPort(); }
   const QList<QByteArray>& RequestLines() const { return FRequestLines; }
+  int OpenConnections() const {
+    const auto sockets = FServer.findChildren<QTcpSocket*>();
+    return int(std::count_if(sockets.begin(), sockets.end(), [](const QTcpSocket* socket) {
+      return socket->state() == QAbstractSocket::ConnectedState;
+    }));
+  }
 
  private:
   void Accept(QTcpSocket* socket) {
@@ -632,6 +638,34 @@ TEST(XmlHttp, EndlessAnswersEndWithinTheLimits) {
       EXPECT_EQ(log->Text, *c.Text) << c.Why;
     }
     EXPECT_EQ(log->States, c.States) << c.Why;
+  }
+}
+
+// A server that floods the client with what is never an answer holds Qt's
+// network thread in a loop that sees no abort: the request ends well before
+// the limits, and its connection is closed, not left to spin until the
+// server stops.
+TEST(XmlHttp, FloodWithoutAnswerEndsAndClosesTheConnection) {
+  struct TCase {
+    TTestServer::TAnswer Answer;
+    std::vector<int> States;
+    const char* Why;
+  };
+  const TCase cases[] = {
+      {Endless("", "HTTP/1.1 100 Continue\r\n\r\n"), {1, 4}, "interim heads only"},
+      {Endless("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n",
+               "X-Trailer: y\r\n"),
+       {1, 2, 3, 4},
+       "trailer lines after the last chunk"},
+  };
+  for (const TCase& c : cases) {
+    TTestServer server(c.Answer);
+    auto log = std::make_shared<TLog>();
+    Start(server.Url(), log);
+    // The limits are 30 s and a minute: long before those.
+    ASSERT_TRUE(WaitReleased(*log, 15000)) << c.Why;
+    EXPECT_EQ(log->States, c.States) << c.Why;
+    EXPECT_TRUE(WaitUntil([&] { return server.OpenConnections() == 0; }, 5000)) << c.Why;
   }
 }
 
