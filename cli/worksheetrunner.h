@@ -9,8 +9,8 @@
 #include <string>
 
 #include "calcoptions.h"
-#include "calculation.h"
 #include "formulaparser.h"
+#include "keyvaluetable.h"
 
 namespace tessary::cli {
 
@@ -24,9 +24,9 @@ class TWorksheetRunner {
   int Run(const TWorksheetOptions& options);
 
  private:
-  // False after reporting why the worksheet cannot be calculated.
-  bool Load(const TWorksheetOptions& options, TWorksheet& ws);
-  void Print(const TWorksheet& ws, bool log);
+  // The formula lines joined into statements, and the variables; false
+  // after reporting why the worksheet cannot be calculated.
+  bool Load(const TWorksheetOptions& options, std::string& joined, TKeyValueTable& variables);
 
   TFormulaParser FParser;
   std::ostream& FOut;

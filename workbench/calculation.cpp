@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "calculation.h"
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <queue>
@@ -21,9 +22,6 @@ namespace {
 // start of the next run.
 constexpr std::size_t kPaneLimit = 500;
 constexpr std::size_t kCutBackLines = 51;
-// The statement table's size; a longer text enlarges it rather than
-// dropping statements.
-constexpr std::size_t kStatementSlots = 100;
 
 constexpr TReplacePair kNormalisation[] = {
     {"{", "("}, {"[", "("}, {"<", "("}, {"}", ")"},  {"]", ")"},
@@ -43,16 +41,6 @@ constexpr TReplacePair kSignCleanUp[] = {
 void CutBack(std::vector<std::string>& pane) {
   if (pane.size() > kPaneLimit)
     pane.erase(pane.begin(), pane.begin() + static_cast<std::ptrdiff_t>(kCutBackLines));
-}
-
-std::vector<std::string> SplitStatements(std::string_view joined) {
-  std::vector<std::string> slots(kStatementSlots);
-  const auto count = static_cast<std::size_t>(SplitText(joined, slots, ';'));
-  if (count > slots.size()) {
-    slots.resize(count);
-    SplitText(joined, slots, ';');
-  }
-  return slots;
 }
 
 int BracketBalance(std::string_view text) {
@@ -109,77 +97,86 @@ std::size_t CharacterPosition(std::string_view cp936, std::size_t bytePosition) 
   return chars + 1;
 }
 
-TStatementOutcome Evaluate(TFormulaParser& engine, std::string name, std::string expr) {
-  TStatementOutcome out;
+void Evaluate(TFormulaParser& engine, std::string expr, TStatementOutcome& out) {
   const std::string bytes = platform::Utf8ToCp936(expr);
   engine.SetExpression(bytes);
   out.Value = engine.Evaluate();
   out.ErrorCode = engine.ErrorCode();
+  out.ErrorMessage.clear();
+  out.ErrorPosition = 0;
   if (out.ErrorCode != 0) {
     out.ErrorMessage = platform::Cp936ToUtf8(engine.ErrorMessage());
     out.ErrorPosition = CharacterPosition(bytes, engine.ErrorPosition());
   }
-  out.Name = std::move(name);
   out.Expression = std::move(expr);
-  return out;
 }
 
 // The expression with the variables, then the earlier results, put in;
 // nothing when it is too long to carry on or would grow by more than that.
-std::optional<std::string> SubstituteNames(const TWorksheet& ws, const std::string& expr) {
+std::optional<std::string> SubstituteNames(const TKeyValueTable& variables,
+                                           const TKeyValueTable& namedResults,
+                                           const std::string& expr) {
   const std::size_t maxLength = Utf8Length(expr) + kMaxCarryOn;
   try {
-    return SubstituteTable(ws.NamedResults, SubstituteTable(ws.Variables, expr, "(", maxLength),
-                           "(+", maxLength);
+    return SubstituteTable(namedResults, SubstituteTable(variables, expr, "(", maxLength), "(+",
+                           maxLength);
   } catch (const EStatementTooLong&) {
     return std::nullopt;
   }
 }
 
 // A statement too long to substitute into: never evaluated, listed as 0.
-TStatementOutcome TooLong(std::string name, std::string expr) {
-  TStatementOutcome out;
+void TooLong(std::string expr, TStatementOutcome& out) {
+  out.Value = 0;
   out.ErrorCode = ecStatementTooLong;
   out.ErrorMessage = ErrorText(ecStatementTooLong);
-  out.Name = std::move(name);
+  out.ErrorPosition = 0;
   out.Expression = std::move(expr);
-  return out;
 }
 
-// Steps of one statement, up to its result line. Returns the number text.
-std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages,
-                         std::string_view statement, TCalcReport& report) {
-  std::string name;
-  std::string expr;
+// Steps of one statement, up to its outcome (out is reused from the statement
+// before, so its strings keep their room). Returns the number text.
+std::string RunStatement(const TKeyValueTable& variables, const TKeyValueTable& namedResults,
+                         TFormulaParser& engine, ICalcMessages& messages,
+                         std::string_view statement, TStatementOutcome& out) {
+  std::string_view expr = statement;
   if (const auto eq = statement.find('='); eq != std::string_view::npos) {
-    name.assign(statement.substr(0, eq + 1));
-    expr.assign(statement.substr(eq + 1));
+    out.Name.assign(statement.substr(0, eq + 1));
+    expr.remove_prefix(eq + 1);
   } else {
-    expr.assign(statement);
+    out.Name.clear();
   }
-  expr = ReplacePairs(kNormalisation, expr);
-  const bool unbalanced = BracketBalance(expr) != 0;
-  if (unbalanced) messages.ShowMessage(std::string(kBracketMessage));
-  ws.NormalisedLog.push_back(name + expr);
+  std::string normal = ReplacePairs(kNormalisation, expr);
+  out.BracketsUnbalanced = BracketBalance(normal) != 0;
+  if (out.BracketsUnbalanced) messages.ShowMessage(std::string(kBracketMessage));
+  out.Normalised = normal;
 
-  TStatementOutcome out;
-  if (std::optional<std::string> done = SubstituteNames(ws, expr)) {
+  if (std::optional<std::string> done = SubstituteNames(variables, namedResults, normal)) {
     *done = ReplacePairs(kNormalisation, *done);
     *done = ReplacePairs(kSignCleanUp, *done);
-    ws.EvaluatedLog.push_back(name + *done);
-    out = Evaluate(engine, name, std::move(*done));
+    Evaluate(engine, std::move(*done), out);
   } else {
     // Nothing reaches the engine; the log shows the statement as written.
-    ws.EvaluatedLog.push_back(name + expr);
-    out = TooLong(name, std::move(expr));
+    TooLong(std::move(normal), out);
   }
-  out.BracketsUnbalanced = unbalanced;
-  out.Normalised = ws.NormalisedLog.back().substr(name.size());
-  std::string text = NumberText(out.Value);
-  ws.Results.push_back(name + text);
-  report.Statements.push_back(std::move(out));
-  return text;
+  return NumberText(out.Value);
 }
+
+// Lists every outcome in the worksheet's panes and the report.
+class TPaneSink : public ICalcSink {
+ public:
+  TPaneSink(TWorksheet& ws, TCalcReport& report) : FWs(ws), FReport(report) {}
+  void Take(const TStatementOutcome& outcome, std::string_view numberText) override {
+    FWs.NormalisedLog.push_back(outcome.Name + outcome.Normalised);
+    FWs.EvaluatedLog.push_back(outcome.Name + outcome.Expression);
+    FWs.Results.push_back(outcome.Name + std::string(numberText));
+    FReport.Statements.push_back(outcome);
+  }
+
+ private:
+  TWorksheet& FWs;
+  TCalcReport& FReport;
+};
 
 }  // namespace
 
@@ -204,23 +201,44 @@ bool TCalcReport::AnyError() const {
   return false;
 }
 
+std::string CalculateStatements(std::string_view joined, const TKeyValueTable& variables,
+                                TKeyValueTable& namedResults, TFormulaParser& engine,
+                                ICalcMessages& messages, ICalcSink& sink) {
+  TStatementOutcome out;
+  try {
+    // Statements are cut at ";"; the first empty one ends the run.
+    for (std::size_t start = 0;;) {
+      const std::size_t end = std::min(joined.find(';', start), joined.size());
+      const std::string_view statement = joined.substr(start, end - start);
+      if (statement.empty()) break;
+      const std::string text =
+          RunStatement(variables, namedResults, engine, messages, statement, out);
+      sink.Take(out, text);
+      // The key is the name without its "="; a second assignment of the same
+      // name throws and ends the run after its result line.
+      const std::string_view name = out.Name;
+      namedResults.Append(name.substr(0, name.empty() ? 0 : name.size() - 1), text);
+      if (end == joined.size()) break;
+      start = end + 1;
+    }
+  } catch (const std::exception& e) {
+    messages.ShowError(e.what());
+    return e.what();
+  }
+  return {};
+}
+
 TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages) {
   TCalcReport report;
   CutBack(ws.Results);
   CutBack(ws.NormalisedLog);
   CutBack(ws.EvaluatedLog);
   ws.NamedResults.Clear();
+  TPaneSink sink(ws, report);
   try {
-    const std::vector<std::string> statements = SplitStatements(JoinFormulaLines(ws.Formula));
-    for (const std::string& statement : statements) {
-      if (statement.empty()) break;  // the first empty slot ends the run
-      const std::string text = RunStatement(ws, engine, messages, statement, report);
-      const std::string& name = report.Statements.back().Name;
-      // The key is the name without its "="; a second assignment of the same
-      // name throws and ends the run after its result line.
-      ws.NamedResults.Append(std::string_view(name).substr(0, name.empty() ? 0 : name.size() - 1),
-                             text);
-    }
+    const std::string joined = JoinFormulaLines(ws.Formula);
+    report.Failure =
+        CalculateStatements(joined, ws.Variables, ws.NamedResults, engine, messages, sink);
   } catch (const std::exception& e) {
     report.Failure = e.what();
     messages.ShowError(report.Failure);
