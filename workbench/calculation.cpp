@@ -2,6 +2,7 @@
 #include "calculation.h"
 
 #include <algorithm>
+#include <bitset>
 #include <functional>
 #include <optional>
 #include <queue>
@@ -28,8 +29,25 @@ constexpr TReplacePair kNormalisation[] = {
     {">", ")"}, {"×", "*"}, {"÷", "/"}, {"π", "PI"},
 };
 
-// A substituted value containing one of these is bracketed.
-constexpr std::string_view kOperatorSigns[] = {"+", "-", "*", "×", "/", "÷", "^"};
+// A substituted value containing one of these is bracketed: + - * / ^ ×
+// (C3 97 in UTF-8) ÷ (C3 B7). Looked for in one pass; the value is UTF-8,
+// where C3 97 and C3 B7 are only ever these two.
+bool HasOperatorSign(std::string_view value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    switch (value[i]) {
+      case '+':
+      case '-':
+      case '*':
+      case '/':
+      case '^': return true;
+      case '\xC3':
+        if (i + 1 < value.size() && (value[i + 1] == '\x97' || value[i + 1] == '\xB7')) return true;
+        break;
+      default: break;
+    }
+  }
+  return false;
+}
 
 constexpr TReplacePair kSignCleanUp[] = {
     {"+-", "-"},
@@ -49,18 +67,41 @@ int BracketBalance(std::string_view text) {
   return balance;
 }
 
+// Only a name that no name part follows is replaced (SubstituteVariable
+// judges the byte after it in the text as it stands): a key that occurs only
+// inside longer names or numbers cannot change the text, and its row is not
+// visited.
+bool EndsName(char c) { return !IsNamePart(c); }
+
+// The bytes that are no part of a name.
+const std::bitset<256>& NonNameBytes() {
+  static const std::bitset<256> bytes = [] {
+    std::bitset<256> b;
+    for (int c = 0; c < 256; ++c)
+      b[static_cast<std::size_t>(c)] = !IsNamePart(static_cast<char>(c));
+    return b;
+  }();
+  return bytes;
+}
+
 // Replaces the names of the table's rows in expr, row by row from the top.
 // Only rows whose key occurs in the text can change it, so those are found
 // through the table's key index and taken in row order; after a change the
-// text is probed again for the rows still to come, which keeps the result
-// identical to visiting every row. The text may grow to maxLength
-// characters.
+// text (or just the value put in, see below) is probed again for the rows
+// still to come, which keeps the result identical to visiting every row.
+// The text may grow to maxLength characters.
 std::string SubstituteTable(const TKeyValueTable& table, std::string expr, std::string_view open,
                             std::size_t maxLength) {
+  // A value goes in only between bytes that are no part of a name. Keys
+  // made of name bytes alone, as names are, therefore never arise across
+  // its edges: after a change only the value itself needs a look.
+  const bool keysAreNames = (table.KeyBytes() & NonNameBytes()).none();
   std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> due;
-  table.ForEachKeyIn(expr, [&due](std::size_t row) { due.push(row); });
+  table.ForEachKeyIn(
+      expr, [&due](std::size_t row) { due.push(row); }, EndsName);
   bool started = false;
   std::size_t last = 0;
+  std::string normal, substitute;  // room reused from name to name
   while (!due.empty()) {
     const std::size_t row = due.top();
     due.pop();
@@ -70,17 +111,25 @@ std::string SubstituteTable(const TKeyValueTable& table, std::string expr, std::
     const std::string_view name = table.TrimmedKey(row);
     // A value typed in full-width mode counts as its ASCII form, also for
     // the brackets an operator sign calls for.
-    const std::string normal = NormaliseFullWidth(table.Lookup(name));
+    NormaliseFullWidthInto(table.Lookup(name), normal);
     const std::string_view value = Trim(normal);
-    const std::string substitute = ContainsAny(kOperatorSigns, value)
-                                       ? std::string(open) + std::string(value) + ")"
-                                       : std::string(value);
+    substitute.clear();
+    if (HasOperatorSign(value)) {
+      substitute += open;
+      substitute += value;
+      substitute += ')';
+    } else {
+      substitute += value;
+    }
     std::string next = SubstituteVariable(name, substitute, expr, maxLength);
     if (next == expr) continue;
     expr.swap(next);
-    table.ForEachKeyIn(expr, [&due, row](std::size_t later) {
-      if (later > row) due.push(later);
-    });
+    table.ForEachKeyIn(
+        keysAreNames ? std::string_view(substitute) : std::string_view(expr),
+        [&due, row](std::size_t later) {
+          if (later > row) due.push(later);
+        },
+        EndsName);
   }
   return expr;
 }
@@ -98,7 +147,11 @@ std::size_t CharacterPosition(std::string_view cp936, std::size_t bytePosition) 
 }
 
 void Evaluate(TFormulaParser& engine, std::string expr, TStatementOutcome& out) {
-  const std::string bytes = platform::Utf8ToCp936(expr);
+  // ASCII reads the same in both code pages: most statements need no copy.
+  std::string converted;
+  const bool ascii = platform::IsAscii(expr);
+  if (!ascii) converted = platform::Utf8ToCp936(expr);
+  const std::string_view bytes = ascii ? std::string_view(expr) : converted;
   engine.SetExpression(bytes);
   out.Value = engine.Evaluate();
   out.ErrorCode = engine.ErrorCode();
@@ -152,8 +205,8 @@ std::string RunStatement(const TKeyValueTable& variables, const TKeyValueTable& 
   out.Normalised = normal;
 
   if (std::optional<std::string> done = SubstituteNames(variables, namedResults, normal)) {
-    *done = ReplacePairs(kNormalisation, *done);
-    *done = ReplacePairs(kSignCleanUp, *done);
+    ReplacePairsIn(kNormalisation, *done);
+    ReplacePairsIn(kSignCleanUp, *done);
     Evaluate(engine, std::move(*done), out);
   } else {
     // Nothing reaches the engine; the log shows the statement as written.
