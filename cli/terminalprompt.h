@@ -2,7 +2,9 @@
 #pragma once
 
 // The prompt on a terminal: TStatementPrompt behind libedit's line editing,
-// with the history kept between runs and Tab completion.
+// with the history kept between runs and Tab completion. libedit comes in
+// a module loaded when the prompt starts (lineeditor.h); without it the
+// prompt reads plain lines, after a note on standard error.
 
 namespace tessary::cli {
 
