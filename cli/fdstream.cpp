@@ -36,7 +36,7 @@ bool TLineReader::Fill() {
       // One line fills the buffer: grow, but never past what a line may hold.
       const std::size_t capacity =
           FCapacity == 0 ? kFirstReadBytes : std::min(2 * FCapacity, kMaxLineBytes + 1);
-      auto bigger = std::make_unique<char[]>(capacity);
+      auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
       std::copy(FBuffer.get(), FBuffer.get() + FEnd, bigger.get());
       FBuffer = std::move(bigger);
       FCapacity = capacity;
@@ -58,7 +58,8 @@ bool TLineReader::Fill() {
   }
 }
 
-TOutBuffer::TOutBuffer(int fd) : FFd(fd), FBuffer(std::make_unique<char[]>(kCapacity)) {}
+TOutBuffer::TOutBuffer(int fd)
+    : FFd(fd), FBuffer(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
 
 void TOutBuffer::AppendLong(std::string_view text) {
   while (!text.empty()) {

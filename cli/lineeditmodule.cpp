@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The prompt's line editing through libedit, as a module of its own
-// (lineeditor.h): only this file sees libedit.
+// (lineeditor.h): only this file sees libedit. It needs nothing of the C++
+// library, which tessary-calc carries inside itself.
 
 #include <stdio.h>
 #include <string.h>
