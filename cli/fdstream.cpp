@@ -70,19 +70,22 @@ void TOutBuffer::AppendLong(std::string_view text) {
   }
 }
 
-bool TOutBuffer::Flush() {
-  const char* p = FBuffer.get();
-  std::size_t left = FUsed;
-  FUsed = 0;
-  while (left > 0 && !FFailed) {
-    const ssize_t n = ::write(FFd, p, left);
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
     if (n > 0) {
-      p += n;
-      left -= static_cast<std::size_t>(n);
+      text.remove_prefix(static_cast<std::size_t>(n));
     } else if (n == 0 || errno != EINTR) {
-      FFailed = true;
+      return false;
     }
   }
+  return true;
+}
+
+bool TOutBuffer::Flush() {
+  const std::size_t used = FUsed;
+  FUsed = 0;
+  if (!FFailed && !WriteAll(FFd, std::string_view(FBuffer.get(), used))) FFailed = true;
   return !FFailed;
 }
 

@@ -13,7 +13,6 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -156,11 +155,11 @@ std::optional<TLineEditor> LoadLineEditor(const TLineEditorSetup& setup, std::st
 
 // Without the module: the terminal's own line editing (erase, kill), no
 // more.
-char* PlainReadLine(const char* prompt) {
-  std::cout << prompt << std::flush;
-  std::string line;
-  if (!std::getline(std::cin, line)) return nullptr;
-  return Duplicate(line);
+char* PlainReadLine(TOutBuffer& out, TLineReader& input, const char* prompt) {
+  out.Append(prompt);
+  out.Flush();
+  std::string_view line;
+  return input.Next(line) ? Duplicate(line) : nullptr;
 }
 
 // libedit edits multibyte text only under a UTF-8 character type; the
@@ -212,7 +211,7 @@ class THistoryFile {
 
   void Warn(const std::string& text) {
     FWarned = true;
-    std::cerr << "tessary-calc: " << text << '\n';
+    WriteAll(STDERR_FILENO, "tessary-calc: " + text + '\n');
   }
 
   const TLineEditor* FEditor;
@@ -222,7 +221,7 @@ class THistoryFile {
 
 }  // namespace
 
-int RunTerminalPrompt() {
+int RunTerminalPrompt(TOutBuffer& out) {
   UseUtf8Characters();
   TFormulaParser engine;
   TStatementPrompt prompt(engine);
@@ -231,23 +230,28 @@ int RunTerminalPrompt() {
   std::string why;
   const std::optional<TLineEditor> editor = LoadLineEditor(setup, why);
   if (!editor)
-    std::cerr << "tessary-calc: 无法载入行编辑模块（" << why
-              << "），只能逐行输入，没有历史记录和补全\n";
+    WriteAll(STDERR_FILENO,
+             "tessary-calc: 无法载入行编辑模块（" + why + "），只能逐行输入，没有历史记录和补全\n");
+  TLineReader input(STDIN_FILENO);
   THistoryFile history(editor ? &*editor : nullptr);
   history.Load();
 
-  std::cout << kBanner << std::flush;
+  out.Append(kBanner);
+  out.Flush();
   std::string previous;
   for (;;) {
-    char* raw = editor ? editor->ReadLine(kPrompt) : PlainReadLine(kPrompt);
+    char* raw = editor ? editor->ReadLine(kPrompt) : PlainReadLine(out, input, kPrompt);
     if (raw == nullptr) {
-      std::cout << '\n';
+      out.Append('\n');
       break;
     }
     const std::string line(raw);
     std::free(raw);
     const TPromptReply reply = prompt.Answer(line);
-    if (!reply.Quit) std::cout << RenderReply(reply, kPromptColumns) << std::flush;
+    if (!reply.Quit) {
+      out.Append(RenderReply(reply, kPromptColumns));
+      out.Flush();
+    }
     // After the answer: a caret belongs right under its line.
     if (!Trim(line).empty() && line != previous) {
       if (editor) editor->AddHistory(line.c_str());

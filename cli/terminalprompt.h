@@ -6,6 +6,8 @@
 // a module loaded when the prompt starts (lineeditor.h); without it the
 // prompt reads plain lines, after a note on standard error.
 
+#include "fdstream.h"
+
 namespace tessary::cli {
 
 // Runs until quit, exit or end of input. Returns 0, or 1 when a line
@@ -13,6 +15,7 @@ namespace tessary::cli {
 // $XDG_STATE_HOME/tessary/history (~/.local/state/tessary/history) and
 // written back after every line, so that it survives a closed terminal; a
 // history that cannot be written is reported once and changes nothing else.
-int RunTerminalPrompt();
+// What the prompt shows goes through out, flushed after every answer.
+int RunTerminalPrompt(TOutBuffer& out);
 
 }  // namespace tessary::cli

@@ -45,14 +45,12 @@ std::string ErrorLine(const TStatementOutcome& s) {
 // streams shows the run as it always did.
 class TStreamingReport : public ICalcSink, public ICalcMessages {
  public:
-  TStreamingReport(std::ostream& out, bool log) : FOut(out), FLog(log) {}
+  TStreamingReport(TOutBuffer& out, bool log) : FOut(out), FLog(log) {}
 
   void Take(const TStatementOutcome& s, std::string_view numberText) override {
-    FResults += s.Name;
-    FResults += numberText;
-    FResults += '\n';
-    // Results go out in large writes: a line each would cost a call each.
-    if (FResults.size() >= kWriteBytes) WriteResults();
+    FOut.Append(s.Name);
+    FOut.Append(numberText);
+    FOut.Append('\n');
     if (s.ErrorCode != 0) {
       FAnyError = true;
       FHeld += ErrorLine(s);
@@ -75,31 +73,29 @@ class TStreamingReport : public ICalcSink, public ICalcMessages {
 
   // Everything kept back; true when a statement recorded an error or the
   // run ended early.
-  bool Finish(std::ostream& err) {
-    WriteResults();
-    if (FLog) FOut << "\n== 规范化公式 ==\n" << FNormalised << "\n== 计算公式 ==\n" << FEvaluated;
-    err << FHeld;
+  bool Finish(int err) {
+    if (FLog) {
+      FOut.Append("\n== 规范化公式 ==\n");
+      FOut.Append(FNormalised);
+      FOut.Append("\n== 计算公式 ==\n");
+      FOut.Append(FEvaluated);
+    }
+    FOut.Flush();
+    WriteAll(err, FHeld);
     return FAnyError;
   }
 
  private:
-  static constexpr std::size_t kWriteBytes = std::size_t{64} << 10;
-
   void Hold(const std::string& text) {
     FHeld += kPrefix;
     FHeld += text;
     FHeld += '\n';
   }
-  void WriteResults() {
-    FOut.write(FResults.data(), static_cast<std::streamsize>(FResults.size()));
-    FResults.clear();
-  }
 
-  std::ostream& FOut;
+  TOutBuffer& FOut;
   bool FLog;
   bool FAnyError = false;
-  std::string FResults;  // not yet written
-  std::string FHeld;     // for standard error
+  std::string FHeld;  // for standard error
   std::string FNormalised, FEvaluated;
 };
 
@@ -139,12 +135,12 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, std::string& joine
       variables.AppendRow(row);
     }
   } catch (const platform::EFileError& e) {
-    FErr << kPrefix << e.what() << '\n';
+    WriteAll(FErr, std::string(kPrefix) + e.what() + '\n');
     return false;
   } catch (const EDuplicateKey& e) {
     // Calculating with half a variable table would print plausible but
     // wrong results.
-    FErr << kPrefix << varsName << ": " << e.what() << '\n';
+    WriteAll(FErr, std::string(kPrefix) + varsName + ": " + e.what() + '\n');
     return false;
   }
   return true;
@@ -154,7 +150,7 @@ int TWorksheetRunner::Run(const TWorksheetOptions& options) {
   std::string joined;
   TKeyValueTable variables;
   if (!Load(options, joined, variables)) return 2;
-  if (options.Log) FOut << "== 结果 ==\n";
+  if (options.Log) FOut.Append("== 结果 ==\n");
   TStreamingReport report(FOut, options.Log);
   TKeyValueTable namedResults;
   CalculateStatements(joined, variables, namedResults, FParser, report, report);

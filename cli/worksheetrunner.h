@@ -5,10 +5,10 @@
 // the result pane (and, if asked, the two logs). Messages and the statements
 // whose evaluation failed go to the error stream.
 
-#include <ostream>
 #include <string>
 
 #include "calcoptions.h"
+#include "fdstream.h"
 #include "formulaparser.h"
 #include "keyvaluetable.h"
 
@@ -16,7 +16,8 @@ namespace tessary::cli {
 
 class TWorksheetRunner {
  public:
-  TWorksheetRunner(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
+  // Results go to out, messages to the file descriptor err.
+  TWorksheetRunner(TOutBuffer& out, int err) : FOut(out), FErr(err) {}
 
   // 0 all statements evaluated without error, 1 some recorded an error or
   // the run ended on a name assigned twice, 2 a file could not be read or
@@ -29,8 +30,8 @@ class TWorksheetRunner {
   bool Load(const TWorksheetOptions& options, std::string& joined, TKeyValueTable& variables);
 
   TFormulaParser FParser;
-  std::ostream& FOut;
-  std::ostream& FErr;
+  TOutBuffer& FOut;
+  int FErr;
 };
 
 }  // namespace tessary::cli
