@@ -21,7 +21,7 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace
 
-TCalcRunner::TCalcRunner(int out, std::ostream& err)
+TCalcRunner::TCalcRunner(int out, int err)
     : FOut(out), FErr(err), FFlushEachLine(isatty(out) == 1) {}
 
 void TCalcRunner::EvaluateLine(std::string_view utf8) {
@@ -100,7 +100,8 @@ void TCalcRunner::ReportFileError(const char* what, const std::string& name,
   // to one file.
   FOut.Flush();
   std::string shown = name == "-" ? std::string("standard input") : "'" + name + "'";
-  FErr << "tessary-calc: " << what << ' ' << shown << ": " << reason << '\n';
+  WriteAll(FErr,
+           "tessary-calc: " + std::string(what) + ' ' + shown + ": " + std::string(reason) + '\n');
 }
 
 int TCalcRunner::ExitStatus() const {

@@ -6,7 +6,6 @@
 // Input and output are UTF-8; the engine sees code page 936.
 
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -18,7 +17,7 @@ namespace tessary::cli {
 class TCalcRunner {
  public:
   // Answers go to the file descriptor out, messages to err.
-  TCalcRunner(int out, std::ostream& err);
+  TCalcRunner(int out, int err);
 
   // Evaluates one expression and prints its line.
   void EvaluateLine(std::string_view utf8);
@@ -37,7 +36,7 @@ class TCalcRunner {
 
   TFormulaParser FParser;
   TOutBuffer FOut;
-  std::ostream& FErr;
+  int FErr;
   // A terminal shows each answer as it comes.
   bool FFlushEachLine;
   // Standard input keeps what it read ahead for a later "-f -".

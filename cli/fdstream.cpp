@@ -36,7 +36,7 @@ bool TLineReader::Fill() {
       // One line fills the buffer: grow, but never past what a line may hold.
       const std::size_t capacity =
           FCapacity == 0 ? kFirstReadBytes : std::min(2 * FCapacity, kMaxLineBytes + 1);
-      auto bigger = std::make_unique<char[]>(capacity);
+      auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
       std::copy(FBuffer.get(), FBuffer.get() + FEnd, bigger.get());
       FBuffer = std::move(bigger);
       FCapacity = capacity;
@@ -58,7 +58,8 @@ bool TLineReader::Fill() {
   }
 }
 
-TOutBuffer::TOutBuffer(int fd) : FFd(fd), FBuffer(std::make_unique<char[]>(kCapacity)) {}
+TOutBuffer::TOutBuffer(int fd)
+    : FFd(fd), FBuffer(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
 
 void TOutBuffer::AppendLong(std::string_view text) {
   while (!text.empty()) {
@@ -69,19 +70,22 @@ void TOutBuffer::AppendLong(std::string_view text) {
   }
 }
 
-bool TOutBuffer::Flush() {
-  const char* p = FBuffer.get();
-  std::size_t left = FUsed;
-  FUsed = 0;
-  while (left > 0 && !FFailed) {
-    const ssize_t n = ::write(FFd, p, left);
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
     if (n > 0) {
-      p += n;
-      left -= static_cast<std::size_t>(n);
+      text.remove_prefix(static_cast<std::size_t>(n));
     } else if (n == 0 || errno != EINTR) {
-      FFailed = true;
+      return false;
     }
   }
+  return true;
+}
+
+bool TOutBuffer::Flush() {
+  const std::size_t used = FUsed;
+  FUsed = 0;
+  if (!FFailed && !WriteAll(FFd, std::string_view(FBuffer.get(), used))) FFailed = true;
   return !FFailed;
 }
 

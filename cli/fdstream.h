@@ -53,6 +53,10 @@ class TLineReader {
   std::string FError;
 };
 
+// Writes all of text to fd, again after an interruption; false when a
+// write failed (a full disk, a closed pipe).
+bool WriteAll(int fd, std::string_view text);
+
 // Output collected in one buffer and written when it fills, on Flush and
 // when destroyed. A failed write (a full disk) drops the rest and is
 // reported by Flush.

@@ -3,16 +3,19 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <iostream>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "calcoptions.h"
 #include "calcrunner.h"
+#include "fdstream.h"
 #include "terminalprompt.h"
 #include "worksheetrunner.h"
+
+// Output goes straight to the file descriptors, without the C++ streams,
+// whose set-up every run would pay for.
 
 using namespace tessary::cli;
 
@@ -22,11 +25,15 @@ constexpr int kExitUsage = 2;
 // Run's answer when the answers could not be written; main reports it.
 constexpr int kExitWriteError = -1;
 
-int Run(const TCalcOptions& options) {
+void Complain(std::string_view text) {
+  WriteAll(STDERR_FILENO, "tessary-calc: " + std::string(text) + "\n");
+}
+
+int Run(const TCalcOptions& options, TOutBuffer& out) {
   // Each mode builds the process's one engine.
-  if (options.HasWorksheet) return TWorksheetRunner(std::cout, std::cerr).Run(options.Worksheet);
-  if (options.Inputs.empty() && isatty(STDIN_FILENO)) return RunTerminalPrompt();
-  TCalcRunner runner(STDOUT_FILENO, std::cerr);
+  if (options.HasWorksheet) return TWorksheetRunner(out, STDERR_FILENO).Run(options.Worksheet);
+  if (options.Inputs.empty() && isatty(STDIN_FILENO)) return RunTerminalPrompt(out);
+  TCalcRunner runner(STDOUT_FILENO, STDERR_FILENO);
   if (options.Inputs.empty()) runner.RunFile("-");
   for (const TCalcInput& input : options.Inputs) {
     if (input.Kind == TInputKind::Expression) {
@@ -48,28 +55,29 @@ int main(int argc, char** argv) {
   try {
     options = ParseCalcOptions(args);
   } catch (const TUsageError& e) {
-    std::cerr << "tessary-calc: " << e.what() << "\n"
-              << "Try 'tessary-calc --help' for more information.\n";
+    Complain(std::string(e.what()) + "\nTry 'tessary-calc --help' for more information.");
     return kExitUsage;
   }
 
+  // The help, the version, a worksheet's results and the prompt's answers;
+  // -e and -f keep a buffer of their own.
+  TOutBuffer out(STDOUT_FILENO);
   int status = 0;
   switch (options.Action) {
-    case TCalcAction::Help: std::cout << CalcUsage(); break;
-    case TCalcAction::Version: std::cout << "tessary-calc " TESSARY_VERSION "\n"; break;
-    case TCalcAction::Evaluate: try { status = Run(options);
+    case TCalcAction::Help: out.Append(CalcUsage()); break;
+    case TCalcAction::Version: out.Append("tessary-calc " TESSARY_VERSION "\n"); break;
+    case TCalcAction::Evaluate: try { status = Run(options, out);
       } catch (const std::bad_alloc&) {
         // A failure like any other, not an abort with a core dump.
-        std::cout.flush();
-        std::cerr << "tessary-calc: out of memory\n";
+        out.Flush();
+        Complain("out of memory");
         return kExitUsage;
       }
       break;
   }
   // A full disk or a closed pipe must not pass for success.
-  std::cout.flush();
-  if (!std::cout || status == kExitWriteError) {
-    std::cerr << "tessary-calc: write error\n";
+  if (!out.Flush() || status == kExitWriteError) {
+    Complain("write error");
     return kExitUsage;
   }
   return status;

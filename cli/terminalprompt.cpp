@@ -2,28 +2,29 @@
 #include "terminalprompt.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <langinfo.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <editline/readline.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "apppaths.h"
 #include "formulaparser.h"
+#include "lineeditor.h"
 #include "pathname.h"
 #include "statementprompt.h"
 #include "textutil.h"
+#include "trustedfile.h"
 
 namespace tessary::cli {
 
@@ -40,7 +41,7 @@ constexpr std::string_view kBanner =
 // Everything but the characters of a name ends the word Tab completes.
 constexpr char kWordBreaks[] = " \t\n\"'`@$><=;|&{([+-*/^,)]}%!#?:\\~×÷π";
 
-// libedit calls the completion hook as a plain function.
+// The line editor calls the completion hook as a plain function.
 const TStatementPrompt* gPrompt = nullptr;
 
 char* Duplicate(std::string_view text) {
@@ -106,20 +107,8 @@ char** FileMatches(std::string_view argument, std::string_view word) {
   return MatchList(names, word);
 }
 
-// Byte offset of the character index libedit counts positions in.
-std::size_t ByteOffset(std::string_view text, int characters) {
-  std::size_t at = 0;
-  for (int i = 0; i < characters && at < text.size(); ++i) {
-    ++at;
-    while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
-  }
-  return at;
-}
-
-char** Complete(const char* text, int, int) {
-  rl_attempted_completion_over = 1;  // never fall back to file names in formulas
-  const std::string_view buffer(rl_line_buffer);
-  const std::string_view line = buffer.substr(0, ByteOffset(buffer, rl_point));
+char** Complete(const char* word, const char* typed) {
+  const std::string_view line(typed);
   const std::size_t command = line.find_first_not_of(" \t");
   constexpr std::string_view kLoad = ":load";
   if (command != std::string_view::npos && line.substr(command).starts_with(kLoad) &&
@@ -127,9 +116,50 @@ char** Complete(const char* text, int, int) {
       (line[command + kLoad.size()] == ' ' || line[command + kLoad.size()] == '\t')) {
     std::string_view argument = line.substr(command + kLoad.size());
     argument.remove_prefix(std::min(argument.size(), argument.find_first_not_of(" \t")));
-    return FileMatches(argument, text);
+    return FileMatches(argument, word);
   }
-  return MatchList(gPrompt->Completions(text), text);
+  return MatchList(gPrompt->Completions(word), word);
+}
+
+// The line editor module, from where no other user can have put or
+// replaced it ("lib/tessary" beside the program's folder) and through the
+// very file that was checked; nothing, and why, when it cannot be loaded.
+std::optional<TLineEditor> LoadLineEditor(const TLineEditorSetup& setup, std::string& why) {
+  char program[4096];
+  const ssize_t length = readlink("/proc/self/exe", program, sizeof program);
+  if (length <= 0 || static_cast<std::size_t>(length) == sizeof program) {
+    why = "找不到程序文件";
+    return std::nullopt;
+  }
+  const std::string prefix =
+      platform::FolderOf(platform::FolderOf(std::string_view(program, length)));
+  const std::string path = platform::JoinPath(prefix, kLineEditorModule);
+  const int fd = platform::OpenTrustedFile(prefix, path, why);
+  if (fd < 0) return std::nullopt;
+  void* handle = dlopen(("/proc/self/fd/" + std::to_string(fd)).c_str(), RTLD_NOW | RTLD_LOCAL);
+  close(fd);
+  if (handle == nullptr) {
+    const char* error = dlerror();
+    why = error != nullptr ? error : path;
+    return std::nullopt;
+  }
+  const auto open = reinterpret_cast<TOpenLineEditor>(dlsym(handle, kOpenLineEditor));
+  if (open == nullptr) {
+    why = path + "：缺少入口";
+    return std::nullopt;
+  }
+  TLineEditor editor{};
+  open(&setup, &editor);
+  return editor;
+}
+
+// Without the module: the terminal's own line editing (erase, kill), no
+// more.
+char* PlainReadLine(TOutBuffer& out, TLineReader& input, const char* prompt) {
+  out.Append(prompt);
+  out.Flush();
+  std::string_view line;
+  return input.Next(line) ? Duplicate(line) : nullptr;
 }
 
 // libedit edits multibyte text only under a UTF-8 character type; the
@@ -142,21 +172,23 @@ void UseUtf8Characters() {
 
 // The history file: read at the start, written after every line entered so
 // that a closed terminal or a kill loses nothing. Written beside the old
-// file and renamed over it, so that a full disk keeps the old one.
+// file and renamed over it, so that a full disk keeps the old one. Without
+// a line editor there is no history to keep.
 class THistoryFile {
  public:
-  THistoryFile() {
+  explicit THistoryFile(const TLineEditor* editor) : FEditor(editor) {
     const std::string state = platform::UserStateDir();
     if (!state.empty()) FPath = platform::JoinPath(platform::JoinPath(state, "tessary"), "history");
   }
 
   void Load() const {
-    if (!FPath.empty()) read_history(FPath.c_str());  // none yet is fine
+    if (FEditor != nullptr && !FPath.empty())
+      FEditor->ReadHistory(FPath.c_str());  // none yet is fine
   }
 
   // Reports the first failure only: the calculator goes on without it.
   void Save() {
-    if (FWarned) return;
+    if (FEditor == nullptr || FWarned) return;
     if (FPath.empty()) {
       Warn("没有主文件夹，历史记录不会保存");
     } else if (const int error = Write(); error != 0) {
@@ -171,7 +203,7 @@ class THistoryFile {
     const int fd = mkstemp(temporary.data());  // 0600: a history is private
     if (fd < 0) return errno;
     close(fd);
-    int error = write_history(temporary.c_str());
+    int error = FEditor->WriteHistory(temporary.c_str());
     if (error == 0 && std::rename(temporary.c_str(), FPath.c_str()) != 0) error = errno;
     if (error != 0) unlink(temporary.c_str());
     return error;
@@ -179,48 +211,50 @@ class THistoryFile {
 
   void Warn(const std::string& text) {
     FWarned = true;
-    std::cerr << "tessary-calc: " << text << '\n';
+    WriteAll(STDERR_FILENO, "tessary-calc: " + text + '\n');
   }
 
+  const TLineEditor* FEditor;
   std::string FPath;
   bool FWarned = false;
 };
 
-void SetUpEditor() {
-  rl_readline_name = "tessary-calc";
-  rl_basic_word_break_characters = kWordBreaks;
-  rl_attempted_completion_function = Complete;
-  rl_completion_append_character = '\0';
-  using_history();
-  stifle_history(kHistoryLines);
-}
-
 }  // namespace
 
-int RunTerminalPrompt() {
+int RunTerminalPrompt(TOutBuffer& out) {
   UseUtf8Characters();
   TFormulaParser engine;
   TStatementPrompt prompt(engine);
   gPrompt = &prompt;
-  SetUpEditor();
-  THistoryFile history;
+  const TLineEditorSetup setup{"tessary-calc", kWordBreaks, kHistoryLines, Complete};
+  std::string why;
+  const std::optional<TLineEditor> editor = LoadLineEditor(setup, why);
+  if (!editor)
+    WriteAll(STDERR_FILENO,
+             "tessary-calc: 无法载入行编辑模块（" + why + "），只能逐行输入，没有历史记录和补全\n");
+  TLineReader input(STDIN_FILENO);
+  THistoryFile history(editor ? &*editor : nullptr);
   history.Load();
 
-  std::cout << kBanner << std::flush;
+  out.Append(kBanner);
+  out.Flush();
   std::string previous;
   for (;;) {
-    char* raw = readline(kPrompt);
+    char* raw = editor ? editor->ReadLine(kPrompt) : PlainReadLine(out, input, kPrompt);
     if (raw == nullptr) {
-      std::cout << '\n';
+      out.Append('\n');
       break;
     }
     const std::string line(raw);
     std::free(raw);
     const TPromptReply reply = prompt.Answer(line);
-    if (!reply.Quit) std::cout << RenderReply(reply, kPromptColumns) << std::flush;
+    if (!reply.Quit) {
+      out.Append(RenderReply(reply, kPromptColumns));
+      out.Flush();
+    }
     // After the answer: a caret belongs right under its line.
     if (!Trim(line).empty() && line != previous) {
-      add_history(line.c_str());
+      if (editor) editor->AddHistory(line.c_str());
       previous = line;
       history.Save();
     }

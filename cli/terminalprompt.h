@@ -2,7 +2,11 @@
 #pragma once
 
 // The prompt on a terminal: TStatementPrompt behind libedit's line editing,
-// with the history kept between runs and Tab completion.
+// with the history kept between runs and Tab completion. libedit comes in
+// a module loaded when the prompt starts (lineeditor.h); without it the
+// prompt reads plain lines, after a note on standard error.
+
+#include "fdstream.h"
 
 namespace tessary::cli {
 
@@ -11,6 +15,7 @@ namespace tessary::cli {
 // $XDG_STATE_HOME/tessary/history (~/.local/state/tessary/history) and
 // written back after every line, so that it survives a closed terminal; a
 // history that cannot be written is reported once and changes nothing else.
-int RunTerminalPrompt();
+// What the prompt shows goes through out, flushed after every answer.
+int RunTerminalPrompt(TOutBuffer& out);
 
 }  // namespace tessary::cli

@@ -7,9 +7,10 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "atomicfile.h"
+#include "calculation.h"
+#include "statementsource.h"
 #include "worksheetfile.h"
 
 namespace tessary::cli {
@@ -25,29 +26,6 @@ std::string ReadInput(const std::string& path) {
   return platform::ReadAll(STDIN_FILENO, std::string(kStandardInput), kMaxWorksheetFileBytes);
 }
 
-// The messages of a run, each remembered with the number of statements
-// logged before it: a bracket message comes before its statement's log line,
-// the key message after the result of the statement that caused it. Standard
-// error can then tell the run in order, with the failed evaluations between.
-class TRecordedMessages : public ICalcMessages {
- public:
-  struct TMessage {
-    std::size_t Before;
-    std::string Text;
-  };
-
-  explicit TRecordedMessages(const TWorksheet& ws) : FWs(ws) {}
-  void ShowMessage(const std::string& text) override { Record(text); }
-  void ShowError(const std::string& text) override { Record(text); }
-  const std::vector<TMessage>& Messages() const { return FMessages; }
-
- private:
-  void Record(const std::string& text) { FMessages.push_back({FWs.NormalisedLog.size(), text}); }
-
-  const TWorksheet& FWs;
-  std::vector<TMessage> FMessages;
-};
-
 std::string ErrorLine(const TStatementOutcome& s) {
   std::string line(kPrefix);
   if (!s.Name.empty()) line += s.Name + ": ";
@@ -60,13 +38,71 @@ std::string ErrorLine(const TStatementOutcome& s) {
   return line;
 }
 
-void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) out << line << '\n';
-}
+// Prints each result line as its statement is calculated and keeps only
+// what is shown after all results: the messages and the failed statements,
+// in the order they happened, and the two logs when asked for. Standard
+// error follows the results, so a terminal or a file that takes both
+// streams shows the run as it always did.
+class TStreamingReport : public ICalcSink, public ICalcMessages {
+ public:
+  TStreamingReport(TOutBuffer& out, bool log) : FOut(out), FLog(log) {}
+
+  void Take(const TStatementOutcome& s, std::string_view numberText) override {
+    FOut.Append(s.Name);
+    FOut.Append(numberText);
+    FOut.Append('\n');
+    if (s.ErrorCode != 0) {
+      FAnyError = true;
+      FHeld += ErrorLine(s);
+      FHeld += '\n';
+    }
+    if (!FLog) return;
+    const auto log = [&s](std::string& lines, const std::string& text) {
+      lines += s.Name;
+      lines += text;
+      lines += '\n';
+    };
+    log(FNormalised, s.Normalised);
+    log(FEvaluated, s.Expression);
+  }
+  void ShowMessage(const std::string& text) override { Hold(text); }
+  void ShowError(const std::string& text) override {
+    FAnyError = true;
+    Hold(text);
+  }
+
+  // Everything kept back; true when a statement recorded an error or the
+  // run ended early.
+  bool Finish(int err) {
+    if (FLog) {
+      FOut.Append("\n== 规范化公式 ==\n");
+      FOut.Append(FNormalised);
+      FOut.Append("\n== 计算公式 ==\n");
+      FOut.Append(FEvaluated);
+    }
+    FOut.Flush();
+    WriteAll(err, FHeld);
+    return FAnyError;
+  }
+
+ private:
+  void Hold(const std::string& text) {
+    FHeld += kPrefix;
+    FHeld += text;
+    FHeld += '\n';
+  }
+
+  TOutBuffer& FOut;
+  bool FLog;
+  bool FAnyError = false;
+  std::string FHeld;  // for standard error
+  std::string FNormalised, FEvaluated;
+};
 
 }  // namespace
 
-bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
+bool TWorksheetRunner::Load(const TWorksheetOptions& options, std::string& joined,
+                            TKeyValueTable& variables) {
   // Each file in the encoding asked for, else in the one its bytes show.
   const auto formatOf = [&options](std::string_view bytes) -> TTextFormat {
     if (options.Utf8) return TFileEncoding::Utf8;
@@ -75,8 +111,16 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
   };
   std::string varsName;  // where a duplicate key came from
   try {
-    const std::string sheet = ReadInput(options.Path);
-    ws.Formula = WorksheetLines(sheet, formatOf(sheet));
+    {
+      // One copy of a 16 MiB worksheet at a time: its bytes are gone before
+      // the joined statements are made.
+      std::string text;
+      {
+        const std::string sheet = ReadInput(options.Path);
+        text = WorksheetText(sheet, formatOf(sheet));
+      }
+      joined = JoinFormulaText(text);
+    }
     std::optional<std::string> vars;
     if (!options.VarsPath.empty()) {
       varsName = options.VarsPath == "-" ? std::string(kStandardInput) : options.VarsPath;
@@ -85,52 +129,32 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, TWorksheet& ws) {
       varsName = VariableFilePath(options.Path);
       vars = ReadFileIfPresent(varsName);
     }
-    if (vars) ReadVariableRows(*vars, ws.Variables, formatOf(*vars));
+    if (vars) ReadVariableRows(*vars, variables, formatOf(*vars));
     for (const std::string& row : options.VarRows) {
       varsName = "--var " + row;
-      ws.Variables.AppendRow(row);
+      variables.AppendRow(row);
     }
   } catch (const platform::EFileError& e) {
-    FErr << kPrefix << e.what() << '\n';
+    WriteAll(FErr, std::string(kPrefix) + e.what() + '\n');
     return false;
   } catch (const EDuplicateKey& e) {
     // Calculating with half a variable table would print plausible but
     // wrong results.
-    FErr << kPrefix << varsName << ": " << e.what() << '\n';
+    WriteAll(FErr, std::string(kPrefix) + varsName + ": " + e.what() + '\n');
     return false;
   }
   return true;
 }
 
-void TWorksheetRunner::Print(const TWorksheet& ws, bool log) {
-  if (!log) {
-    PrintLines(FOut, ws.Results);
-    return;
-  }
-  FOut << "== 结果 ==\n";
-  PrintLines(FOut, ws.Results);
-  FOut << "\n== 规范化公式 ==\n";
-  PrintLines(FOut, ws.NormalisedLog);
-  FOut << "\n== 计算公式 ==\n";
-  PrintLines(FOut, ws.EvaluatedLog);
-}
-
 int TWorksheetRunner::Run(const TWorksheetOptions& options) {
-  TWorksheet ws;
-  if (!Load(options, ws)) return 2;
-  TRecordedMessages messages(ws);
-  const TCalcReport report = Calculate(ws, FParser, messages);
-  Print(ws, options.Log);
-
-  auto next = messages.Messages().begin();
-  const auto end = messages.Messages().end();
-  for (std::size_t i = 0; i <= report.Statements.size(); ++i) {
-    for (; next != end && next->Before <= i; ++next) FErr << kPrefix << next->Text << '\n';
-    if (i < report.Statements.size() && report.Statements[i].ErrorCode != 0)
-      FErr << ErrorLine(report.Statements[i]) << '\n';
-  }
-  for (; next != end; ++next) FErr << kPrefix << next->Text << '\n';
-  return report.AnyError() ? 1 : 0;
+  std::string joined;
+  TKeyValueTable variables;
+  if (!Load(options, joined, variables)) return 2;
+  if (options.Log) FOut.Append("== 结果 ==\n");
+  TStreamingReport report(FOut, options.Log);
+  TKeyValueTable namedResults;
+  CalculateStatements(joined, variables, namedResults, FParser, report, report);
+  return report.Finish(FErr) ? 1 : 0;
 }
 
 }  // namespace tessary::cli

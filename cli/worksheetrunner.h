@@ -5,18 +5,19 @@
 // the result pane (and, if asked, the two logs). Messages and the statements
 // whose evaluation failed go to the error stream.
 
-#include <ostream>
 #include <string>
 
 #include "calcoptions.h"
-#include "calculation.h"
+#include "fdstream.h"
 #include "formulaparser.h"
+#include "keyvaluetable.h"
 
 namespace tessary::cli {
 
 class TWorksheetRunner {
  public:
-  TWorksheetRunner(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
+  // Results go to out, messages to the file descriptor err.
+  TWorksheetRunner(TOutBuffer& out, int err) : FOut(out), FErr(err) {}
 
   // 0 all statements evaluated without error, 1 some recorded an error or
   // the run ended on a name assigned twice, 2 a file could not be read or
@@ -24,13 +25,13 @@ class TWorksheetRunner {
   int Run(const TWorksheetOptions& options);
 
  private:
-  // False after reporting why the worksheet cannot be calculated.
-  bool Load(const TWorksheetOptions& options, TWorksheet& ws);
-  void Print(const TWorksheet& ws, bool log);
+  // The formula lines joined into statements, and the variables; false
+  // after reporting why the worksheet cannot be calculated.
+  bool Load(const TWorksheetOptions& options, std::string& joined, TKeyValueTable& variables);
 
   TFormulaParser FParser;
-  std::ostream& FOut;
-  std::ostream& FErr;
+  TOutBuffer& FOut;
+  int FErr;
 };
 
 }  // namespace tessary::cli

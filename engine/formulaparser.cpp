@@ -106,8 +106,16 @@ TFormulaParser::TFormulaParser() : FBuildins(std::make_unique<TBuildinFuncs>()) 
 TFormulaParser::~TFormulaParser() = default;
 
 void TFormulaParser::InitTables() {
-  for (const auto& e : kErrorTexts) SetMessage(e.Code, platform::Utf8ToCp936(e.Utf8));
   for (const auto& n : kNames) RegisterFunction(n.Name, n.Kind, FBuildins.get());
+}
+
+const std::vector<std::string>& TFormulaParser::MessageTable() const {
+  if (!FMessagesMade) {
+    FMessagesMade = true;
+    for (const auto& e : kErrorTexts)
+      FMessageTable.push_back(std::to_string(e.Code) + "=" + platform::Utf8ToCp936(e.Utf8));
+  }
+  return FMessageTable;
 }
 
 void TFormulaParser::SetExpression(std::string_view text) {
@@ -130,6 +138,7 @@ void TFormulaParser::SetError(int code) {
 // ---------------------------------------------------------------- tables
 
 void TFormulaParser::SetMessage(int code, std::string_view text) {
+  MessageTable();
   const std::string key = std::to_string(code) + "=";
   for (auto& line : FMessageTable) {
     if (line.compare(0, key.size(), key) == 0 && line.size() > key.size()) {
@@ -142,7 +151,7 @@ void TFormulaParser::SetMessage(int code, std::string_view text) {
 
 std::string TFormulaParser::Message(int code) const {
   const std::string key = std::to_string(code) + "=";
-  for (const auto& line : FMessageTable)
+  for (const auto& line : MessageTable())
     if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
   return {};
 }

@@ -77,7 +77,7 @@ class TFormulaParser {
   std::string Message(int code) const;
 
   const std::string& ExpressionText() const { return FExpressionText; }
-  const std::vector<std::string>& MessageTable() const { return FMessageTable; }
+  const std::vector<std::string>& MessageTable() const;
   const std::vector<TNameEntry>& NameTable() const { return FNameTable; }
 
   // Adds NAME with its call kind and binds it to the built-in it reaches in
@@ -136,7 +136,10 @@ class TFormulaParser {
   int FErrorCode = 0;
   std::size_t FErrorPosition = 0;
   std::string FExpressionText = "0";
-  std::vector<std::string> FMessageTable;
+  // Made when first asked for: converting the texts loads iconv's code
+  // page 936 module, which a run without an error never needs.
+  mutable std::vector<std::string> FMessageTable;
+  mutable bool FMessagesMade = false;
   std::vector<TNameEntry> FNameTable;
   // The built-in each line of FNameTable calls, bound at registration; null
   // when none takes the line's kind.

@@ -173,15 +173,29 @@ std::string Cp936ToUtf8(std::string_view cp936) {
   std::string out;
   out.reserve(cp936.size() + cp936.size() / 2);
   TConverter& conv = ToUtf8();
-  const char* in = cp936.data();
-  std::size_t left = cp936.size();
-  while (left > 0) {
-    if (conv.Convert(in, left, out) == 0) break;
-    std::size_t skip = Cp936BadLength(std::string_view(in, left));
-    out += kUtf8Replacement;
-    in += skip;
-    left -= skip;
-    conv.Reset();
+  const auto byte = [cp936](std::size_t i) { return static_cast<unsigned char>(cp936[i]); };
+  std::size_t at = 0;
+  while (at < cp936.size()) {
+    // ASCII reads the same in both: iconv, at some thirty instructions a
+    // byte, gets only the pieces between, each running up to an ASCII byte
+    // that is no lead byte's trail.
+    std::size_t end = at;
+    while (end < cp936.size() && byte(end) < 0x80) ++end;
+    out.append(cp936.substr(at, end - at));
+    at = end;
+    while (end < cp936.size() && byte(end) >= 0x80)
+      end += IsCp936LeadByte(byte(end)) && end + 1 < cp936.size() ? 2 : 1;
+    const char* in = cp936.data() + at;
+    std::size_t left = end - at;
+    while (left > 0) {
+      if (conv.Convert(in, left, out) == 0) break;
+      std::size_t skip = Cp936BadLength(std::string_view(in, left));
+      out += kUtf8Replacement;
+      in += skip;
+      left -= skip;
+      conv.Reset();
+    }
+    at = end;
   }
   return out;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "calculation.h"
 
+#include <algorithm>
+#include <bitset>
 #include <functional>
 #include <optional>
 #include <queue>
@@ -21,17 +23,31 @@ namespace {
 // start of the next run.
 constexpr std::size_t kPaneLimit = 500;
 constexpr std::size_t kCutBackLines = 51;
-// The statement table's size; a longer text enlarges it rather than
-// dropping statements.
-constexpr std::size_t kStatementSlots = 100;
 
 constexpr TReplacePair kNormalisation[] = {
     {"{", "("}, {"[", "("}, {"<", "("}, {"}", ")"},  {"]", ")"},
     {">", ")"}, {"×", "*"}, {"÷", "/"}, {"π", "PI"},
 };
 
-// A substituted value containing one of these is bracketed.
-constexpr std::string_view kOperatorSigns[] = {"+", "-", "*", "×", "/", "÷", "^"};
+// A substituted value containing one of these is bracketed: + - * / ^ ×
+// (C3 97 in UTF-8) ÷ (C3 B7). Looked for in one pass; the value is UTF-8,
+// where C3 97 and C3 B7 are only ever these two.
+bool HasOperatorSign(std::string_view value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    switch (value[i]) {
+      case '+':
+      case '-':
+      case '*':
+      case '/':
+      case '^': return true;
+      case '\xC3':
+        if (i + 1 < value.size() && (value[i + 1] == '\x97' || value[i + 1] == '\xB7')) return true;
+        break;
+      default: break;
+    }
+  }
+  return false;
+}
 
 constexpr TReplacePair kSignCleanUp[] = {
     {"+-", "-"},
@@ -45,34 +61,47 @@ void CutBack(std::vector<std::string>& pane) {
     pane.erase(pane.begin(), pane.begin() + static_cast<std::ptrdiff_t>(kCutBackLines));
 }
 
-std::vector<std::string> SplitStatements(std::string_view joined) {
-  std::vector<std::string> slots(kStatementSlots);
-  const auto count = static_cast<std::size_t>(SplitText(joined, slots, ';'));
-  if (count > slots.size()) {
-    slots.resize(count);
-    SplitText(joined, slots, ';');
-  }
-  return slots;
-}
-
 int BracketBalance(std::string_view text) {
   int balance = 0;
   for (char c : text) balance += (c == '(') - (c == ')');
   return balance;
 }
 
+// Only a name that no name part follows is replaced (SubstituteVariable
+// judges the byte after it in the text as it stands): a key that occurs only
+// inside longer names or numbers cannot change the text, and its row is not
+// visited.
+bool EndsName(char c) { return !IsNamePart(c); }
+
+// The bytes that are no part of a name.
+const std::bitset<256>& NonNameBytes() {
+  static const std::bitset<256> bytes = [] {
+    std::bitset<256> b;
+    for (int c = 0; c < 256; ++c)
+      b[static_cast<std::size_t>(c)] = !IsNamePart(static_cast<char>(c));
+    return b;
+  }();
+  return bytes;
+}
+
 // Replaces the names of the table's rows in expr, row by row from the top.
 // Only rows whose key occurs in the text can change it, so those are found
 // through the table's key index and taken in row order; after a change the
-// text is probed again for the rows still to come, which keeps the result
-// identical to visiting every row. The text may grow to maxLength
-// characters.
+// text (or just the value put in, see below) is probed again for the rows
+// still to come, which keeps the result identical to visiting every row.
+// The text may grow to maxLength characters.
 std::string SubstituteTable(const TKeyValueTable& table, std::string expr, std::string_view open,
                             std::size_t maxLength) {
+  // A value goes in only between bytes that are no part of a name. Keys
+  // made of name bytes alone, as names are, therefore never arise across
+  // its edges: after a change only the value itself needs a look.
+  const bool keysAreNames = (table.KeyBytes() & NonNameBytes()).none();
   std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> due;
-  table.ForEachKeyIn(expr, [&due](std::size_t row) { due.push(row); });
+  table.ForEachKeyIn(
+      expr, [&due](std::size_t row) { due.push(row); }, EndsName);
   bool started = false;
   std::size_t last = 0;
+  std::string normal, substitute;  // room reused from name to name
   while (!due.empty()) {
     const std::size_t row = due.top();
     due.pop();
@@ -82,17 +111,25 @@ std::string SubstituteTable(const TKeyValueTable& table, std::string expr, std::
     const std::string_view name = table.TrimmedKey(row);
     // A value typed in full-width mode counts as its ASCII form, also for
     // the brackets an operator sign calls for.
-    const std::string normal = NormaliseFullWidth(table.Lookup(name));
+    NormaliseFullWidthInto(table.Lookup(name), normal);
     const std::string_view value = Trim(normal);
-    const std::string substitute = ContainsAny(kOperatorSigns, value)
-                                       ? std::string(open) + std::string(value) + ")"
-                                       : std::string(value);
+    substitute.clear();
+    if (HasOperatorSign(value)) {
+      substitute += open;
+      substitute += value;
+      substitute += ')';
+    } else {
+      substitute += value;
+    }
     std::string next = SubstituteVariable(name, substitute, expr, maxLength);
     if (next == expr) continue;
     expr.swap(next);
-    table.ForEachKeyIn(expr, [&due, row](std::size_t later) {
-      if (later > row) due.push(later);
-    });
+    table.ForEachKeyIn(
+        keysAreNames ? std::string_view(substitute) : std::string_view(expr),
+        [&due, row](std::size_t later) {
+          if (later > row) due.push(later);
+        },
+        EndsName);
   }
   return expr;
 }
@@ -109,77 +146,90 @@ std::size_t CharacterPosition(std::string_view cp936, std::size_t bytePosition) 
   return chars + 1;
 }
 
-TStatementOutcome Evaluate(TFormulaParser& engine, std::string name, std::string expr) {
-  TStatementOutcome out;
-  const std::string bytes = platform::Utf8ToCp936(expr);
+void Evaluate(TFormulaParser& engine, std::string expr, TStatementOutcome& out) {
+  // ASCII reads the same in both code pages: most statements need no copy.
+  std::string converted;
+  const bool ascii = platform::IsAscii(expr);
+  if (!ascii) converted = platform::Utf8ToCp936(expr);
+  const std::string_view bytes = ascii ? std::string_view(expr) : converted;
   engine.SetExpression(bytes);
   out.Value = engine.Evaluate();
   out.ErrorCode = engine.ErrorCode();
+  out.ErrorMessage.clear();
+  out.ErrorPosition = 0;
   if (out.ErrorCode != 0) {
     out.ErrorMessage = platform::Cp936ToUtf8(engine.ErrorMessage());
     out.ErrorPosition = CharacterPosition(bytes, engine.ErrorPosition());
   }
-  out.Name = std::move(name);
   out.Expression = std::move(expr);
-  return out;
 }
 
 // The expression with the variables, then the earlier results, put in;
 // nothing when it is too long to carry on or would grow by more than that.
-std::optional<std::string> SubstituteNames(const TWorksheet& ws, const std::string& expr) {
+std::optional<std::string> SubstituteNames(const TKeyValueTable& variables,
+                                           const TKeyValueTable& namedResults,
+                                           const std::string& expr) {
   const std::size_t maxLength = Utf8Length(expr) + kMaxCarryOn;
   try {
-    return SubstituteTable(ws.NamedResults, SubstituteTable(ws.Variables, expr, "(", maxLength),
-                           "(+", maxLength);
+    return SubstituteTable(namedResults, SubstituteTable(variables, expr, "(", maxLength), "(+",
+                           maxLength);
   } catch (const EStatementTooLong&) {
     return std::nullopt;
   }
 }
 
 // A statement too long to substitute into: never evaluated, listed as 0.
-TStatementOutcome TooLong(std::string name, std::string expr) {
-  TStatementOutcome out;
+void TooLong(std::string expr, TStatementOutcome& out) {
+  out.Value = 0;
   out.ErrorCode = ecStatementTooLong;
   out.ErrorMessage = ErrorText(ecStatementTooLong);
-  out.Name = std::move(name);
+  out.ErrorPosition = 0;
   out.Expression = std::move(expr);
-  return out;
 }
 
-// Steps of one statement, up to its result line. Returns the number text.
-std::string RunStatement(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages,
-                         std::string_view statement, TCalcReport& report) {
-  std::string name;
-  std::string expr;
+// Steps of one statement, up to its outcome (out is reused from the statement
+// before, so its strings keep their room). Returns the number text.
+std::string RunStatement(const TKeyValueTable& variables, const TKeyValueTable& namedResults,
+                         TFormulaParser& engine, ICalcMessages& messages,
+                         std::string_view statement, TStatementOutcome& out) {
+  std::string_view expr = statement;
   if (const auto eq = statement.find('='); eq != std::string_view::npos) {
-    name.assign(statement.substr(0, eq + 1));
-    expr.assign(statement.substr(eq + 1));
+    out.Name.assign(statement.substr(0, eq + 1));
+    expr.remove_prefix(eq + 1);
   } else {
-    expr.assign(statement);
+    out.Name.clear();
   }
-  expr = ReplacePairs(kNormalisation, expr);
-  const bool unbalanced = BracketBalance(expr) != 0;
-  if (unbalanced) messages.ShowMessage(std::string(kBracketMessage));
-  ws.NormalisedLog.push_back(name + expr);
+  std::string normal = ReplacePairs(kNormalisation, expr);
+  out.BracketsUnbalanced = BracketBalance(normal) != 0;
+  if (out.BracketsUnbalanced) messages.ShowMessage(std::string(kBracketMessage));
+  out.Normalised = normal;
 
-  TStatementOutcome out;
-  if (std::optional<std::string> done = SubstituteNames(ws, expr)) {
-    *done = ReplacePairs(kNormalisation, *done);
-    *done = ReplacePairs(kSignCleanUp, *done);
-    ws.EvaluatedLog.push_back(name + *done);
-    out = Evaluate(engine, name, std::move(*done));
+  if (std::optional<std::string> done = SubstituteNames(variables, namedResults, normal)) {
+    ReplacePairsIn(kNormalisation, *done);
+    ReplacePairsIn(kSignCleanUp, *done);
+    Evaluate(engine, std::move(*done), out);
   } else {
     // Nothing reaches the engine; the log shows the statement as written.
-    ws.EvaluatedLog.push_back(name + expr);
-    out = TooLong(name, std::move(expr));
+    TooLong(std::move(normal), out);
   }
-  out.BracketsUnbalanced = unbalanced;
-  out.Normalised = ws.NormalisedLog.back().substr(name.size());
-  std::string text = NumberText(out.Value);
-  ws.Results.push_back(name + text);
-  report.Statements.push_back(std::move(out));
-  return text;
+  return NumberText(out.Value);
 }
+
+// Lists every outcome in the worksheet's panes and the report.
+class TPaneSink : public ICalcSink {
+ public:
+  TPaneSink(TWorksheet& ws, TCalcReport& report) : FWs(ws), FReport(report) {}
+  void Take(const TStatementOutcome& outcome, std::string_view numberText) override {
+    FWs.NormalisedLog.push_back(outcome.Name + outcome.Normalised);
+    FWs.EvaluatedLog.push_back(outcome.Name + outcome.Expression);
+    FWs.Results.push_back(outcome.Name + std::string(numberText));
+    FReport.Statements.push_back(outcome);
+  }
+
+ private:
+  TWorksheet& FWs;
+  TCalcReport& FReport;
+};
 
 }  // namespace
 
@@ -204,23 +254,44 @@ bool TCalcReport::AnyError() const {
   return false;
 }
 
+std::string CalculateStatements(std::string_view joined, const TKeyValueTable& variables,
+                                TKeyValueTable& namedResults, TFormulaParser& engine,
+                                ICalcMessages& messages, ICalcSink& sink) {
+  TStatementOutcome out;
+  try {
+    // Statements are cut at ";"; the first empty one ends the run.
+    for (std::size_t start = 0;;) {
+      const std::size_t end = std::min(joined.find(';', start), joined.size());
+      const std::string_view statement = joined.substr(start, end - start);
+      if (statement.empty()) break;
+      const std::string text =
+          RunStatement(variables, namedResults, engine, messages, statement, out);
+      sink.Take(out, text);
+      // The key is the name without its "="; a second assignment of the same
+      // name throws and ends the run after its result line.
+      const std::string_view name = out.Name;
+      namedResults.Append(name.substr(0, name.empty() ? 0 : name.size() - 1), text);
+      if (end == joined.size()) break;
+      start = end + 1;
+    }
+  } catch (const std::exception& e) {
+    messages.ShowError(e.what());
+    return e.what();
+  }
+  return {};
+}
+
 TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages) {
   TCalcReport report;
   CutBack(ws.Results);
   CutBack(ws.NormalisedLog);
   CutBack(ws.EvaluatedLog);
   ws.NamedResults.Clear();
+  TPaneSink sink(ws, report);
   try {
-    const std::vector<std::string> statements = SplitStatements(JoinFormulaLines(ws.Formula));
-    for (const std::string& statement : statements) {
-      if (statement.empty()) break;  // the first empty slot ends the run
-      const std::string text = RunStatement(ws, engine, messages, statement, report);
-      const std::string& name = report.Statements.back().Name;
-      // The key is the name without its "="; a second assignment of the same
-      // name throws and ends the run after its result line.
-      ws.NamedResults.Append(std::string_view(name).substr(0, name.empty() ? 0 : name.size() - 1),
-                             text);
-    }
+    const std::string joined = JoinFormulaLines(ws.Formula);
+    report.Failure =
+        CalculateStatements(joined, ws.Variables, ws.NamedResults, engine, messages, sink);
   } catch (const std::exception& e) {
     report.Failure = e.what();
     messages.ShowError(report.Failure);

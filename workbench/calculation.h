@@ -65,7 +65,24 @@ inline constexpr std::string_view kBracketMessage = "公式错误：括号不配
 std::string QuotedExpression(std::string_view expression);
 
 // One Calculate over the worksheet with the process's engine (the window's
-// 计算 command and tessary-calc's worksheets).
+// 计算 command and the prompt of tessary-calc).
 TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& messages);
+
+// Takes each statement's outcome as soon as it is calculated: the window
+// keeps them for its panes, the command line prints each and forgets it.
+class ICalcSink {
+ public:
+  virtual ~ICalcSink() = default;
+  // numberText: the result as its result line shows it after the name.
+  virtual void Take(const TStatementOutcome& outcome, std::string_view numberText) = 0;
+};
+
+// The calculation itself, over joined (the formula lines as
+// JoinFormulaLines joins them) with the variables. Each statement's result
+// is appended to namedResults, which starts the run empty. Returns the
+// message that ended the run early, also shown through messages, or "".
+std::string CalculateStatements(std::string_view joined, const TKeyValueTable& variables,
+                                TKeyValueTable& namedResults, TFormulaParser& engine,
+                                ICalcMessages& messages, ICalcSink& sink);
 
 }  // namespace tessary

@@ -33,14 +33,35 @@ char AsciiForm(std::string_view s) {
   return 0;
 }
 
+// Bytes that start what the loop below changes or watches outside a
+// literal: a full-width form (E3 for the ideographic space, EF for the
+// others), a quote, a slash. Runs of other bytes are copied whole.
+bool Watched(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u == 0xE3 || u == 0xEF || c == '\'' || c == '"' || c == '/';
+}
+
 }  // namespace
 
 std::string NormaliseFullWidth(std::string_view line) {
   std::string out;
+  NormaliseFullWidthInto(line, out);
+  return out;
+}
+
+void NormaliseFullWidthInto(std::string_view line, std::string& out) {
+  out.clear();
   out.reserve(line.size());
   char quote = 0;  // the quote of the open string literal
   std::size_t i = 0;
   while (i < line.size()) {
+    if (quote == 0 && !Watched(line[i])) {
+      std::size_t end = i + 1;
+      while (end < line.size() && !Watched(line[end])) ++end;
+      out.append(line.substr(i, end - i));
+      i = end;
+      continue;
+    }
     const char c = line[i];
     if (quote != 0) {
       // Inside a literal only its own quote or the statement's end counts.
@@ -57,7 +78,6 @@ std::string NormaliseFullWidth(std::string_view line) {
     if (now == '/' && out.size() >= 2 && out[out.size() - 2] == '/') break;  // a comment
   }
   out.append(line.substr(i));
-  return out;
 }
 
 }  // namespace tessary

@@ -16,5 +16,7 @@ namespace tessary {
 // typed. Every character stays one character, so a column of the result is
 // the same column of the line.
 std::string NormaliseFullWidth(std::string_view line);
+// The same into out, whose room is reused.
+void NormaliseFullWidthInto(std::string_view line, std::string& out);
 
 }  // namespace tessary

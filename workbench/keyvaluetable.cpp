@@ -2,6 +2,7 @@
 #include "keyvaluetable.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "textutil.h"
 
@@ -9,25 +10,42 @@ namespace tessary {
 
 namespace {
 
-// Rolling hash of a key's bytes: each byte + 1 as a digit of this base,
-// modulo 2^64. Equal hashes are checked byte by byte.
+// Rolling hash of a key's bytes, ASCII letters folded to lower case: each
+// byte + 1 as a digit of this base, modulo 2^64. Folded, one hash serves
+// the lookups that ignore letter case and, checked byte by byte, the
+// search that does not.
 constexpr std::uint64_t kHashBase = 0x100000001B3ULL;
+
+std::uint64_t Digit(char c) { return static_cast<unsigned char>(AsciiLower(c)) + 1; }
 
 std::uint64_t HashOf(std::string_view s) {
   std::uint64_t h = 0;
-  for (char c : s) h = h * kHashBase + static_cast<unsigned char>(c) + 1;
+  for (char c : s) h = h * kHashBase + Digit(c);
   return h;
 }
 
-// 16 well-mixed bits of a hash, for the filter in front of the lookup.
-std::size_t FilterSlot(std::uint64_t h) { return (h * 0x9E3779B97F4A7C15ULL) >> 48; }
+// The hash with every bit depending on every other (MurmurHash3's
+// finaliser): keys such as A1 ... A600000 differ in a few digits, and a
+// plain multiplication left them in long runs of neighbouring slots. The
+// high half is a slot's tag, its top bits the slot's place and the filter's
+// bit.
+std::uint64_t Mixed(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDULL;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ULL;
+  return h ^ (h >> 33);
+}
+std::uint32_t TagOf(std::uint64_t mixed) { return static_cast<std::uint32_t>(mixed >> 32); }
+std::size_t FilterSlot(std::uint64_t mixed) { return mixed >> 48; }
 
-// Letter case is folded for ASCII letters only.
-std::string Fold(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
+constexpr std::size_t kFirstSlots = 16;
+
+// Room for one more element, growing as push_back would: afterwards
+// push_back cannot fail.
+template <typename T>
+void MakeRoom(std::vector<T>& v) {
+  if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(16, 2 * v.size()));
 }
 
 }  // namespace
@@ -47,74 +65,186 @@ std::string_view TKeyValueTable::ValueOf(std::string_view row) {
 }
 
 void TKeyValueTable::Clear() {
-  FRows.clear();
-  FStoredKeys.clear();
-  FFirstByName.clear();
+  FText.clear();
+  FEnds.clear();
+  FSlots.clear();
+  FFiled = 0;
   FKeysByLength.clear();
   FReportedIn.clear();
   FFirstBytes.reset();
+  FKeyBytes.reset();
+}
+
+template <typename TEach>
+void TKeyValueTable::ForEachCandidate(std::uint64_t mixed, TEach&& each) const {
+  if (FSlots.empty()) return;
+  const std::size_t mask = FSlots.size() - 1;
+  const std::uint32_t tag = TagOf(mixed);
+  // The slot's place is the tag's top bits, so growing needs no row's hash.
+  const int shift = 32 - std::countr_zero(FSlots.size());
+  for (std::size_t at = tag >> shift;; at = (at + 1) & mask) {
+    const TSlot& slot = FSlots[at];
+    if (slot.Row == kNoRow) return;
+    if (slot.Tag == tag && each(slot.Row)) return;
+  }
+}
+
+void TKeyValueTable::File(std::uint64_t mixed, std::uint32_t row) {
+  if (4 * (FFiled + 1) > 3 * FSlots.size()) {
+    std::vector<TSlot> old(std::max(kFirstSlots, 2 * FSlots.size()));
+    old.swap(FSlots);
+    FFiled = 0;
+    for (const TSlot& slot : old)
+      if (slot.Row != kNoRow) File(static_cast<std::uint64_t>(slot.Tag) << 32, slot.Row);
+  }
+  const std::size_t mask = FSlots.size() - 1;
+  const std::uint32_t tag = TagOf(mixed);
+  const int shift = 32 - std::countr_zero(FSlots.size());
+  std::size_t at = tag >> shift;
+  while (FSlots[at].Row != kNoRow) at = (at + 1) & mask;
+  FSlots[at] = {tag, row};
+  ++FFiled;
 }
 
 void TKeyValueTable::Append(std::string_view key, std::string_view value) {
-  std::string row(key);
-  row += '=';
-  row += value;
-  AppendRow(row);
+  const std::size_t begin = FText.size();
+  FText += key;
+  FText += '=';
+  FText += value;
+  Commit(begin);
 }
 
 void TKeyValueTable::AppendRow(std::string_view row) {
+  const std::size_t begin = FText.size();
+  FText += row;
+  Commit(begin);
+}
+
+void TKeyValueTable::Commit(std::size_t begin) {
+  try {
+    CommitOrThrow(begin);
+  } catch (...) {
+    FText.resize(begin);  // a refused row leaves no trace
+    throw;
+  }
+}
+
+void TKeyValueTable::CommitOrThrow(std::size_t begin) {
+  const std::string_view row = std::string_view(FText).substr(begin);
   const std::string_view key = KeyOf(row);
-  if (!key.empty() && !FStoredKeys.insert(Fold(key)).second) throw EDuplicateKey(key);
-  const std::size_t index = FRows.size();
-  FRows.emplace_back(row);
-  FReportedIn.push_back(0);
   const std::string_view name = Trim(key);
-  if (name.empty()) return;
-  FFirstByName.emplace(Fold(name), index);
-  TKeysOfLength& keys = FKeysByLength[name.size()];
-  if (keys.Rows.empty())
-    for (std::size_t i = 1; i < name.size(); ++i) keys.Lead *= kHashBase;
-  const std::uint64_t hash = HashOf(name);
-  keys.Rows[hash].push_back(index);
-  keys.Seen.set(FilterSlot(hash));
+  const std::uint64_t mixed = Mixed(HashOf(name));
+  // Keys equal ignoring letter case have equal trimmed keys, so they are
+  // filed under one hash.
+  if (!key.empty()) {
+    ForEachCandidate(mixed, [&](std::uint32_t other) {
+      if (EqualIgnoringAsciiCase(KeyOf(Row(other)), key)) throw EDuplicateKey(key);
+      return false;
+    });
+  }
+  // Whatever may fail comes before the row counts.
+  MakeRoom(FEnds);
+  MakeRoom(FReportedIn);
+  TKeysOfLength* keys = nullptr;
+  if (!name.empty()) {
+    auto at = std::lower_bound(
+        FKeysByLength.begin(), FKeysByLength.end(), name.size(),
+        [](const TKeysOfLength& k, std::size_t length) { return k.Length < length; });
+    if (at == FKeysByLength.end() || at->Length != name.size()) {
+      at = FKeysByLength.emplace(at);
+      at->Length = name.size();
+      for (std::size_t i = 0; i < name.size(); ++i) at->Power *= kHashBase;
+    }
+    keys = &*at;
+  }
+  if (!key.empty()) File(mixed, static_cast<std::uint32_t>(FEnds.size()));
+  FEnds.push_back(FText.size());
+  FReportedIn.push_back(0);
+  if (keys == nullptr) return;  // a blank key is filed only for the unique-key rule
+  keys->Seen.set(FilterSlot(mixed));
   FFirstBytes.set(static_cast<unsigned char>(name.front()));
+  for (char c : name) FKeyBytes.set(static_cast<unsigned char>(c));
+}
+
+std::vector<std::string> TKeyValueTable::Rows() const {
+  std::vector<std::string> rows;
+  rows.reserve(Count());
+  for (std::size_t i = 0; i < Count(); ++i) rows.emplace_back(Row(i));
+  return rows;
 }
 
 std::string_view TKeyValueTable::Lookup(std::string_view name) const {
-  const auto it = FFirstByName.find(Fold(name));
-  return it == FFirstByName.end() ? std::string_view() : ValueOf(FRows[it->second]);
+  if (name.empty()) return {};
+  std::uint32_t first = kNoRow;
+  ForEachCandidate(Mixed(HashOf(name)), [&](std::uint32_t row) {
+    if (row < first && EqualIgnoringAsciiCase(TrimmedKey(row), name)) first = row;
+    return false;
+  });
+  return first == kNoRow ? std::string_view() : ValueOf(Row(first));
 }
 
-std::string_view TKeyValueTable::TrimmedKey(std::size_t row) const {
-  return Trim(KeyOf(FRows[row]));
-}
+std::string_view TKeyValueTable::TrimmedKey(std::size_t row) const { return Trim(KeyOf(Row(row))); }
 
 void TKeyValueTable::ForEachKeyIn(std::string_view text,
-                                  const std::function<void(std::size_t)>& found) const {
+                                  const std::function<void(std::size_t)>& found,
+                                  bool (*endsAt)(char)) const {
+  if (FKeysByLength.empty() || text.empty()) return;
   if (++FProbe == 0) {  // wrapped: forget every earlier probe
     std::fill(FReportedIn.begin(), FReportedIn.end(), 0);
     FProbe = 1;
   }
-  auto bytes = [text](std::size_t i) -> std::uint64_t {
-    return static_cast<unsigned char>(text[i]) + 1;
+  // prefix[i] hashes the first i bytes, each piece's hash then takes two
+  // steps; made as far as the pieces looked at reach.
+  std::vector<std::uint64_t>& prefix = FPrefixHashes;
+  if (prefix.size() <= text.size()) prefix.resize(text.size() + 1);
+  prefix[0] = 0;
+  std::size_t hashed = 0;
+  // The rows reported so far: the first few are remembered here, which
+  // spares the table's own marks, far apart in a big table.
+  std::uint32_t recent[8];
+  std::size_t recentCount = 0;
+  const auto reported = [&](std::uint32_t row) {
+    if (recentCount <= std::size(recent))
+      return std::find(recent, recent + recentCount, row) != recent + recentCount;
+    return FReportedIn[row] == FProbe;
   };
-  for (const auto& [length, keys] : FKeysByLength) {
-    if (length > text.size()) break;
-    std::uint64_t h = HashOf(text.substr(0, length));
-    for (std::size_t at = 0;; ++at) {
-      if (keys.Seen.test(FilterSlot(h)) && FFirstBytes.test(static_cast<unsigned char>(text[at]))) {
-        if (const auto it = keys.Rows.find(h); it != keys.Rows.end()) {
-          // Once reported, a row is not compared again: a long key that
-          // occurs everywhere costs its length once.
-          for (std::size_t row : it->second) {
-            if (FReportedIn[row] == FProbe || TrimmedKey(row) != text.substr(at, length)) continue;
-            FReportedIn[row] = FProbe;
-            found(row);
-          }
-        }
-      }
-      if (at + length >= text.size()) break;
-      h = (h - bytes(at) * keys.Lead) * kHashBase + bytes(at + length);
+  const auto report = [&](std::uint32_t row) {
+    if (recentCount < std::size(recent)) {
+      recent[recentCount++] = row;
+    } else {
+      if (recentCount == std::size(recent))
+        for (std::uint32_t r : recent) FReportedIn[r] = FProbe;
+      recentCount = std::size(recent) + 1;
+      FReportedIn[row] = FProbe;
+    }
+    found(row);
+  };
+  // A key lies within a run of bytes that keys hold: most pieces that end
+  // where a name may end (the digits of "A12*0.4+" end at "+", too) are
+  // ruled out without their hash.
+  std::size_t runEnd = 0;
+  const auto inKeys = [this](char c) { return FKeyBytes.test(static_cast<unsigned char>(c)); };
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (runEnd <= at) {
+      for (runEnd = at; runEnd < text.size() && inKeys(text[runEnd]);) ++runEnd;
+      if (runEnd == at) continue;
+    }
+    if (!FFirstBytes.test(static_cast<unsigned char>(text[at]))) continue;
+    for (const TKeysOfLength& keys : FKeysByLength) {
+      const std::size_t end = at + keys.Length;
+      if (end > runEnd) break;
+      if (endsAt != nullptr && end < text.size() && !endsAt(text[end])) continue;
+      for (; hashed < end; ++hashed)
+        prefix[hashed + 1] = prefix[hashed] * kHashBase + Digit(text[hashed]);
+      const std::uint64_t mixed = Mixed(prefix[end] - prefix[at] * keys.Power);
+      if (!keys.Seen.test(FilterSlot(mixed))) continue;
+      const std::string_view piece = text.substr(at, keys.Length);
+      // Once reported, a row is not compared again: a long key that occurs
+      // everywhere costs its length once.
+      ForEachCandidate(mixed, [&](std::uint32_t row) {
+        if (!reported(row) && TrimmedKey(row) == piece) report(row);
+        return false;
+      });
     }
   }
 }

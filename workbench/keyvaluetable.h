@@ -8,12 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace tessary {
@@ -35,9 +32,14 @@ class TKeyValueTable {
   static std::string_view KeyOf(std::string_view row);
   static std::string_view ValueOf(std::string_view row);
 
-  const std::vector<std::string>& Rows() const { return FRows; }
-  std::size_t Count() const { return FRows.size(); }
-  bool Empty() const { return FRows.empty(); }
+  // The rows, copied: the table keeps them in one text.
+  std::vector<std::string> Rows() const;
+  std::string_view Row(std::size_t row) const {
+    const std::size_t begin = row == 0 ? 0 : FEnds[row - 1];
+    return std::string_view(FText).substr(begin, FEnds[row] - begin);
+  }
+  std::size_t Count() const { return FEnds.size(); }
+  bool Empty() const { return FEnds.empty(); }
   void Clear();
 
   // Appends key "=" value. A non-empty key already present (as stored,
@@ -52,31 +54,58 @@ class TKeyValueTable {
   // The key of a row with blanks and control characters trimmed.
   std::string_view TrimmedKey(std::size_t row) const;
 
+  // Every byte that some trimmed key holds.
+  const std::bitset<256>& KeyBytes() const { return FKeyBytes; }
+
   // Calls found(row) once for every row whose trimmed, non-empty key occurs
   // in text (case-sensitive), without visiting the rows whose keys do not:
   // the text is probed once per distinct key length, in time linear in it
-  // whatever the keys' lengths.
-  void ForEachKeyIn(std::string_view text, const std::function<void(std::size_t)>& found) const;
+  // whatever the keys' lengths. With endsAt, only occurrences at the end of
+  // the text or before a byte that endsAt accepts count.
+  void ForEachKeyIn(std::string_view text, const std::function<void(std::size_t)>& found,
+                    bool (*endsAt)(char) = nullptr) const;
 
  private:
-  // The keys of one length, by a rolling hash of their bytes.
+  // A row under the hash of its folded trimmed key. One flat array serves
+  // the unique-key rule, Lookup and ForEachKeyIn: a row costs a few bytes
+  // instead of a node in three hash tables, and a probe reads one cache line.
+  struct TSlot {
+    std::uint32_t Tag = 0;  // the high half of the mixed hash
+    std::uint32_t Row = kNoRow;
+  };
+  static constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
+
+  // The keys of one length.
   struct TKeysOfLength {
-    std::uint64_t Lead = 1;  // the hash's base to the power length - 1
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> Rows;
+    std::size_t Length = 0;
+    std::uint64_t Power = 1;  // the hash's base to the power Length
     // 16 bits of each key's hash: most text positions are ruled out
     // without a lookup.
     std::bitset<65536> Seen;
   };
 
-  std::vector<std::string> FRows;
-  std::unordered_set<std::string> FStoredKeys;                // folded stored keys
-  std::unordered_map<std::string, std::size_t> FFirstByName;  // folded trimmed key -> first row
-  std::map<std::size_t, TKeysOfLength> FKeysByLength;         // trimmed keys by length
+  // Calls each(row) for the rows filed under hash (mixed) until it returns true.
+  template <typename TEach>
+  void ForEachCandidate(std::uint64_t mixed, TEach&& each) const;
+  void File(std::uint64_t mixed, std::uint32_t row);
+  // Makes the text from begin on the last row, or takes it back and throws.
+  void Commit(std::size_t begin);
+  void CommitOrThrow(std::size_t begin);
+
+  // The rows one after the other: a row costs its bytes and the number
+  // where it ends, not a string of its own, in a table of 600,000 results.
+  std::string FText;
+  std::vector<std::size_t> FEnds;
+  std::vector<TSlot> FSlots;  // a power of two, at most three quarters used
+  std::size_t FFiled = 0;
+  std::vector<TKeysOfLength> FKeysByLength;  // trimmed keys, by ascending length
   std::bitset<256> FFirstBytes;  // bytes a key can start with: most text positions start none
+  std::bitset<256> FKeyBytes;    // bytes keys hold anywhere
   // The probe that last reported each row: a row is reported once per probe
   // without a set to allocate (the table is used by one thread at a time).
   mutable std::vector<std::uint32_t> FReportedIn;
   mutable std::uint32_t FProbe = 0;
+  mutable std::vector<std::uint64_t> FPrefixHashes;  // of the text probed, reused
 };
 
 }  // namespace tessary

@@ -45,24 +45,49 @@ std::vector<std::string_view> Utf8Characters(std::string_view text) {
   return chars;
 }
 
+namespace {
+
+// Adds formula line n to the joined text; normal is room for the line
+// made ASCII, reused from line to line.
+void JoinLine(std::string& joined, std::string_view raw, std::size_t n,
+              std::vector<TJoinedPiece>* pieces, std::string& normal) {
+  NormaliseFullWidthInto(raw, normal);
+  std::string_view line = normal;
+  if (const auto comment = line.find("//"); comment != std::string_view::npos)
+    line = line.substr(0, comment);
+  line = Trim(line);
+  if (line.empty()) return;
+  if (line.find('=') != std::string_view::npos && !joined.empty() && joined.back() != ';')
+    joined += ';';
+  if (pieces != nullptr) {
+    const auto skipped = static_cast<std::size_t>(line.data() - normal.data());
+    pieces->push_back({joined.size(), n, Utf8Length(std::string_view(normal).substr(0, skipped))});
+  }
+  joined += line;
+}
+
+}  // namespace
+
 std::string JoinFormulaLines(const std::vector<std::string>& lines,
                              std::vector<TJoinedPiece>* pieces) {
   std::string joined;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    const std::string normal = NormaliseFullWidth(lines[n]);
-    std::string_view line = normal;
-    if (const auto comment = line.find("//"); comment != std::string_view::npos)
-      line = line.substr(0, comment);
-    line = Trim(line);
-    if (line.empty()) continue;
-    if (line.find('=') != std::string_view::npos && !joined.empty() && joined.back() != ';')
-      joined += ';';
-    if (pieces != nullptr) {
-      const auto skipped = static_cast<std::size_t>(line.data() - normal.data());
-      pieces->push_back(
-          {joined.size(), n, Utf8Length(std::string_view(normal).substr(0, skipped))});
-    }
-    joined += line;
+  std::string normal;
+  for (std::size_t n = 0; n < lines.size(); ++n) JoinLine(joined, lines[n], n, pieces, normal);
+  return joined;
+}
+
+std::string JoinFormulaText(std::string_view text) {
+  std::string joined;
+  std::string normal;
+  // A blank line adds nothing, so cutting at every CR and every LF joins
+  // CR LF, CR and LF lines alike. Without pieces no line number is kept.
+  for (std::size_t start = 0; start <= text.size();) {
+    const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
+    const auto end = static_cast<std::size_t>(
+        std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), lineEnd) -
+        text.begin());
+    JoinLine(joined, text.substr(start, end - start), 0, nullptr, normal);
+    start = end + 1;
   }
   return joined;
 }

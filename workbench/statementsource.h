@@ -29,6 +29,8 @@ struct TJoinedPiece {
 // line's part went.
 std::string JoinFormulaLines(const std::vector<std::string>& lines,
                              std::vector<TJoinedPiece>* pieces = nullptr);
+// The same for the lines of a text, without a copy of each line.
+std::string JoinFormulaText(std::string_view text);
 
 // A place in the formula lines: 0-based line, 0-based character (not byte).
 struct TPanePlace {

@@ -2,6 +2,8 @@
 #include "textfuncs.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +15,20 @@ namespace {
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   if (from.empty() || text.find(from) == std::string::npos) return;
+  if (to.size() <= from.size()) {
+    // In place: what is written never overtakes what is still to be read.
+    char* const data = text.data();
+    char* written = data;
+    std::size_t read = 0;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, read)) {
+      written = std::copy(data + read, data + at, written);
+      written = std::copy(to.begin(), to.end(), written);
+      read = at + from.size();
+    }
+    written = std::copy(data + read, data + text.size(), written);
+    text.resize(static_cast<std::size_t>(written - data));
+    return;
+  }
   std::string out;
   out.reserve(text.size());
   std::size_t start = 0;
@@ -29,9 +45,13 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 // the name's length at every byte of a text such as "AAAA...".
 class TNameSearch {
  public:
-  explicit TNameSearch(std::string_view name) : FName(name), FBorder(name.size(), 0) {
+  explicit TNameSearch(std::string_view name) : FName(name) {
+    // Most names are short: their table needs no allocation.
+    if (name.size() > FShort.size()) FLong.resize(name.size());
+    FBorder = FLong.empty() ? FShort.data() : FLong.data();
     // FBorder[i]: length of the longest proper prefix of name[0..i] that is
     // also its suffix.
+    FBorder[0] = 0;
     for (std::size_t i = 1, k = 0; i < name.size(); ++i) {
       while (k > 0 && name[i] != name[k]) k = FBorder[k - 1];
       if (name[i] == name[k]) ++k;
@@ -57,17 +77,40 @@ class TNameSearch {
   }
 
  private:
+  TNameSearch(const TNameSearch&) = delete;
+  TNameSearch& operator=(const TNameSearch&) = delete;
+
   std::string_view FName;
-  std::vector<std::size_t> FBorder;
+  std::array<std::size_t, 32> FShort;
+  std::vector<std::size_t> FLong;
+  std::size_t* FBorder;
 };
 
 }  // namespace
 
 EStatementTooLong::EStatementTooLong() : std::runtime_error(ErrorText(ecStatementTooLong)) {}
 
+void ReplacePairsIn(std::span<const TReplacePair> pairs, std::string& text) {
+  // A superset of the bytes in the text: a pair whose first byte is not
+  // among them needs no search (a replacement brings only its own bytes).
+  std::uint64_t present[4] = {};
+  const auto mark = [&present](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    present[b >> 6] |= std::uint64_t{1} << (b & 63);
+  };
+  for (char c : text) mark(c);
+  for (const auto& p : pairs) {
+    if (p.From.empty()) continue;
+    const auto first = static_cast<unsigned char>(p.From.front());
+    if ((present[first >> 6] >> (first & 63) & 1) == 0) continue;
+    ReplaceAll(text, p.From, p.To);
+    for (char c : p.To) mark(c);
+  }
+}
+
 std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view text) {
   std::string result(text);
-  for (const auto& p : pairs) ReplaceAll(result, p.From, p.To);
+  ReplacePairsIn(pairs, result);
   return result;
 }
 
@@ -83,10 +126,12 @@ std::string SubstituteVariable(std::string_view name, std::string_view value, st
   std::size_t at = search.Find(text, 0);
   if (at == std::string_view::npos) return std::string(text);
   // Each replacement changes the length by the same number of characters;
-  // lengths are counted once, never again per occurrence.
+  // lengths are counted once, never again per occurrence, and the text's
+  // only when its bytes (never fewer than its characters) could pass a limit.
   const std::size_t nameLength = Utf8Length(name);
   const std::size_t valueLength = Utf8Length(value);
-  std::size_t length = Utf8Length(text);  // of the text once substituted so far
+  std::size_t textLength = std::string_view::npos;  // not counted yet
+  std::size_t replaced = 0;
   std::string result;
   std::size_t copied = 0;  // text before this is in result
   bool carried = false;    // the carry-on has been measured
@@ -100,10 +145,18 @@ std::string SubstituteVariable(std::string_view name, std::string_view value, st
       continue;
     }
     // Later names have less text after them: one count settles it.
-    if (!carried && Utf8Length(text.substr(copied)) > kMaxCarryOn) throw EStatementTooLong();
+    if (!carried && text.size() - copied > kMaxCarryOn &&
+        Utf8Length(text.substr(copied)) > kMaxCarryOn)
+      throw EStatementTooLong();
     carried = true;
-    length = length - nameLength + valueLength;
-    if (valueLength > nameLength && length > maxLength) throw EStatementTooLong();
+    ++replaced;
+    if (valueLength > nameLength) {
+      const std::size_t growth = replaced * (valueLength - nameLength);
+      if (text.size() + growth > maxLength) {
+        if (textLength == std::string_view::npos) textLength = Utf8Length(text);
+        if (textLength + growth > maxLength) throw EStatementTooLong();
+      }
+    }
     result.append(value);
   }
   result.append(text.substr(copied));

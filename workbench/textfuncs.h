@@ -21,6 +21,8 @@ struct TReplacePair {
 // Applies each pair in order, every occurrence left to right, without
 // rescanning inserted text; a later pair works on the earlier one's result.
 std::string ReplacePairs(std::span<const TReplacePair> pairs, std::string_view text);
+// The same in place.
+void ReplacePairsIn(std::span<const TReplacePair> pairs, std::string& text);
 
 // True when any candidate occurs in text (case-sensitive).
 bool ContainsAny(std::span<const std::string_view> candidates, std::string_view text);

@@ -133,6 +133,10 @@ std::vector<std::string> WorksheetLines(std::string_view bytes, const TTextForma
   return SplitLines(Decode(bytes, format));
 }
 
+std::string WorksheetText(std::string_view bytes, const TTextFormat& format) {
+  return Decode(bytes, format);
+}
+
 std::string WorksheetBytes(const std::vector<std::string>& lines, const TTextFormat& format,
                            std::size_t* replaced) {
   std::string text;

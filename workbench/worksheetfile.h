@@ -74,6 +74,8 @@ std::string VariableFilePath(std::string_view worksheetPath);
 // written back are the bytes read.
 std::vector<std::string> WorksheetLines(std::string_view bytes,
                                         const TTextFormat& format = TFileEncoding::Cp936);
+// The same text in one piece, line ends as they are (UTF-8).
+std::string WorksheetText(std::string_view bytes, const TTextFormat& format = TFileEncoding::Cp936);
 // replaced (if given) receives the number of characters that had no code page
 // 936 form and were written as "？".
 std::string WorksheetBytes(const std::vector<std::string>& lines,

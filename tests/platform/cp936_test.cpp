@@ -31,6 +31,10 @@ const TPair kRoundTrips[] = {
      "0"
      "\xB3\xFD",
      "mixed single and double bytes"},
+    {"a丂b",
+     "a\x81\x40"
+     "b",
+     "a trail byte in the ASCII range stays with its lead byte"},
 };
 
 TEST(Cp936, RoundTripsKnownCharacters) {

@@ -101,6 +101,7 @@ TEST_F(Calculation, SubstitutionRules) {
       {{"Q=V"}, {" V = -4 "}, "Q=(-4)", "keys and values are trimmed"},
       {{"Q=W"}, {"W=[1+2]"}, "Q=((1+2))", "substituted brackets are normalised again"},
       {{"Q=U"}, {"U=2×3"}, "Q=(2*3)", "and so are substituted signs"},
+      {{"Q=x z"}, {"x=y", "y z=4"}, "Q=4", "a value may complete a key that holds a blank"},
       {{"A=1E-5", "B=A"}, {}, "B=(1E-5)", "an E-notation result contains '-'"},
       {{"A=-2", "B=-A"}, {}, "B=-(-2)", "(+-2) becomes (-2)"},
       {{"A=2", "B=A"}, {}, "B=2", "a positive result is not bracketed"},

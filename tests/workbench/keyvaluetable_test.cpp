@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "keyvaluetable.h"
@@ -49,6 +50,11 @@ TEST(KeyValueTable, UniqueNonEmptyKeys) {
   EXPECT_EQ(t.Count(), 4u) << "empty keys may repeat";
   t.Append(" a", "5");
   EXPECT_EQ(t.Count(), 5u) << "keys are compared as stored, blanks included";
+  t.AppendRow("  =6");
+  EXPECT_THROW(t.AppendRow("  =7"), EDuplicateKey) << "a key of blanks is a key all the same";
+  t.AppendRow(" =8");
+  EXPECT_EQ(t.Count(), 7u);
+  EXPECT_EQ(t.Lookup(""), "") << "but no name finds it";
   t.Clear();
   t.Append("a", "1");
   EXPECT_EQ(t.Rows(), std::vector<std::string>{"a=1"}) << "Clear forgets the keys";
@@ -63,6 +69,29 @@ TEST(KeyValueTable, FindsTheRowsWhoseKeysOccur) {
   found.erase(std::unique(found.begin(), found.end()), found.end());
   EXPECT_EQ(found, (std::vector<std::size_t>{0, 1, 2, 3}))
       << "substrings count (whole-name rules come later); empty keys never";
+
+  found.clear();
+  t.ForEachKeyIn(
+      "PT+x yQ", [&](std::size_t r) { found.push_back(r); }, [](char c) { return c == '+'; });
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::size_t>{1, 2, 5}))
+      << "with endsAt only keys before an accepted byte or at the end: T, PT and Q";
+}
+
+// Thousands of rows, as the results of a big worksheet: the index grows
+// many times and must still find every key, and a refused key leaves no
+// trace in the row after it.
+TEST(KeyValueTable, ManyRowsAndARefusedOne) {
+  TKeyValueTable t;
+  for (int i = 0; i < 1000; ++i) t.Append("k" + std::to_string(i), std::to_string(i));
+  EXPECT_EQ(t.Lookup("K500"), "500");
+  EXPECT_EQ(t.Lookup("k999"), "999");
+  EXPECT_EQ(t.Lookup("k1000"), "");
+  EXPECT_THROW(t.Append("K7", "x"), EDuplicateKey);
+  t.Append("z", "1");
+  EXPECT_EQ(t.Count(), 1001u);
+  EXPECT_EQ(t.Row(1000), "z=1");
+  EXPECT_EQ(t.Row(999), "k999=999");
 }
 
 }  // namespace

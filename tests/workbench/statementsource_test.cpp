@@ -20,6 +20,24 @@ struct TIgnored : ICalcMessages {
   void ShowError(const std::string&) override {}
 };
 
+// The command line joins a file's text without cutting it into lines
+// first; every kind of line end must give what the window's lines give.
+TEST(StatementSource, AFileTextJoinsAsItsLines) {
+  const struct {
+    const char* Text;
+    const char* Joined;
+    const char* Why;
+  } cases[] = {
+      {"a=1\r\nb=a+\r\n2", "a=1;b=a+2", "CR LF; a line without '=' continues"},
+      {"a=1\rb=2\nc=3", "a=1;b=2;c=3", "CR and LF alone end lines too"},
+      {"\r\n\r\n  a=1  \r\n", "a=1", "blank lines and blanks around a line"},
+      {"a=1 // 注释\r\n// b=2\r\nc=a", "a=1;c=a", "comments"},
+      {"ａ＝１；ｂ＝２", "ａ=1;ｂ=2", "full-width signs and digits"},
+      {"", "", "an empty file"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JoinFormulaText(c.Text), c.Joined) << c.Why;
+}
+
 TEST(StatementSource, TheErrorIsFoundWhereItWasTyped) {
   const struct {
     TLines Formula;

@@ -70,6 +70,10 @@ TEST(SubstituteVariable, WholeNamesBetweenNonLetters) {
   for (const auto& c : cases)
     EXPECT_EQ(SubstituteVariable(c.Name, c.Value, c.Text), c.Want) << c.Why;
   EXPECT_EQ(SubstituteVariable("A", "b", "A+A"), "b+b") << "a letter value ends no later match";
+  const std::string longName = std::string(39, 'a') + "b";
+  EXPECT_EQ(SubstituteVariable(longName, "1", std::string(38, 'a') + "b+" + longName),
+            std::string(38, 'a') + "b+1")
+      << "a name of 40 bytes, after a near miss";
 }
 
 // At most 100000 characters are carried on after a name; a text that would
@@ -95,6 +99,7 @@ TEST(SubstituteVariable, KeepsWithinAGivenLength) {
   EXPECT_EQ(SubstituteVariable("A", "中文", "A+A", 5), "中文+中文");
   EXPECT_THROW(SubstituteVariable("A", "中文", "A+A", 4), EStatementTooLong);
   EXPECT_EQ(SubstituteVariable("AB", "1", "AB+AB+AB", 5), "1+1+1") << "shorter values never fail";
+  EXPECT_EQ(SubstituteVariable("A", "xy", "中中+A", 5), "中中+xy") << "characters count, not bytes";
 }
 
 TEST(TextHelpers, Utf8Characters) {
