@@ -78,6 +78,18 @@ void TTextPane::insertFromMimeData(const QMimeData* source) {
     emit PasteRefused(QStringLiteral("粘贴的文字超过 16 MiB，没有粘贴"));
     return;
   }
+  if (source->hasText()) {
+    // Qt builds a document of the text first and then copies it in, which
+    // doubles the time of a big paste; the text goes straight in instead.
+    // One step of Undo each, as typing does not merge into it.
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.insertText(source->text());
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    return;
+  }
   QPlainTextEdit::insertFromMimeData(source);
 }
 
