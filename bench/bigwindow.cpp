@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
   TFormFCalculator window(engine, dialogs, QDir::temp().filePath("bigwindow.ini"));
   window.show();
   QPlainTextEdit& pane = *window.MOriFormula();
-  RunUntil(window, [] { return false; }, 300);
+  RunUntil(
+      window, [] { return false; }, 300);
 
   TStallClock stall;
   stall.Clock.start();
@@ -138,7 +139,8 @@ int main(int argc, char** argv) {
   });
   const long rssBefore = RssKb();
   auto report = [&](const char* what, qint64 ms) {
-    RunUntil(window, [] { return false; }, 50);  // the probes posted meanwhile
+    RunUntil(
+        window, [] { return false; }, 50);  // the probes posted meanwhile
     std::printf("%-28s %7lld ms, longest stall %5lld ms, resident %+.0f MB\n", what,
                 static_cast<long long>(ms), static_cast<long long>(stall.Worst.load()),
                 double(RssKb() - rssBefore) / 1024);
@@ -148,7 +150,8 @@ int main(int argc, char** argv) {
   if (mode == "paste") {
     const std::size_t bytes = std::size_t(std::atof(argv[2]) * 1e6);
     QGuiApplication::clipboard()->setText(QString::fromStdString(WorksheetText(bytes)));
-    RunUntil(window, [] { return false; }, 100);
+    RunUntil(
+        window, [] { return false; }, 100);
     stall.Worst = 0;
     QElapsedTimer clock;
     clock.start();
@@ -165,7 +168,8 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     window.MFile_OpenClick();
-    RunUntil(window, [&] { return window.CurrentFileName() == dialogs.File; });
+    RunUntil(
+        window, [&] { return window.CurrentFileName() == dialogs.File; }, 600000);
     report("open", clock.elapsed());
     std::printf("lines %d -> %d\n", before, pane.blockCount());
     if (mode == "calc") {

@@ -135,6 +135,8 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
 }
 
 TFormFCalculator::~TFormFCalculator() {
+  FOpening.reset();
+  for (std::thread& worker : FOpenWorkers) worker.join();
   DropBoardRequest();
   HoldLayoutRest(false);  // in case it never painted
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "atomicfile.h"
@@ -147,7 +148,31 @@ class TFormFCalculator : public QMainWindow {
   bool WriteWorksheet(const QString& fileName);
   bool MayReplaceVariableFile(const QString& fileName);
   bool ChooseEncoding(std::size_t withoutForm, TWorksheetFormats& formats);
-  bool OpenWorksheet(const QString& fileName);
+  // Both files of a worksheet as read, or why they could not be.
+  struct TReadWorksheet {
+    std::vector<std::string> Lines;
+    TKeyValueTable Vars;
+    TTextFormat SheetFound, VarsFound;
+    bool Present = false;  // the .vle exists
+    std::size_t InvalidInSheet = 0, InvalidInVars = 0;
+    QString Duplicate;  // the .vle's duplicate key, read up to it
+    QString Error;      // nothing could be shown
+  };
+  static TReadWorksheet ReadWorksheet(const QString& fileName);
+  void OpenWorksheet(const QString& fileName);
+  bool ShowWorksheet(const QString& fileName, const TReadWorksheet& read);
+  // Worksheets bigger than this are read on a worker and put into the pane
+  // in steps, so that the window never stands still for long.
+  static constexpr long kStepwiseOpenBytes = 1024 * 1024;
+  struct TOpening;
+  struct TOpeningDeleter {
+    void operator()(TOpening* opening) const;
+  };
+  void OpenInSteps(const QString& fileName);
+  void OpeningRead(const std::shared_ptr<TReadWorksheet>& read);
+  void OpeningStep();
+  void EndOpening(bool cancelled);
+  void CancelOpening();
   void SetCaption();
   void InsertIntoFormula(const QString& text);
   void ShowError(const QString& message);
@@ -229,6 +254,8 @@ class TFormFCalculator : public QMainWindow {
   std::unique_ptr<TPictures> FDrawing;     // the pictures, drawn ahead
   std::array<QIcon, 13> FPictures;
   bool FPainted = false;
+  std::unique_ptr<TOpening, TOpeningDeleter> FOpening;  // a big worksheet coming in
+  std::vector<std::thread> FOpenWorkers;  // of cancelled openings, maybe still reading
 };
 
 }  // namespace tessary

@@ -120,53 +120,71 @@ bool TFormFCalculator::ChooseEncoding(std::size_t withoutForm, TWorksheetFormats
   return choice == 0 || choice == 1;
 }
 
-// Reads both files aside and shows them only when both could be read: a
-// failed Open changes nothing. False when the worksheet did not become
-// fileName (reported).
-bool TFormFCalculator::OpenWorksheet(const QString& fileName) {
+TFormFCalculator::TReadWorksheet TFormFCalculator::ReadWorksheet(const QString& fileName) {
   const std::string path = Path(fileName);
-  // Each file in the encoding its bytes show; saving keeps it.
-  TTextFormat sheetFound, varsFound;
-  std::vector<std::string> lines;
-  TKeyValueTable vars;
-  bool present = false;
-  QString duplicate;
-  std::size_t invalidInSheet = 0, invalidInVars = 0;
+  TReadWorksheet read;
   try {
-    lines = ReadWorksheetFileAsFound(path, sheetFound, &invalidInSheet);
-    present = ReadVariableFileAsFound(VariableFilePath(path), vars, varsFound, &invalidInVars);
+    read.Lines = ReadWorksheetFileAsFound(path, read.SheetFound, &read.InvalidInSheet);
+    read.Present = ReadVariableFileAsFound(VariableFilePath(path), read.Vars, read.VarsFound,
+                                           &read.InvalidInVars);
   } catch (const EDuplicateKey& e) {
-    present = true;  // the rows before the duplicate are shown
-    duplicate = QString::fromStdString(e.what());
+    read.Present = true;  // the rows before the duplicate are shown
+    read.Duplicate = QString::fromStdString(e.what());
   } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()));
-    return false;
+    read.Error = QString::fromStdString(e.what());
+  }
+  return read;
+}
+
+// Reads both files aside and shows them only when both could be read: a
+// failed Open changes nothing. A big worksheet is read on a worker and
+// shown in steps (OpenInSteps); one too big to open is refused at once; the files are added to the
+// recent ones once the worksheet became fileName.
+void TFormFCalculator::OpenWorksheet(const QString& fileName) {
+  struct stat st {};
+  if (stat(Path(fileName).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+      st.st_size > kStepwiseOpenBytes && std::size_t(st.st_size) <= kMaxWorksheetFileBytes) {
+    OpenInSteps(fileName);
+    return;
+  }
+  TReadWorksheet read = ReadWorksheet(fileName);
+  if (!read.Error.isEmpty()) {
+    ShowError(read.Error);
+    return;
   }
   QStringList text;
-  for (const auto& line : lines) text << QString::fromStdString(line);
+  for (const auto& line : read.Lines) text << QString::fromStdString(line);
   FOriFormula->setPlainText(text.join(QLatin1Char('\n')));
-  if (present) {
+  if (ShowWorksheet(fileName, read)) FRecentFiles->AddFile(fileName);
+}
+
+// All but the formula text, which is in the pane already. False when the
+// worksheet did not become fileName (reported).
+bool TFormFCalculator::ShowWorksheet(const QString& fileName, const TReadWorksheet& read) {
+  if (read.Present) {
     QStringList rows;
-    for (const auto& row : vars.Rows()) rows << QString::fromStdString(row);
+    for (const auto& row : read.Vars.Rows()) rows << QString::fromStdString(row);
     FVars->SetStrings(rows);
   }
   ShowFailure(-1);
-  FFormats = PairFormats(sheetFound, present && duplicate.isEmpty() ? &varsFound : nullptr);
+  FFormats = PairFormats(read.SheetFound,
+                         read.Present && read.Duplicate.isEmpty() ? &read.VarsFound : nullptr);
   ShowEncoding();
-  if (invalidInSheet + invalidInVars > 0)
+  const std::size_t invalid = read.InvalidInSheet + read.InvalidInVars;
+  if (invalid > 0)
     FStatusDetail->setText(QStringLiteral("有 %1 处字节不是有效的 %2 编码，显示为“�”")
-                               .arg(invalidInSheet + invalidInVars)
-                               .arg(sheetFound.Encoding == TFileEncoding::Utf8
+                               .arg(invalid)
+                               .arg(read.SheetFound.Encoding == TFileEncoding::Utf8
                                         ? QStringLiteral("UTF-8")
                                         : QStringLiteral("GBK")));
-  if (!duplicate.isEmpty()) {
+  if (!read.Duplicate.isEmpty()) {
     // Only part of the variable file is shown: saving it under its own name
     // must be the user's choice, never one quiet Save.
     FCurrentFileName.clear();
     FOfferedName = fileName;
     SetCaption();
     FModified = true;
-    ShowError(duplicate);
+    ShowError(read.Duplicate);
     return false;
   }
   FCurrentFileName = fileName;
@@ -213,12 +231,12 @@ void TFormFCalculator::MFile_OpenClick() {
   if (!SaveFile(TSaveRequest::Other)) return;
   const QString name = FDialogs.GetOpenFileName(this, QString::fromUtf8(kFileFilter));
   if (name.isEmpty()) return;
-  if (OpenWorksheet(name)) FRecentFiles->AddFile(name);
+  OpenWorksheet(name);
 }
 
 void TFormFCalculator::MostRecentFiles1MenuClick(QObject*, const QString& fileName) {
   if (!SaveFile(TSaveRequest::Other)) return;
-  if (OpenWorksheet(fileName)) FRecentFiles->AddFile(fileName);
+  OpenWorksheet(fileName);
 }
 
 void TFormFCalculator::MostRecentFiles1FileNotExist(QObject*, const QString& fileName) {
@@ -232,6 +250,7 @@ void TFormFCalculator::MFileClick() { FSaveItem->setEnabled(FModified); }
 
 // Closing asks the save question; 取消 or a failed save keeps the window open.
 void TFormFCalculator::closeEvent(QCloseEvent* event) {
+  CancelOpening();  // the worksheet that was there is the one to save
   if (SaveFile(TSaveRequest::Other))
     event->accept();
   else

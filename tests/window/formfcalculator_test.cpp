@@ -460,6 +460,62 @@ TEST_F(Window, OpeningWorksheets) {
   EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.b.txt")));
 }
 
+// A worksheet over a megabyte is read on a worker and shown in steps, the
+// window answering meanwhile: progress in the status bar, keys other than
+// Escape ignored, Escape going back to the worksheet that was there.
+TEST_F(Window, ABigWorksheetOpensInStepsAndEscapeGoesBack) {
+  FWindow->show();
+  std::string big;
+  for (int i = 0; big.size() < 1536 * 1024; ++i)
+    big += "L" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  big += "last=1";
+  Put(PathOf("big.txt"), big);
+  Put(PathOf("big.vle"), "Q=5\r\n");
+  Put(PathOf("small.txt"), "A=1");
+  FDialogs.OpenNames = {Q(PathOf("small.txt"))};
+  FWindow->MFile_OpenClick();
+  QPlainTextEdit* pane = FWindow->MOriFormula();
+  auto escape = [&] { QTest::keyClick(pane, Qt::Key_Escape); };
+
+  FDialogs.OpenNames = {Q(PathOf("big.txt"))};
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(Formula(), "A=1") << "read on a worker";
+  EXPECT_TRUE(StatusDetail().contains("正在打开")) << StatusDetail().toStdString();
+  escape();
+  QTest::qWait(50);
+  EXPECT_EQ(Formula(), "A=1");
+  EXPECT_TRUE(StatusDetail().contains("已取消打开")) << StatusDetail().toStdString();
+
+  FDialogs.OpenNames = {Q(PathOf("big.txt"))};
+  FWindow->MFile_OpenClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return StatusDetail().contains("%"); }, 20000));
+  QTest::keyClicks(pane, "zz");
+  escape();
+  QTest::qWait(50);
+  EXPECT_EQ(Formula(), "A=1") << "in the middle of the steps";
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("small.txt")));
+  EXPECT_FALSE(FWindow->Modified());
+  EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), QStringList{Q(PathOf("small.txt"))});
+
+  FDialogs.OpenNames = {Q(PathOf("big.txt"))};
+  FWindow->MFile_OpenClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return StatusDetail().contains("%"); }, 20000));
+  QTest::keyClicks(pane, "zz");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !StatusDetail().contains("正在打开"); }, 60000));
+  const QString text = Formula();
+  EXPECT_EQ(text.size(), qsizetype(big.size() - std::count(big.begin(), big.end(), '\r')));
+  EXPECT_TRUE(text.startsWith("L0=0\nL1=1\n"));
+  EXPECT_TRUE(text.endsWith("\nlast=1"));
+  EXPECT_FALSE(text.contains("zz")) << "keys are ignored while the worksheet comes in";
+  EXPECT_EQ(FWindow->VLEVars()->Strings(), QStringList{"Q=5"});
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("big.txt")));
+  EXPECT_EQ(FWindow->MostRecentFiles1()->Files(),
+            (QStringList{Q(PathOf("big.txt")), Q(PathOf("small.txt"))}));
+  EXPECT_FALSE(FWindow->Modified());
+  EXPECT_FALSE(pane->document()->isUndoAvailable()) << "Undo cannot go back into the load";
+}
+
 // A worksheet from a UTF-8 editor opens as UTF-8, says so in the status bar,
 // and is saved back in its own bytes apart from the edit; New is code page 936.
 TEST_F(Window, AUtf8WorksheetIsSavedBackAsItCame) {
