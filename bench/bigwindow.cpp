@@ -35,6 +35,7 @@
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
+#include "quietdialogs.h"
 #include "userdialogs.h"
 
 namespace {
@@ -48,26 +49,16 @@ long RssKb() {
   return -1;
 }
 
-// Answers every question with its last choice (No, Cancel) and every Open
-// with the file under test.
-struct TBenchDialogs : platform::IUserDialogs {
+// Answers every Open with the file under test, and says what a box said.
+struct TBenchDialogs : TQuietDialogs {
   QString File;
-  platform::TMessageAnswer ShowMessageBox(QWidget*, const QString& text, const QString&,
-                                          platform::TMessageIcon,
+  platform::TMessageAnswer ShowMessageBox(QWidget* parent, const QString& text,
+                                          const QString& caption, platform::TMessageIcon icon,
                                           platform::TMessageButtons buttons) override {
     std::fprintf(stderr, "message: %s\n", text.toStdString().c_str());
-    return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
-                                                    : platform::TMessageAnswer::No;
-  }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                          const QString&) override {
-    return {};
+    return TQuietDialogs::ShowMessageBox(parent, text, caption, icon, buttons);
   }
   QString GetOpenFileName(QWidget*, const QString&) override { return File; }
-  int AskChoice(QWidget*, const QString&, const QString&, const QStringList& choices) override {
-    return static_cast<int>(choices.size()) - 1;
-  }
-  bool OpenDocument(const QUrl&) override { return true; }
 };
 
 constexpr QEvent::Type kProbe = QEvent::Type(QEvent::User + 7);

@@ -30,8 +30,8 @@
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
+#include "quietdialogs.h"
 #include "userdialogs.h"
-#include "window/quietdialogs.h"
 
 namespace {
 

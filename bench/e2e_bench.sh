@@ -27,6 +27,10 @@ read -r -a lines <<<"${LINES:-600000 100000 1500}"
 ours=${TESSARY_CALC:-$build/cli/tessary-calc}
 theirs=$build/bench/muparser_calc
 
+# The yardstick is the only user of muParser: installed here, not for every build.
+source scripts/deps.sh
+tessary_install_packages libmuparser-dev
+cmake "$build" -DTESSARY_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --target tessary-calc muparser_calc corpus_files >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -6,8 +6,9 @@
 # Configure, build and test: compiler, CMake and its generator, GoogleTest;
 # Qt 6 Widgets (its offscreen platform plugin runs the widget tests
 # headless), its SVG library, which draws the tool bar's pictures, and its SVG
-# plugin for the window icon; pkg-config and muParser for the engine
-# benchmark. To run and for the font tests: the fonts that stand in for the
+# plugin for the window icon; pkg-config. (muParser, which only the
+# benchmarks against it need, bench/e2e_bench.sh installs.) To run and for
+# the font tests: the fonts that stand in for the
 # Windows faces the window asks for (宋体, 黑体, 楷体_GB2312 and 隶书, MS
 # Sans Serif, Times New Roman); Xvfb, to start the window without a display.
 # Qt's Chinese translations for its standard buttons and file dialogs; xdotool
@@ -16,7 +17,7 @@
 # libedit-dev: line editing and history for tessary-calc's prompt.
 # libfontconfig-dev: the window reads the font configuration early itself.
 TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev qt6-svg-dev libqt6svg6
-                  qt6-translations-l10n pkg-config libmuparser-dev libedit-dev libfontconfig-dev
+                  qt6-translations-l10n pkg-config libedit-dev libfontconfig-dev
                   fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
                   xvfb xdotool x11-utils locales)
 

@@ -21,6 +21,7 @@
 #include "cp936.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
+#include "quietdialogs.h"
 #include "userdialogs.h"
 
 namespace tessary {
@@ -30,7 +31,7 @@ using testing::TCannedServer;
 using testing::TFakeRequest;
 
 // Records the error boxes and the documents handed to the desktop.
-struct TRecordingDialogs : platform::IUserDialogs {
+struct TRecordingDialogs : TQuietDialogs {
   std::vector<QString> Errors;
   std::vector<QUrl> Opened;
 
@@ -39,14 +40,6 @@ struct TRecordingDialogs : platform::IUserDialogs {
                                           platform::TMessageButtons) override {
     if (icon == platform::TMessageIcon::Error) Errors.push_back(text);
     return platform::TMessageAnswer::Ok;
-  }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                          const QString&) override {
-    return {};
-  }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
-  int AskChoice(QWidget*, const QString&, const QString&, const QStringList& choices) override {
-    return static_cast<int>(choices.size()) - 1;
   }
   bool OpenDocument(const QUrl& url) override {
     Opened.push_back(url);

@@ -23,9 +23,9 @@
 
 #include "formfcalculator.h"
 #include "formulaparser.h"
+#include "quietdialogs.h"
 #include "textpane.h"
 #include "userdialogs.h"
-#include "window/quietdialogs.h"
 
 namespace tessary {
 namespace {
