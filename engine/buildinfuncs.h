@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The library of built-in functions and constants. NAME reaches the method
-// named "m" + NAME, or the one the table in buildinfuncs.cpp gives it; the
-// engine looks each name up once, when it registers the name. A built-in
-// reports a bad argument through engine.SetError(code) and returns 0; it
-// never throws.
+// The library of built-in functions and constants. A name reaches a method
+// only through its row in the table of buildinfuncs.cpp; the method's
+// parameters give the name's call kind. The engine looks each name up once,
+// when it registers the name. A built-in reports a bad argument through
+// engine.SetError(code) and returns 0; it never throws.
 
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "callkind.h"
 #include "real.h"
 
 namespace tessary {
@@ -29,6 +30,17 @@ class TBuildinFuncs {
   using TFn9 = TReal (TBuildinFuncs::*)(TFormulaParser&, const std::string&, const std::string&);
   using TFn = std::variant<TFn0, TFn1, TFn2, TFn3, TFn8, TFn9>;
 
+  // The kind whose calls hand over what a method of this type takes.
+  static constexpr TCallKind KindOf(TFn0) { return ckConstant; }
+  static constexpr TCallKind KindOf(TFn1) { return ckUnary; }
+  static constexpr TCallKind KindOf(TFn2) { return ckBinary; }
+  static constexpr TCallKind KindOf(TFn3) { return ckList; }
+  static constexpr TCallKind KindOf(TFn8) { return ckString; }
+  static constexpr TCallKind KindOf(TFn9) { return ckStringPair; }
+
+  // Every row of the built-in table; the engine registers the names marked
+  // AtStart in the table's order.
+  static std::span<const TBuiltin> Table();
   // The built-in that NAME (upper case, as the name table holds it) reaches,
   // or null when there is none.
   static const TBuiltin* Find(std::string_view name);
@@ -102,10 +114,22 @@ class TBuildinFuncs {
   TReal mStrComp(TFormulaParser& fp, const std::string& a, const std::string& b);
 };
 
-// A built-in under the name that reaches it.
+// Whether the engine registers a built-in's name itself, or the name reaches
+// the built-in only once a program registers it with RegisterFunction.
+enum class TRegistration : bool { AtStart, ByCaller };
+
+// A built-in under the name that reaches it. The kind is taken from the
+// method's type, so a row cannot give its name a kind the method does not take.
 struct TBuiltin {
+  template <class TMethod>
+  constexpr TBuiltin(const char* name, TMethod method,
+                     TRegistration registration = TRegistration::AtStart)
+      : Name(name), Fn(method), Kind(TBuildinFuncs::KindOf(method)), Registration(registration) {}
+
   const char* Name;
   TBuildinFuncs::TFn Fn;
+  TCallKind Kind;
+  TRegistration Registration;
 };
 
 // Constants shared by the families.

@@ -265,16 +265,6 @@ namespace {
 
 using B = TBuildinFuncs;
 
-// The kind whose calls hand over what a built-in of this shape takes.
-struct TKindOf {
-  TCallKind operator()(B::TFn0) const { return ckConstant; }
-  TCallKind operator()(B::TFn1) const { return ckUnary; }
-  TCallKind operator()(B::TFn2) const { return ckBinary; }
-  TCallKind operator()(B::TFn3) const { return ckList; }
-  TCallKind operator()(B::TFn8) const { return ckString; }
-  TCallKind operator()(B::TFn9) const { return ckStringPair; }
-};
-
 // One call of a built-in with the arguments its kind collected.
 struct TCall {
   B& Host;
@@ -296,7 +286,7 @@ struct TCall {
 // over; any other (or none) leaves its calls to record 38.
 const TBuiltin* TFormulaParser::Bind(std::string_view name, TCallKind kind) {
   const TBuiltin* builtin = TBuildinFuncs::Find(name);
-  return builtin != nullptr && std::visit(TKindOf{}, builtin->Fn) == kind ? builtin : nullptr;
+  return builtin != nullptr && builtin->Kind == kind ? builtin : nullptr;
 }
 
 TReal TFormulaParser::Dispatch(std::size_t index, std::int64_t at, std::span<const TReal> reals,

@@ -2,7 +2,6 @@
 #include "formulaparser.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -15,28 +14,6 @@
 namespace tessary {
 
 namespace {
-
-struct TNameKind {
-  const char* Name;
-  TCallKind Kind;
-};
-
-// The registered names in their order; the order is visible in NameTable.
-constexpr std::array<TNameKind, 52> kNames{{
-    {"ARCTAN", ckUnary},   {"COS", ckUnary},     {"DEG", ckUnary},          {"PI", ckConstant},
-    {"RAD", ckUnary},      {"SIN", ckUnary},     {"TAN", ckUnary},          {"AND", ckList},
-    {"FALSE", ckConstant}, {"OR", ckList},       {"TRUE", ckConstant},      {"XOR", ckBinary},
-    {"NOT", ckUnary},      {"EXP", ckUnary},     {"E", ckConstant},         {"LN", ckUnary},
-    {"LOG", ckUnary},      {"SQR", ckUnary},     {"SQRT", ckUnary},         {"ABS", ckUnary},
-    {"FRAC", ckUnary},     {"INT", ckUnary},     {"MAX", ckList},           {"MIN", ckList},
-    {"ROUND", ckUnary},    {"SGN", ckUnary},     {"CSC", ckUnary},          {"SEC", ckUnary},
-    {"COT", ckUnary},      {"SINH", ckUnary},    {"COSH", ckUnary},         {"TANH", ckUnary},
-    {"CSCH", ckUnary},     {"SECH", ckUnary},    {"COTH", ckUnary},         {"ARCSINH", ckUnary},
-    {"ARCCOSH", ckUnary},  {"ARCTANH", ckUnary}, {"ARCCSCH", ckUnary},      {"ARCSECH", ckUnary},
-    {"ARCCOTH", ckUnary},  {"AVG", ckList},      {"AVGERAGE", ckList},      {"STD", ckList},
-    {"STDEV", ckList},     {"MEAN", ckList},     {"SUM", ckList},           {"RAND", ckConstant},
-    {"RND", ckUnary},      {"LENGTH", ckString}, {"STRCOMP", ckStringPair}, {"IF", ckList},
-}};
 
 // What the scanner reads for a NUL byte that is not the end mark: a byte no
 // grammar rule accepts.
@@ -106,7 +83,8 @@ TFormulaParser::TFormulaParser() : FBuildins(std::make_unique<TBuildinFuncs>()) 
 TFormulaParser::~TFormulaParser() = default;
 
 void TFormulaParser::InitTables() {
-  for (const auto& n : kNames) RegisterFunction(n.Name, n.Kind, FBuildins.get());
+  for (const TBuiltin& b : TBuildinFuncs::Table())
+    if (b.Registration == TRegistration::AtStart) RegisterFunction(b.Name, b.Kind, FBuildins.get());
 }
 
 const std::vector<std::string>& TFormulaParser::MessageTable() const {

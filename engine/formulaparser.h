@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "callkind.h"
 #include "real.h"
 
 namespace tessary {
@@ -25,17 +26,6 @@ struct TFpState {
   std::string Text;           // the expression followed by the end mark (code 0)
   std::int64_t Position = 0;  // 1-based index of Current in Text; 0 before the first read
   unsigned char Current = 0;  // Text[Position] with a..z upper-cased
-};
-
-// Call kinds: what a name reads after itself and what its built-in receives.
-// The numbers show in the name table's lines.
-enum TCallKind : int {
-  ckConstant = 0,    // NAME or NAME()
-  ckUnary = 1,       // NAME(x)
-  ckBinary = 2,      // NAME(x, y)
-  ckList = 3,        // NAME(x, y, ...)
-  ckString = 8,      // NAME('s')
-  ckStringPair = 9,  // NAME('s', 't')
 };
 
 // One line of the name table: "NAME=kind" and the object implementing NAME.
