@@ -27,11 +27,13 @@
 #include <thread>
 
 #include "aascrolltext.h"
+#include "boardfetch.h"
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
 #include "quietdialogs.h"
 #include "userdialogs.h"
+#include "xmlhttp.h"
 
 namespace {
 
@@ -103,18 +105,18 @@ int main(int argc, char** argv) {
   bool fetching = false;
   int status = -1;  // of the answer, once it came
   const auto allPanels = [&](bool (*done)(const TAAScrollText&)) {
-    if (window.BoardPending()) return false;
+    if (window.Board().Pending()) return false;
     return std::all_of(window.Panels().begin(), window.Panels().end(), [&](TAAScrollText* panel) {
       return panel->Text().Lines() == TFormFCalculator::BuiltInPanelText() || done(*panel);
     });
   };
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (window.BoardRequest) {
+    if (window.Board().Request()) {
       fetching = true;
-      if (window.BoardRequest->readyState() == 4) status = window.BoardRequest->status();
+      if (window.Board().Request()->readyState() == 4) status = window.Board().Request()->status();
     } else if (fetching && status < 0) {
-      status = window.BoardComplete ? 200 : 0;  // a failed or capped answer is not kept
+      status = window.Board().Complete() ? 200 : 0;  // a failed or capped answer is not kept
     }
     if (answeredAt < 0 && status >= 0) answeredAt = keys.Clock.elapsed();
     if (answeredAt < 0) return;

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "apppaths.h"
+#include "boardfetch.h"
 #include "fontsubstitutes.h"
 #include "mostrecentfiles.h"
 #include "textlayout.h"
@@ -101,6 +102,8 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   font.setPixelSize(12);
   setFont(font);
 
+  FBoard = std::make_unique<TBoardFetch>([this](const TBoard& board) { ApplyBoardText(board); },
+                                         [this](const QString& error) { ShowError(error); });
   FClient = new QWidget(this);
   setCentralWidget(FClient);
   FClient->installEventFilter(this);  // lays the parts out on every resize
@@ -137,7 +140,7 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
 TFormFCalculator::~TFormFCalculator() {
   FOpening.reset();
   for (std::thread& worker : FOpenWorkers) worker.join();
-  DropBoardRequest();
+  FBoard.reset();         // a late answer reaches nobody
   HoldLayoutRest(false);  // in case it never painted
 }
 

@@ -21,7 +21,6 @@
 #include "calculation.h"
 #include "pictures.h"
 #include "worksheetfile.h"
-#include "xmlhttp.h"
 
 class QAction;
 class QLabel;
@@ -36,6 +35,8 @@ class TToolBand;
 
 class TAALabel;
 class TAAScrollText;
+class TBoardFetch;
+struct TBoard;
 class TFormulaParser;
 class TMostRecentFiles;
 class TValueListEditor;
@@ -73,11 +74,9 @@ class TFormFCalculator : public QMainWindow {
   TMostRecentFiles* MostRecentFiles1() const { return FRecentFiles; }
   QMenu* MFile() const { return FFileMenu; }
   QAction* MFile_Save() const { return FSaveItem; }
-  // The side column: the panel table (index i holds AAST<i>) and the link
-  // of each board piece (empty until the board gives one).
+  // The side column: the panel table (index i holds AAST<i>).
   const std::array<TAAScrollText*, kPanelCount>& Panels() const { return FPanels; }
   TAALabel* AALabel1() const { return FSideLabel; }
-  std::array<QString, kBoardPieces> PanelLinks;
   static const QStringList& BuiltInPanelText();
   // Gives a panel the look of side panel index (0 to 5): its fonts and
   // labels, colours, pause and built-in text, still; the benchmarks use it.
@@ -92,18 +91,11 @@ class TFormFCalculator : public QMainWindow {
   // (the default) means no fetch.
   void SetBoardUrl(const QString& url) { FBoardUrl = url; }
   const QString& BoardUrl() const { return FBoardUrl; }
-  // The ready-state handler of the board request: at state 4 with status 200
-  // it fills the panels with the pieces of the page. The page is decoded
-  // and cut into pieces on a worker thread; the panels change once that is
-  // done. BoardRequest and BoardText keep a whole page only: after a failed
-  // answer, or one cut at the cap, both are empty.
-  void EventHandl(platform::IXmlHttpRequest* request);
-  platform::TComPtr<platform::IXmlHttpRequest> BoardRequest;
-  QString BoardText;
-  bool BoardComplete = false;
-  std::array<QString, kBoardPieces> BoardPieces;
-  // The answer is being decoded and cut into pieces.
-  bool BoardPending() const { return FBoardWork != nullptr; }
+  // The fetch, its pieces and each piece's link (empty until the board
+  // gives one), which a click on a panel opens. Once a page is cut into
+  // pieces the panels show them.
+  TBoardFetch& Board() { return *FBoard; }
+  const TBoardFetch& Board() const { return *FBoard; }
 
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
@@ -195,13 +187,8 @@ class TFormFCalculator : public QMainWindow {
   void FillPanelTable();
   void LoadSideColumn();
   void LayOutSideColumn(int dw, int dh);
-  struct TBoardWork;
-  struct TBoardResult;
   void StartBoard();
-  void ProcessBoardAnswer(std::function<QString()> decode, bool keepText);
-  void BoardProcessed(const std::shared_ptr<TBoardWork>& work, std::optional<TBoardResult>& result);
-  void ApplyBoardText(const TBoardResult& result);
-  void DropBoardRequest() noexcept;
+  void ApplyBoardText(const TBoard& board);
   QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
                 void (TFormFCalculator::*command)());
   QAction* ToolButton(TToolBand* bar, const char* name, const QString& hint, int picture,
@@ -249,9 +236,8 @@ class TFormFCalculator : public QMainWindow {
   bool FFormulaEdited = false;                  // since the last run
   TWorksheetFormats FFormats = PairFormats(TTextFormat(), nullptr);  // how to save
   QString FBoardUrl;
-  std::shared_ptr<TBoardWork> FBoardWork;  // the answer being processed
-  unsigned FBoardRound = 0;                // bumped when a fetch is dropped
-  std::unique_ptr<TPictures> FDrawing;     // the pictures, drawn ahead
+  std::unique_ptr<TBoardFetch> FBoard;
+  std::unique_ptr<TPictures> FDrawing;  // the pictures, drawn ahead
   std::array<QIcon, 13> FPictures;
   bool FPainted = false;
   std::unique_ptr<TOpening, TOpeningDeleter> FOpening;  // a big worksheet coming in

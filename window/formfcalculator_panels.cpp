@@ -6,6 +6,7 @@
 
 #include "aalabel.h"
 #include "aascrolltext.h"
+#include "boardfetch.h"
 #include "formfcalculator.h"
 #include "userdialogs.h"
 
@@ -184,7 +185,7 @@ void TFormFCalculator::SetPanelsActive(bool active) {
 void TFormFCalculator::AAFadeText1Click(QObject* sender) {
   const int index = sender->property("HelpContext").toInt();
   if (index < 0 || index >= kBoardPieces) return;
-  const QString& link = PanelLinks[index];
+  const QString& link = FBoard->Links()[std::size_t(index)];
   if (link.isEmpty()) return;
   const QUrl url(link);
   const QString scheme = url.scheme().toLower();

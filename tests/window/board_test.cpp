@@ -17,6 +17,7 @@
 #include "aascrolltext.h"
 #include "board/cannedserver.h"
 #include "board/fakerequest.h"
+#include "boardfetch.h"
 #include "boardtext.h"
 #include "cp936.h"
 #include "formfcalculator.h"
@@ -96,14 +97,14 @@ class Board : public ::testing::Test {
   }
   // The window lets go of the request of a failed answer at once.
   bool Finished() const {
-    return !FWindow->BoardRequest || FWindow->BoardRequest->readyState() == 4;
+    return !FWindow->Board().Request() || FWindow->Board().Request()->readyState() == 4;
   }
   void WaitUntilFinished() {
     ASSERT_TRUE(QTest::qWaitFor([this] { return Finished(); }, 1500));
   }
   // The page is cut into pieces on a worker thread; then the panels change.
   void WaitUntilApplied() {
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->BoardPending(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !FWindow->Board().Pending(); }, 5000));
   }
 
   TAAScrollText* Panel(int i) const { return FWindow->Panels()[i]; }
@@ -111,14 +112,15 @@ class Board : public ::testing::Test {
     for (int i = from; i < to; ++i) {
       EXPECT_EQ(Panel(i)->Text().Lines(), TFormFCalculator::BuiltInPanelText()) << "panel " << i;
       EXPECT_FALSE(Panel(i)->Active()) << "panel " << i;
-      EXPECT_TRUE(FWindow->PanelLinks[i].isEmpty()) << "panel " << i;
+      EXPECT_TRUE(FWindow->Board().Links()[i].isEmpty()) << "panel " << i;
     }
   }
   void ExpectShown(int count) const {
     for (int i = 0; i < count && i < TFormFCalculator::kPanelCount; ++i) {
       EXPECT_EQ(Panel(i)->Text().Lines(), PieceLines(i)) << "panel " << i;
       EXPECT_TRUE(Panel(i)->Active()) << "panel " << i;
-      EXPECT_EQ(FWindow->PanelLinks[i], QStringLiteral("http://127.0.0.1:8080/p%1.html").arg(i));
+      EXPECT_EQ(FWindow->Board().Links()[i],
+                QStringLiteral("http://127.0.0.1:8080/p%1.html").arg(i));
     }
   }
   // Still answering: a calculation runs and shows its result.
@@ -136,7 +138,7 @@ class Board : public ::testing::Test {
 TEST_F(Board, TheWindowFetchesNothingUnlessGivenAnAddress) {
   EXPECT_TRUE(FWindow->BoardUrl().isEmpty());
   QApplication::processEvents();
-  EXPECT_FALSE(FWindow->BoardRequest);
+  EXPECT_FALSE(FWindow->Board().Request());
   ExpectBuiltIn(0);
 }
 
@@ -154,14 +156,15 @@ TEST_F(Board, ArrivesFillsThePanelsAndAClickOpensTheLink) {
   EXPECT_EQ(server.Requests()[0].Path, "/scolbrd.php");
   EXPECT_TRUE(server.Requests()[0].Body.isEmpty());
 
-  EXPECT_TRUE(FWindow->BoardComplete);
-  EXPECT_TRUE(FWindow->BoardText.contains(QStringLiteral("公告6"))) << "taken as code page 936";
+  EXPECT_TRUE(FWindow->Board().Complete());
+  EXPECT_TRUE(FWindow->Board().Text().contains(QStringLiteral("公告6")))
+      << "taken as code page 936";
   ExpectShown(6);
-  EXPECT_EQ(FWindow->BoardPieces[6],
+  EXPECT_EQ(FWindow->Board().Pieces()[6],
             PieceLines(6).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
       << "a seventh piece is kept, without a panel";
-  EXPECT_EQ(FWindow->PanelLinks[6], "http://127.0.0.1:8080/p6.html");
-  EXPECT_TRUE(FWindow->BoardPieces[7].isEmpty());
+  EXPECT_EQ(FWindow->Board().Links()[6], "http://127.0.0.1:8080/p6.html");
+  EXPECT_TRUE(FWindow->Board().Pieces()[7].isEmpty());
 
   QTest::mouseClick(Panel(3), Qt::LeftButton);
   ASSERT_EQ(FDialogs.Opened.size(), 1u);
@@ -187,9 +190,9 @@ TEST_P(BoardAnswers, ShowThePiecesOrKeepTheText) {
   const int shown = GetParam().Shown;
   ExpectShown(shown);
   ExpectBuiltIn(shown);
-  EXPECT_EQ(bool(FWindow->BoardRequest), GetParam().Kept) << "the request and its body";
+  EXPECT_EQ(bool(FWindow->Board().Request()), GetParam().Kept) << "the request and its body";
   if (!GetParam().Kept) {
-    EXPECT_EQ(FWindow->BoardText.capacity(), 0) << "nothing of the page";
+    EXPECT_EQ(FWindow->Board().Text().capacity(), 0) << "nothing of the page";
   }
   EXPECT_TRUE(FDialogs.Errors.empty()) << "a server's fault is not the user's";
   ExpectUsable();
@@ -222,8 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Board, ARefusedConnectionKeepsThePanels) {
   StartAt(TCannedServer::RefusingUrl());
   WaitUntilFinished();
-  EXPECT_FALSE(FWindow->BoardRequest) << "nothing of a failed answer is kept";
-  EXPECT_FALSE(FWindow->BoardComplete);
+  EXPECT_FALSE(FWindow->Board().Request()) << "nothing of a failed answer is kept";
+  EXPECT_FALSE(FWindow->Board().Complete());
   ExpectBuiltIn(0);
   EXPECT_TRUE(FDialogs.Errors.empty());
 }
@@ -240,12 +243,12 @@ TEST_F(Board, OddPagesAreShownWithinBounds) {
   WaitUntilApplied();
   EXPECT_TRUE(Panel(0)->Active());
   EXPECT_EQ(Panel(0)->Text().Lines()[0].size(), kBoardLineLimit);
-  EXPECT_EQ(FWindow->PanelLinks[0].size(), kBoardLinkLimit);
+  EXPECT_EQ(FWindow->Board().Links()[0].size(), kBoardLinkLimit);
   EXPECT_TRUE(Panel(1)->Text().Lines()[0].startsWith(QStringLiteral("<Title1>bad ")));
   EXPECT_TRUE(Panel(1)->Text().Lines()[0].endsWith(QStringLiteral(" bytes")));
-  EXPECT_EQ(FWindow->PanelLinks[1], "http://h.test/b");
+  EXPECT_EQ(FWindow->Board().Links()[1], "http://h.test/b");
   EXPECT_EQ(Panel(2)->Text().Lines(), QStringList{"one line http://h.test/one"});
-  EXPECT_TRUE(FWindow->PanelLinks[2].isEmpty()) << "a piece of one line has no link";
+  EXPECT_TRUE(FWindow->Board().Links()[2].isEmpty()) << "a piece of one line has no link";
   ExpectBuiltIn(3);
   ExpectUsable();
 }
@@ -265,7 +268,7 @@ TEST_F(Board, AServerThatNeverAnswersHoldsNothingUp) {
   StartAt(server.Url());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !server.Requests().empty(); }, 1500));
   QTest::qWait(50);
-  EXPECT_LT(FWindow->BoardRequest->readyState(), 4);
+  EXPECT_LT(FWindow->Board().Request()->readyState(), 4);
   ExpectUsable();
   ExpectBuiltIn(0);
   FWindow.reset();  // closing does not wait for the server
@@ -276,7 +279,7 @@ TEST_F(Board, ANewFetchCancelsTheOneUnderWay) {
   TCannedServer silent({}, TCannedServer::kNever);
   StartAt(silent.Url());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !silent.Requests().empty(); }, 1500));
-  const platform::TComPtr<platform::IXmlHttpRequest> first = FWindow->BoardRequest;
+  const platform::TComPtr<platform::IXmlHttpRequest> first(FWindow->Board().Request());
   TCannedServer server(TCannedServer::Http(200, Gbk(Pieces(1))));
   StartAt(server.Url());
   EXPECT_EQ(first->readyState(), 0) << "the first request was aborted";
@@ -291,7 +294,7 @@ TEST_F(Board, AnAddressThatCannotBeUsedIsReported) {
     FDialogs.Errors.clear();
     StartAt(QString::fromLatin1(url));
     EXPECT_EQ(FDialogs.Errors.size(), 1u) << url;
-    EXPECT_FALSE(FWindow->BoardRequest) << url;
+    EXPECT_FALSE(FWindow->Board().Request()) << url;
   }
   ExpectBuiltIn(0);
 }
@@ -304,23 +307,23 @@ TEST_F(Board, OnlyStateFourWithStatus200HasAnEffect) {
   for (int state = 1; state <= 3; ++state) {
     raw->State = state;
     raw->Status = 200;
-    FWindow->EventHandl(raw);
-    EXPECT_FALSE(FWindow->BoardComplete) << state;
+    FWindow->Board().EventHandl(raw);
+    EXPECT_FALSE(FWindow->Board().Complete()) << state;
   }
   raw->State = 4;
   for (int status : {0, 204, 404}) {
     raw->Status = status;
-    FWindow->EventHandl(raw);
-    EXPECT_FALSE(FWindow->BoardComplete) << status;
+    FWindow->Board().EventHandl(raw);
+    EXPECT_FALSE(FWindow->Board().Complete()) << status;
     ExpectBuiltIn(0);
   }
   raw->Status = 200;
-  FWindow->EventHandl(raw);
+  FWindow->Board().EventHandl(raw);
   WaitUntilApplied();
-  EXPECT_TRUE(FWindow->BoardComplete);
-  EXPECT_EQ(FWindow->BoardText, Pieces(6));
+  EXPECT_TRUE(FWindow->Board().Complete());
+  EXPECT_EQ(FWindow->Board().Text(), Pieces(6));
   ExpectShown(6);
-  FWindow->EventHandl(nullptr);
+  FWindow->Board().EventHandl(nullptr);
 }
 
 // Decoding and cutting a page of a megabyte takes longer than the window
@@ -332,22 +335,22 @@ TEST_F(Board, APageIsCutIntoPiecesOffTheWindowThread) {
   raw->State = 4;
   raw->Status = 200;
   raw->Text = Pieces(6);
-  FWindow->EventHandl(raw);
-  EXPECT_TRUE(FWindow->BoardPending()) << "the handler returns before the page is cut";
+  FWindow->Board().EventHandl(raw);
+  EXPECT_TRUE(FWindow->Board().Pending()) << "the handler returns before the page is cut";
   ExpectBuiltIn(0);
   WaitUntilApplied();
   ExpectShown(6);
 
   raw->Text = Page(QStringLiteral("<Title1>旧的\r\nB"));
-  FWindow->EventHandl(raw);
+  FWindow->Board().EventHandl(raw);
   StartAt(TCannedServer::RefusingUrl());
-  EXPECT_FALSE(FWindow->BoardPending());
+  EXPECT_FALSE(FWindow->Board().Pending());
   QThreadPool::globalInstance()->waitForDone();
   QApplication::processEvents();
   ExpectShown(6);
-  EXPECT_TRUE(FWindow->BoardText.isEmpty());
+  EXPECT_TRUE(FWindow->Board().Text().isEmpty());
 
-  FWindow->EventHandl(raw);
+  FWindow->Board().EventHandl(raw);
   FWindow.reset();
   QThreadPool::globalInstance()->waitForDone();
   QApplication::processEvents();
@@ -368,13 +371,13 @@ TEST_P(BoardPages, FillTheirPanels) {
   raw->State = 4;
   raw->Status = 200;
   raw->Text = Page(GetParam().Body);
-  FWindow->EventHandl(raw);
+  FWindow->Board().EventHandl(raw);
   WaitUntilApplied();
   const auto& lines = GetParam().Lines;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(Panel(int(i))->Text().Lines(), lines[i]) << i;
     EXPECT_TRUE(Panel(int(i))->Active()) << i;
-    EXPECT_EQ(FWindow->PanelLinks[i], GetParam().Links[i]) << i;
+    EXPECT_EQ(FWindow->Board().Links()[i], GetParam().Links[i]) << i;
   }
   ExpectBuiltIn(int(lines.size()));
 }
@@ -417,7 +420,7 @@ TEST_F(Board, OnlyWebAddressesAreOpened) {
   };
   for (const auto& c : cases) {
     FDialogs.Opened.clear();
-    FWindow->PanelLinks[1] = QString::fromUtf8(c.Link);
+    FWindow->Board().SetLink(1, QString::fromUtf8(c.Link));
     FWindow->AAFadeText1Click(Panel(1));
     EXPECT_EQ(FDialogs.Opened.size(), c.Opens ? 1u : 0u) << c.Link;
     if (c.Opens && !FDialogs.Opened.empty()) {

@@ -31,6 +31,7 @@
 
 #include "aalabel.h"
 #include "aascrolltext.h"
+#include "boardfetch.h"
 #include "calculation.h"
 #include "formfcalculator.h"
 #include "formulaparser.h"
@@ -1068,7 +1069,7 @@ TEST_F(Window, PanelsPauseUnderTheMouseAndOpenTheirLinks) {
 
   FWindow->AAFadeText1Click(panel);
   EXPECT_TRUE(FDialogs.Opened.empty()) << "no link before the board: nothing happens";
-  FWindow->PanelLinks[4] = "http://127.0.0.1:8080/board/4";
+  FWindow->Board().SetLink(4, "http://127.0.0.1:8080/board/4");
   FWindow->AAFadeText1Click(panel);
   ASSERT_EQ(FDialogs.Opened.size(), 1u);
   EXPECT_EQ(FDialogs.Opened[0], QUrl("http://127.0.0.1:8080/board/4"));
