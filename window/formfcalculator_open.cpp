@@ -60,8 +60,7 @@ class TOpeningInput : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
-      case QEvent::Shortcut:
-        return true;
+      case QEvent::Shortcut: return true;
       case QEvent::KeyPress:
         if (Ours(watched) && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
           // Later: cancelling takes this filter away.
@@ -77,10 +76,8 @@ class TOpeningInput : public QObject {
       case QEvent::ContextMenu:
       case QEvent::DragEnter:
       case QEvent::DragMove:
-      case QEvent::Drop:
-        return Ours(watched);
-      default:
-        return false;
+      case QEvent::Drop: return Ours(watched);
+      default: return false;
     }
   }
 
@@ -128,8 +125,7 @@ void TFormFCalculator::OpenInSteps(const QString& fileName) {
   opening.WasFormulaEdited = FFormulaEdited;
   opening.Input = std::make_unique<TOpeningInput>(this, [this] { CancelOpening(); });
   qApp->installEventFilter(opening.Input.get());
-  FStatusDetail->setText(
-      QStringLiteral("正在打开“%1”…（按 Esc 取消）").arg(opening.Name()));
+  FStatusDetail->setText(QStringLiteral("正在打开“%1”…（按 Esc 取消）").arg(opening.Name()));
   // The window outlives the worker: its end waits for it (a cancelled
   // one is joined then), and what it posts goes with the window.
   opening.Worker = std::thread([this, fileName, cancelled = opening.Cancelled] {
