@@ -24,47 +24,65 @@ class TArgReader {
   std::size_t FNext = 0;
 };
 
-// Long options; a value comes after "=" or as the next argument.
-struct TLongOption {
+// Every option of the tool. Apply() switches over it without a default, so
+// that an option added here and not handled there is a compiler warning.
+enum class TOption { Expression, Expressions, Help, Version, Vars, Var, Log, Utf8, Cp936 };
+
+// A long option's value comes after "=" or as the next argument; a short
+// one's as the rest of its cluster or as the next argument.
+struct TOptionEntry {
   std::string_view Name;
+  char Short;  // '\0': none
   bool HasValue;
-  char Short;  // the short option it stands for
+  TOption Option;
 };
 
-constexpr TLongOption kLongOptions[] = {
-    {"expression", true, 'e'},
-    {"expressions", true, 'f'},
-    {"help", false, 'h'},
-    {"version", false, 'V'},
-    // Worksheet options have no short form; these letters are internal.
-    {"vars", true, 'v'},
-    {"var", true, 'a'},
-    {"log", false, 'l'},
-    {"utf8", false, 'u'},
-    {"cp936", false, 'c'},
+constexpr TOptionEntry kOptions[] = {
+    {"expression", 'e', true, TOption::Expression},
+    {"expressions", 'f', true, TOption::Expressions},
+    {"help", 'h', false, TOption::Help},
+    {"version", '\0', false, TOption::Version},
+    {"vars", '\0', true, TOption::Vars},
+    {"var", '\0', true, TOption::Var},
+    {"log", '\0', false, TOption::Log},
+    {"utf8", '\0', false, TOption::Utf8},
+    {"cp936", '\0', false, TOption::Cp936},
 };
+
+const TOptionEntry* FindShort(char letter) {
+  if (letter == '\0') return nullptr;
+  for (const TOptionEntry& entry : kOptions) {
+    if (entry.Short == letter) return &entry;
+  }
+  return nullptr;
+}
 
 // Applies one option; true when it ends the parsing (--help, --version).
-bool Apply(char option, std::string_view value, TCalcOptions& options) {
+bool Apply(TOption option, std::string_view value, TCalcOptions& options) {
   switch (option) {
-    case 'e': options.Inputs.push_back({TInputKind::Expression, std::string(value)}); return false;
-    case 'f': options.Inputs.push_back({TInputKind::File, std::string(value)}); return false;
-    case 'h': options.Action = TCalcAction::Help; return true;
-    case 'V': options.Action = TCalcAction::Version; return true;
-    case 'v':
+    case TOption::Expression:
+      options.Inputs.push_back({TInputKind::Expression, std::string(value)});
+      break;
+    case TOption::Expressions:
+      options.Inputs.push_back({TInputKind::File, std::string(value)});
+      break;
+    case TOption::Help: options.Action = TCalcAction::Help; return true;
+    case TOption::Version: options.Action = TCalcAction::Version; return true;
+    case TOption::Vars:
       if (value.empty()) throw TUsageError("option '--vars' requires a file name");
       options.Worksheet.VarsPath = value;
-      return false;
-    case 'a':
+      break;
+    case TOption::Var:
       if (value.find('=') == std::string_view::npos) {
         throw TUsageError("option '--var' needs NAME=VALUE, not '" + std::string(value) + "'");
       }
       options.Worksheet.VarRows.emplace_back(value);
-      return false;
-    case 'l': options.Worksheet.Log = true; return false;
-    case 'c': options.Worksheet.Cp936 = true; return false;
-    default: options.Worksheet.Utf8 = true; return false;
+      break;
+    case TOption::Log: options.Worksheet.Log = true; break;
+    case TOption::Utf8: options.Worksheet.Utf8 = true; break;
+    case TOption::Cp936: options.Worksheet.Cp936 = true; break;
   }
+  return false;
 }
 
 void TakeWorksheet(std::string_view arg, TCalcOptions& options) {
@@ -96,18 +114,18 @@ bool ParseLong(std::string_view arg, TArgReader& reader, TCalcOptions& options) 
   std::string_view body = arg.substr(2);
   std::size_t eq = body.find('=');
   std::string_view name = body.substr(0, eq);
-  for (const TLongOption& opt : kLongOptions) {
-    if (opt.Name != name) continue;
-    if (!opt.HasValue) {
+  for (const TOptionEntry& entry : kOptions) {
+    if (entry.Name != name) continue;
+    if (!entry.HasValue) {
       if (eq != std::string_view::npos) {
         throw TUsageError("option '--" + std::string(name) + "' doesn't allow an argument");
       }
-      return Apply(opt.Short, {}, options);
+      return Apply(entry.Option, {}, options);
     }
-    if (eq != std::string_view::npos) return Apply(opt.Short, body.substr(eq + 1), options);
+    if (eq != std::string_view::npos) return Apply(entry.Option, body.substr(eq + 1), options);
     std::optional<std::string_view> value = reader.TakeValue();
     if (!value) throw TUsageError("option '--" + std::string(name) + "' requires an argument");
-    return Apply(opt.Short, *value, options);
+    return Apply(entry.Option, *value, options);
   }
   throw TUsageError("unrecognized option '" + std::string(arg) + "'");
 }
@@ -116,17 +134,16 @@ bool ParseLong(std::string_view arg, TArgReader& reader, TCalcOptions& options) 
 bool ParseShort(std::string_view arg, TArgReader& reader, TCalcOptions& options) {
   for (std::size_t i = 1; i < arg.size(); ++i) {
     char c = arg[i];
-    if (c == 'h') {
-      if (Apply(c, {}, options)) return true;
+    const TOptionEntry* entry = FindShort(c);
+    if (!entry) throw TUsageError(std::string("invalid option -- '") + c + "'");
+    if (!entry->HasValue) {
+      if (Apply(entry->Option, {}, options)) return true;
       continue;
     }
-    if (c != 'e' && c != 'f') {
-      throw TUsageError(std::string("invalid option -- '") + c + "'");
-    }
-    if (i + 1 < arg.size()) return Apply(c, arg.substr(i + 1), options);
+    if (i + 1 < arg.size()) return Apply(entry->Option, arg.substr(i + 1), options);
     std::optional<std::string_view> value = reader.TakeValue();
     if (!value) throw TUsageError(std::string("option requires an argument -- '") + c + "'");
-    return Apply(c, *value, options);
+    return Apply(entry->Option, *value, options);
   }
   return false;
 }
