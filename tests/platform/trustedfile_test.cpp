@@ -59,11 +59,15 @@ TEST_F(TrustedFile, OnlyFilesNoOtherUserCouldHavePlanted) {
     }
     const std::string changed = prefix + "/" + c.Changed;
     if (c.Mode != 0) chmod(changed.c_str(), c.Mode);
-    if (c.Foreign) ASSERT_EQ(lchown(changed.c_str(), kNobody, kNobody), 0);
+    if (c.Foreign) {
+      ASSERT_EQ(lchown(changed.c_str(), kNobody, kNobody), 0);
+    }
     std::string why;
     const bool trusted = platform::IsTrustedFile(prefix, module, why);
     EXPECT_EQ(trusted, std::string(c.Why).empty()) << why;
-    if (!trusted) EXPECT_NE(why.find(c.Why), std::string::npos) << why;
+    if (!trusted) {
+      EXPECT_NE(why.find(c.Why), std::string::npos) << why;
+    }
   }
   std::string why;
   EXPECT_FALSE(platform::IsTrustedFile(PathOf("prefix-0"), PathOf("prefix-0/lib/none.so"), why));

@@ -641,9 +641,10 @@ TEST_F(Window, SavingAsksBeforeReplacingAVariableFile) {
     EXPECT_EQ(Get(PathOf("orphan.vle")), c.Vle);
     const bool asked = FDialogs.Boxes.size() > boxes;
     EXPECT_EQ(asked, !c.SheetExists);
-    if (asked)
+    if (asked) {
       EXPECT_EQ(FDialogs.Boxes[boxes].Text,
                 "变量文件“" + Q(PathOf("orphan.vle")) + "”已经存在，保存会替换它。要替换吗？");
+    }
     const bool saved = c.Answer == TMessageAnswer::Yes || c.SheetExists;
     EXPECT_EQ(std::filesystem::exists(PathOf("orphan.txt")), saved || c.SheetExists);
     EXPECT_EQ(FWindow->CurrentFileName(), saved ? Q(PathOf("orphan.txt")) : QString());
