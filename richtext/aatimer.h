@@ -184,7 +184,6 @@ class TAATimerThread {
   void Start();
   void Terminate();  // stop flag and wake; never blocks
   void Signal();     // the wake event
-  bool Terminated() const { return FTerminated.load(); }
 
  private:
   void Execute();
