@@ -403,9 +403,9 @@ void TAATimerMgr::FireTimers(bool sync) {
     try {
       std::rethrow_exception(failure);
     } catch (const std::exception& error) {
-      HandleApplicationException(error);
+      HandleApplicationException(error, "Timer handler");
     } catch (...) {
-      HandleApplicationException(std::runtime_error("unknown exception"));
+      HandleApplicationException(std::runtime_error("unknown exception"), "Timer handler");
     }
     guard.lock();
   }
@@ -479,7 +479,7 @@ void TAATimerMgr::MakeSyncWaker() {
         try {
           life->mgr->MakeSyncWaker();
         } catch (const std::exception& error) {
-          HandleApplicationException(error);
+          HandleApplicationException(error, "Timer setup");
         }
       },
       Qt::QueuedConnection);
