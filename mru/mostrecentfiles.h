@@ -61,7 +61,6 @@ class TMostRecentFiles : public QObject {
   void Loaded();
   bool Loading() const { return FLoading; }
   void SetDesignMode(bool value) { FDesignMode = value; }
-  bool DesignMode() const { return FDesignMode; }
 
   // Where the message box of a missing file goes (the real boxes by default),
   // and where the registry stand-in keeps its keys (its default when empty).

@@ -29,7 +29,6 @@ class TNotifyClass {
   void SetOnChange(TNotifyEvent onChange) { FOnChange = std::move(onChange); }
   void* Owner() const { return FOwner; }
   virtual void Changed();
-  virtual void OnChildChanged(TNotifyClass*) { Changed(); }  // the update hook
 
  protected:
   TNotifyEvent FOnChange;

@@ -272,7 +272,7 @@ void TAAGraphicControl::paintEvent(QPaintEvent* event) {
     }
   } catch (const std::exception& error) {
     FPainting = false;
-    HandleApplicationException(error);
+    HandleApplicationException(error, "Paint handler");
     return;
   }
   FPainting = false;

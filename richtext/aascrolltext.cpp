@@ -206,7 +206,7 @@ TAAScrollText::TAAScrollText(QWidget* parent)
     try {
       DelayTick();
     } catch (const std::exception& error) {
-      HandleApplicationException(error);
+      HandleApplicationException(error, "Timer handler");
     }
   });
 }

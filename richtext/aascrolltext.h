@@ -153,7 +153,6 @@ class TAAScrollText : public TAACustomText {
   // below are laid out; it stands still rather than show a row not yet laid
   // out. For text from outside, whose size nobody controls. Lines with spray
   // or noise are still laid out at once.
-  bool LayoutInBackground() const { return FLayoutInBackground; }
   void SetLayoutInBackground(bool value) { FLayoutInBackground = value; }
   // A layout is under way in the background: the new text is not laid out
   // whole yet.

@@ -59,7 +59,7 @@ std::uint32_t GetTickCount() {
 // the manager's list lock.
 class TSyncWaker {
  public:
-  TSyncWaker(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock)
+  TSyncWaker(TAATimerMgr* mgr, std::shared_ptr<std::mutex> lock)
       : FMgr(mgr),
         FLock(std::move(lock)),
         FFd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
@@ -109,17 +109,26 @@ class TSyncWaker {
     std::uint64_t expirations;
     while (::read(FFd, &expirations, sizeof expirations) < 0 && errno == EINTR) {
     }
-    std::lock_guard guard(*FLock);
-    FArmed = false;
-    TAATimerMgr* mgr = FMgr;
-    if (!mgr) return;
+    TAATimerMgr* mgr;
+    {
+      std::lock_guard guard(*FLock);
+      FArmed = false;
+      mgr = FMgr;
+      if (!mgr) return;
+      // Counted, so that a manager ending on another thread waits for the
+      // pass, whose handlers run outside the lock.
+      ++mgr->FSyncPasses;
+    }
     ++mgr->FSyncHandOvers;
     mgr->FireSyncTimers();
+    std::lock_guard guard(*FLock);
+    --mgr->FSyncPasses;
+    mgr->FIdle.notify_all();
     if (FMgr) mgr->ArmSyncWaker(false);
   }
 
   TAATimerMgr* FMgr;  // under *FLock; null once the manager ends
-  std::shared_ptr<std::recursive_mutex> FLock;
+  std::shared_ptr<std::mutex> FLock;
   int FFd;
   std::unique_ptr<QSocketNotifier> FNotifier;
   bool FArmed = false;     // under *FLock
@@ -129,7 +138,7 @@ class TSyncWaker {
 // ---------------------------------------------------------------------------
 // TAATimerObject
 
-TAATimerObject::TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock,
+TAATimerObject::TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::mutex> lock,
                                TTickSource ticks)
     : FMgr(mgr), FLock(std::move(lock)), FTicks(std::move(ticks)), FLastTick(FTicks()) {}
 
@@ -145,6 +154,10 @@ bool TAATimerObject::Enabled() const {
 
 void TAATimerObject::SetEnabled(bool value) {
   std::lock_guard guard(*FLock);
+  SetEnabledLocked(value);
+}
+
+void TAATimerObject::SetEnabledLocked(bool value) {
   if (value == FEnabled) return;
   FEnabled = value;
   FTickCount = 0;
@@ -230,37 +243,19 @@ bool TAATimerObject::Registered() const {
 void TAATimerObject::Unregister() {
   // The manager clears FMgr under this lock before it ends, so a manager
   // seen here is alive for the whole call.
-  std::lock_guard guard(*FLock);
-  if (FMgr) FMgr->DeleteTimer(this);
+  std::unique_lock guard(*FLock);
+  if (FMgr) FMgr->Remove(guard, this);
 }
 
 void TAATimerObject::Changed() {
-  if (FMgr) FMgr->Wake();
-}
-
-void TAATimerObject::DoTimer() {
-  ++FTickCount;
-  // A handler may replace or clear OnTimer while it runs: call a copy.
-  const TAATimerEvent handler = FOnTimer;
-  // The repeat count holds even when the handler throws, or a failing
-  // handler would fire for ever.
-  auto finish = [this] {
-    if (FRepeatCount != 0 && FTickCount >= FRepeatCount) SetEnabled(false);
-  };
-  try {
-    handler(this);
-  } catch (...) {
-    finish();
-    throw;
-  }
-  finish();
+  if (FMgr) FMgr->WakeLocked();
 }
 
 // ---------------------------------------------------------------------------
 // TAATimerMgr
 
 TAATimerMgr::TAATimerMgr(TTickSource ticks, bool startWorker)
-    : FLock(std::make_shared<std::recursive_mutex>()),
+    : FLock(std::make_shared<std::mutex>()),
       FTicks(std::move(ticks)),
       FLife(std::make_shared<TLifeRef>()) {
   FLife->mgr = this;
@@ -279,10 +274,14 @@ TAATimerMgr::~TAATimerMgr() {
   }
   TSyncWaker* waker;
   {
-    std::lock_guard guard(*FLock);
+    std::unique_lock guard(*FLock);
     waker = FWaker;
     FWaker = nullptr;
     if (waker) waker->Detach();
+    // A pass the kernel timer started on the UI thread may be in a handler;
+    // on that thread itself none can be (short of a handler ending its own
+    // manager).
+    if (!OnApplicationThread()) FIdle.wait(guard, [this] { return FSyncPasses == 0; });
   }
   if (waker) waker->Dispose();
   ClearTimers();
@@ -292,27 +291,34 @@ std::shared_ptr<TAATimerObject> TAATimerMgr::AddTimer() {
   std::lock_guard guard(*FLock);
   std::shared_ptr<TAATimerObject> timer(new TAATimerObject(this, FLock, FTicks));
   FList.push_back(timer);
-  Wake();
+  WakeLocked();
   return timer;
 }
 
 void TAATimerMgr::DeleteTimer(const TAATimerObject* timer) {
-  std::lock_guard guard(*FLock);
-  // A pass running on this thread (a handler deleting a timer) walks its own
-  // copy of the list and skips detached objects, so erasing here is safe.
-  const auto it = std::find_if(FList.begin(), FList.end(),
-                               [timer](const auto& entry) { return entry.get() == timer; });
-  if (it == FList.end()) return;
-  Detach(**it);
-  FList.erase(it);
+  std::unique_lock guard(*FLock);
+  Remove(guard, timer);
 }
 
 void TAATimerMgr::ClearTimers() {
-  std::lock_guard guard(*FLock);
-  while (!FList.empty()) {
-    Detach(*FList.back());
-    FList.pop_back();
-  }
+  std::unique_lock guard(*FLock);
+  while (!FList.empty()) Remove(guard, FList.back().get());
+}
+
+void TAATimerMgr::Remove(std::unique_lock<std::mutex>& guard, const TAATimerObject* timer) {
+  // A pass walks its own copy of the list and skips detached objects, so
+  // erasing here is safe while one runs.
+  const auto it = std::find_if(FList.rbegin(), FList.rend(),
+                               [timer](const auto& entry) { return entry.get() == timer; });
+  if (it == FList.rend()) return;
+  const std::shared_ptr<TAATimerObject> removed = *it;
+  FList.erase(std::next(it).base());
+  removed->FMgr = nullptr;
+  // A handler deleting its own timer goes on; one on another thread is
+  // waited for.
+  const std::thread::id self = std::this_thread::get_id();
+  FIdle.wait(guard,
+             [&] { return removed->FFiringOn == std::thread::id() || removed->FFiringOn == self; });
 }
 
 std::size_t TAATimerMgr::Count() const {
@@ -320,11 +326,13 @@ std::size_t TAATimerMgr::Count() const {
   return FList.size();
 }
 
-void TAATimerMgr::Detach(TAATimerObject& timer) { timer.FMgr = nullptr; }
-
 void TAATimerMgr::Wake() {
-  if (FThread) FThread->Signal();
   std::lock_guard guard(*FLock);
+  WakeLocked();
+}
+
+void TAATimerMgr::WakeLocked() {
+  if (FThread) FThread->Signal();
   ArmSyncWaker(true);
 }
 
@@ -337,7 +345,6 @@ thread_local int gSyncPassDepth = 0;
 bool InSyncTimerPass() { return gSyncPassDepth > 0; }
 
 void TAATimerMgr::FireTimers(bool sync) {
-  std::lock_guard guard(*FLock);
   if (sync) ++gSyncPassDepth;
   struct TLeave {
     bool Sync;
@@ -345,6 +352,7 @@ void TAATimerMgr::FireTimers(bool sync) {
       if (Sync) --gSyncPassDepth;
     }
   } leave{sync};
+  std::unique_lock guard(*FLock);
   const std::uint32_t now = FTicks();
   const auto pass = FList;  // handlers may add or delete timers
   // Every synchronised pass wakes the window and repaints what moved: a
@@ -366,19 +374,40 @@ void TAATimerMgr::FireTimers(bool sync) {
   };
   for (const auto& timer : pass) {
     TAATimerObject& t = *timer;
-    if (t.FMgr != this) continue;  // deleted by an earlier handler of this pass
+    if (t.FMgr != this) continue;                    // deleted by an earlier handler of this pass
+    if (t.FFiringOn != std::thread::id()) continue;  // its handler still runs
     if (!t.FEnabled || t.FInterval == 0 || t.FSyncEvent != sync) continue;
     const std::uint32_t elapsed = now - t.FLastTick;  // wraps with the counter
     if ((elapsed < t.FInterval && !inStep(t, elapsed)) || !t.FOnTimer) continue;
     t.FActualRate = elapsed == 0 ? 0.0 : 1000.0 / elapsed;
     t.FLastTick = now;
+    ++t.FTickCount;
+    t.FFiringOn = std::this_thread::get_id();
+    // A handler may replace or clear OnTimer while it runs: call a copy.
+    const TAATimerEvent handler = t.FOnTimer;
+    guard.unlock();
+    std::exception_ptr failure;
     try {
-      t.DoTimer();
-    } catch (const std::exception& error) {
-      HandleApplicationException(error);
+      handler(&t);
     } catch (...) {
-      HandleApplicationException(std::runtime_error("unknown exception"));
+      failure = std::current_exception();
     }
+    guard.lock();
+    t.FFiringOn = {};
+    FIdle.notify_all();
+    // The repeat count holds even when the handler throws, or a failing
+    // handler would fire for ever.
+    if (t.FRepeatCount != 0 && t.FTickCount >= t.FRepeatCount) t.SetEnabledLocked(false);
+    if (!failure) continue;
+    guard.unlock();
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+      HandleApplicationException(error, "Timer handler");
+    } catch (...) {
+      HandleApplicationException(std::runtime_error("unknown exception"), "Timer handler");
+    }
+    guard.lock();
   }
 }
 
@@ -450,7 +479,7 @@ void TAATimerMgr::MakeSyncWaker() {
         try {
           life->mgr->MakeSyncWaker();
         } catch (const std::exception& error) {
-          HandleApplicationException(error);
+          HandleApplicationException(error, "Timer setup");
         }
       },
       Qt::QueuedConnection);

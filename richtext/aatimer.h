@@ -4,6 +4,8 @@
 // Millisecond timers that do not depend on the UI message timer. One
 // process-wide manager keeps every timer in one locked list. A timer fires
 // either on the manager's worker thread or, synchronised, on the UI thread.
+// Handlers run outside the lock, so one may wait for another thread that
+// adds, changes or deletes timers meanwhile.
 //
 // Nothing polls. The worker sleeps until the earliest unsynchronised timer is
 // due and is woken at once when a timer is added or changed. Synchronised
@@ -35,7 +37,8 @@ class TAATimerObject;
 using TAATimerEvent = std::function<void(TAATimerObject* sender)>;
 
 // One registered timer. Its fields live under the manager's list lock, so a
-// setter on the UI thread never races the worker's firing pass.
+// setter on the UI thread never races the worker's firing pass. Its handler
+// never runs twice at once: a pass skips a timer whose handler still runs.
 class TAATimerObject {
  public:
   virtual ~TAATimerObject() = default;
@@ -66,18 +69,14 @@ class TAATimerObject {
   // manager has ended.
   void Unregister();
 
- protected:
-  // One firing: counts it, calls OnTimer, and disables the timer once the
-  // repeat count is reached. Called by the firing pass with the lock held.
-  virtual void DoTimer();
-
  private:
   friend class TAATimerMgr;
-  TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::recursive_mutex> lock, TTickSource ticks);
-  void Changed();  // lock held; wakes the worker to recompute its sleep
+  TAATimerObject(TAATimerMgr* mgr, std::shared_ptr<std::mutex> lock, TTickSource ticks);
+  void Changed();                     // lock held; wakes the worker to recompute its sleep
+  void SetEnabledLocked(bool value);  // lock held
 
   TAATimerMgr* FMgr;  // under *FLock; null once detached
-  std::shared_ptr<std::recursive_mutex> FLock;
+  std::shared_ptr<std::mutex> FLock;
   TTickSource FTicks;
   double FActualRate = 0;
   bool FEnabled = true;
@@ -87,6 +86,7 @@ class TAATimerObject {
   TAATimerEvent FOnTimer;
   std::uint32_t FRepeatCount = 0;
   bool FSyncEvent = true;
+  std::thread::id FFiringOn;  // under *FLock: the thread running its handler, if any
 };
 
 class TAATimerThread;
@@ -107,12 +107,15 @@ class TAATimerMgr {
   TAATimerMgr& operator=(const TAATimerMgr&) = delete;
 
   std::shared_ptr<TAATimerObject> AddTimer();
+  // Once these return, the timer's handler no longer runs: when it runs on
+  // another thread they wait for it, so that what it reaches may go.
   void DeleteTimer(const TAATimerObject* timer);
   void ClearTimers();
   std::size_t Count() const;
 
   // One firing pass over the timers of one kind, in the order of
-  // registration.
+  // registration. Each due timer is counted under the lock and its handler
+  // called outside it; the repeat count disables a timer once reached.
   virtual void FireSyncTimers() { FireTimers(true); }
   virtual void FireAsyncTimers() { FireTimers(false); }
   void FireTimers(bool sync);
@@ -147,7 +150,10 @@ class TAATimerMgr {
   // Makes the kernel timer on the application's thread: now when this is
   // that thread, else through its event queue (once).
   void MakeSyncWaker();
-  void Detach(TAATimerObject& timer);  // lock held
+  void WakeLocked();  // lock held
+  // Takes a timer out of the list and waits for a handler of it running on
+  // another thread (guard holds the lock, released while waiting).
+  void Remove(std::unique_lock<std::mutex>& guard, const TAATimerObject* timer);
 
   // What a call queued on the UI thread may still reach.
   struct TLifeRef {
@@ -155,9 +161,12 @@ class TAATimerMgr {
     TAATimerMgr* mgr = nullptr;  // under lock; null once the manager ends
   };
 
-  std::shared_ptr<std::recursive_mutex> FLock;
+  std::shared_ptr<std::mutex> FLock;
   TTickSource FTicks;
   std::vector<std::shared_ptr<TAATimerObject>> FList;  // under *FLock
+  // A handler or a pass of the kernel timer ended (waited on under *FLock).
+  std::condition_variable FIdle;
+  int FSyncPasses = 0;  // under *FLock: passes the kernel timer is running
   std::atomic<std::uint64_t> FSyncHandOvers{0};
   std::shared_ptr<TLifeRef> FLife;
   TSyncWaker* FWaker = nullptr;  // under *FLock; lives on the UI thread
@@ -175,7 +184,6 @@ class TAATimerThread {
   void Start();
   void Terminate();  // stop flag and wake; never blocks
   void Signal();     // the wake event
-  bool Terminated() const { return FTerminated.load(); }
 
  private:
   void Execute();

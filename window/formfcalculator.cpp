@@ -144,9 +144,9 @@ TFormFCalculator::~TFormFCalculator() {
   HoldLayoutRest(false);  // in case it never painted
 }
 
-const QIcon& TFormFCalculator::Picture(int index) {
-  QIcon& icon = FPictures.at(static_cast<std::size_t>(index));
-  if (icon.isNull()) icon = FDrawing->Icon(index);
+const QIcon& TFormFCalculator::Picture(TPicture picture) {
+  QIcon& icon = FPictures.at(static_cast<std::size_t>(picture));
+  if (icon.isNull()) icon = FDrawing->Icon(static_cast<int>(picture));
   return icon;
 }
 
@@ -199,7 +199,7 @@ void TFormFCalculator::BuildPanes() {
   FCalcButton = new QToolButton(FClient);
   FCalcButton->setObjectName(QStringLiteral("SpeedButton1"));
   FCalcButton->setText(QStringLiteral("计算"));
-  FCalcButton->setIcon(Picture(5));
+  FCalcButton->setIcon(Picture(TPicture::Calculate));
   FCalcButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   FCalcButton->setFocusPolicy(Qt::NoFocus);
   QFont bold = FCalcButton->font();
@@ -250,11 +250,11 @@ void TFormFCalculator::BuildPanes() {
           [this](const QPoint& at) { FPopupMenu->popup(FVars->viewport()->mapToGlobal(at)); });
 }
 
-QAction* TFormFCalculator::Item(QMenu* menu, const char* name, const QString& caption, int picture,
-                                void (TFormFCalculator::*command)()) {
+QAction* TFormFCalculator::Item(QMenu* menu, const char* name, const QString& caption,
+                                TPicture picture, void (TFormFCalculator::*command)()) {
   QAction* item = menu->addAction(caption);
   item->setObjectName(QString::fromLatin1(name));
-  if (picture >= 0) item->setIcon(Picture(picture));
+  item->setIcon(Picture(picture));
   if (command != nullptr) connect(item, &QAction::triggered, this, command);
   return item;
 }
@@ -263,13 +263,17 @@ void TFormFCalculator::BuildMenus() {
   QMenuBar* bar = menuBar();
   FFileMenu = bar->addMenu(QStringLiteral("&F 文件"));
   FFileMenu->setObjectName(QStringLiteral("MFile"));
-  Item(FFileMenu, "MFile_New", QStringLiteral("&N 新建"), 0, &TFormFCalculator::MFile_NewClick);
-  Item(FFileMenu, "MFile_Open", QStringLiteral("&P 打开"), 1, &TFormFCalculator::MFile_OpenClick);
-  FSaveItem = Item(FFileMenu, "MFile_Save", QStringLiteral("&S 保存"), 2,
+  Item(FFileMenu, "MFile_New", QStringLiteral("&N 新建"), TPicture::New,
+       &TFormFCalculator::MFile_NewClick);
+  Item(FFileMenu, "MFile_Open", QStringLiteral("&P 打开"), TPicture::Open,
+       &TFormFCalculator::MFile_OpenClick);
+  FSaveItem = Item(FFileMenu, "MFile_Save", QStringLiteral("&S 保存"), TPicture::Save,
                    &TFormFCalculator::MFile_SaveClick);
-  Item(FFileMenu, "MFile_As", QStringLiteral("&A 另存为"), 3, &TFormFCalculator::MFile_AsClick);
+  Item(FFileMenu, "MFile_As", QStringLiteral("&A 另存为"), TPicture::SaveAs,
+       &TFormFCalculator::MFile_AsClick);
   FFileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
-  Item(FFileMenu, "MFile_Exit", QStringLiteral("&E 退出"), 4, &TFormFCalculator::MFile_ExitClick);
+  Item(FFileMenu, "MFile_Exit", QStringLiteral("&E 退出"), TPicture::Exit,
+       &TFormFCalculator::MFile_ExitClick);
   connect(FFileMenu, &QMenu::aboutToShow, this, &TFormFCalculator::MFileClick);
 
   QAction* run = bar->addAction(QStringLiteral("&R 计算"));
@@ -278,11 +282,15 @@ void TFormFCalculator::BuildMenus() {
 
   QMenu* edit = bar->addMenu(QStringLiteral("&E 编辑"));
   edit->setObjectName(QStringLiteral("MEdit"));
-  Item(edit, "MEDit_Undo", QStringLiteral("&U 撤销"), 6, &TFormFCalculator::MEDit_UndoClick);
-  Item(edit, "MEdit_Cut", QStringLiteral("&T 剪切"), 7, &TFormFCalculator::MEdit_CutClick);
-  Item(edit, "MEDit_Copy", QStringLiteral("&C 复制"), 8, &TFormFCalculator::MEDit_CopyClick);
+  Item(edit, "MEDit_Undo", QStringLiteral("&U 撤销"), TPicture::Undo,
+       &TFormFCalculator::MEDit_UndoClick);
+  Item(edit, "MEdit_Cut", QStringLiteral("&T 剪切"), TPicture::Cut,
+       &TFormFCalculator::MEdit_CutClick);
+  Item(edit, "MEDit_Copy", QStringLiteral("&C 复制"), TPicture::Copy,
+       &TFormFCalculator::MEDit_CopyClick);
   edit->addSeparator()->setObjectName(QStringLiteral("N2"));
-  Item(edit, "MEdit_Paste", QStringLiteral("&P 粘贴"), 9, &TFormFCalculator::MEdit_PasteClick);
+  Item(edit, "MEdit_Paste", QStringLiteral("&P 粘贴"), TPicture::Paste,
+       &TFormFCalculator::MEdit_PasteClick);
 
   // Tools has no items: a plain entry, since an empty menu still maps an
   // empty popup.
@@ -294,13 +302,14 @@ void TFormFCalculator::BuildMenus() {
 
   QMenu* help = bar->addMenu(QStringLiteral("&H 帮助"));
   help->setObjectName(QStringLiteral("MHelp"));
-  Item(help, "MHelp_About", QStringLiteral("&A 关于 Tessary计算器"), 11,
+  Item(help, "MHelp_About", QStringLiteral("&A 关于 Tessary计算器"), TPicture::About,
        &TFormFCalculator::MAboutClick);
-  Item(help, "MHelp_Manual", QStringLiteral("&M 说明书"), 12, &TFormFCalculator::MHelp_ManualClick);
+  Item(help, "MHelp_Manual", QStringLiteral("&M 说明书"), TPicture::Manual,
+       &TFormFCalculator::MHelp_ManualClick);
 }
 
 QAction* TFormFCalculator::ToolButton(TToolBand* bar, const char* name, const QString& hint,
-                                      int picture, void (TFormFCalculator::*command)()) {
+                                      TPicture picture, void (TFormFCalculator::*command)()) {
   auto* button = new QAction(Picture(picture), hint, bar);
   button->setObjectName(QString::fromLatin1(name));
   button->setToolTip(hint);
@@ -333,22 +342,33 @@ void TFormFCalculator::BuildToolBars() {
   bands->setSpacing(1);
 
   TToolBand* tools = Band(FCoolBar, "MenuBar", Qt::ToolButtonIconOnly);
-  ToolButton(tools, "TBNew", QStringLiteral("新建"), 0, &TFormFCalculator::MFile_NewClick);
-  ToolButton(tools, "TBOpen", QStringLiteral("打开"), 1, &TFormFCalculator::MFile_OpenClick);
-  ToolButton(tools, "TBSave", QStringLiteral("保存"), 2, &TFormFCalculator::MFile_SaveClick);
-  ToolButton(tools, "TBAs", QStringLiteral("另存为"), 3, &TFormFCalculator::MFile_AsClick);
-  ToolButton(tools, "TBCal", QStringLiteral("退出"), 4, &TFormFCalculator::MFile_ExitClick);
+  ToolButton(tools, "TBNew", QStringLiteral("新建"), TPicture::New,
+             &TFormFCalculator::MFile_NewClick);
+  ToolButton(tools, "TBOpen", QStringLiteral("打开"), TPicture::Open,
+             &TFormFCalculator::MFile_OpenClick);
+  ToolButton(tools, "TBSave", QStringLiteral("保存"), TPicture::Save,
+             &TFormFCalculator::MFile_SaveClick);
+  ToolButton(tools, "TBAs", QStringLiteral("另存为"), TPicture::SaveAs,
+             &TFormFCalculator::MFile_AsClick);
+  ToolButton(tools, "TBCal", QStringLiteral("退出"), TPicture::Exit,
+             &TFormFCalculator::MFile_ExitClick);
   tools->AddSeparator();
-  ToolButton(tools, "RBRun", QStringLiteral("计算"), 5, &TFormFCalculator::TBCalClick);
+  ToolButton(tools, "RBRun", QStringLiteral("计算"), TPicture::Calculate,
+             &TFormFCalculator::TBCalClick);
   tools->AddSeparator();
-  ToolButton(tools, "TBUndo", QStringLiteral("撤销"), 6, &TFormFCalculator::MEDit_UndoClick);
-  ToolButton(tools, "TBCot", QStringLiteral("剪切"), 7, &TFormFCalculator::MEdit_CutClick);
-  ToolButton(tools, "TBCopy", QStringLiteral("拷贝"), 8, &TFormFCalculator::MEDit_CopyClick);
-  ToolButton(tools, "TBPaste", QStringLiteral("粘贴"), 9, &TFormFCalculator::MEdit_PasteClick);
-  ToolButton(tools, "TBOption", QStringLiteral("设置"), 10, nullptr);
-  ToolButton(tools, "TBAbout", QStringLiteral("关于 Tessary公式计算器"), 11,
+  ToolButton(tools, "TBUndo", QStringLiteral("撤销"), TPicture::Undo,
+             &TFormFCalculator::MEDit_UndoClick);
+  ToolButton(tools, "TBCot", QStringLiteral("剪切"), TPicture::Cut,
+             &TFormFCalculator::MEdit_CutClick);
+  ToolButton(tools, "TBCopy", QStringLiteral("拷贝"), TPicture::Copy,
+             &TFormFCalculator::MEDit_CopyClick);
+  ToolButton(tools, "TBPaste", QStringLiteral("粘贴"), TPicture::Paste,
+             &TFormFCalculator::MEdit_PasteClick);
+  ToolButton(tools, "TBOption", QStringLiteral("设置"), TPicture::Settings, nullptr);
+  ToolButton(tools, "TBAbout", QStringLiteral("关于 Tessary公式计算器"), TPicture::About,
              &TFormFCalculator::MAboutClick);
-  ToolButton(tools, "TBManual", QStringLiteral("说明书"), 12, &TFormFCalculator::MHelp_ManualClick);
+  ToolButton(tools, "TBManual", QStringLiteral("说明书"), TPicture::Manual,
+             &TFormFCalculator::MHelp_ManualClick);
 
   TToolBand* func1 = Band(FCoolBar, "FuncBar1", Qt::ToolButtonTextOnly);
   InsertButtons(func1, std::vector<const char*>(std::begin(kFuncBar1), std::end(kFuncBar1)));

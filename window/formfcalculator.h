@@ -189,13 +189,31 @@ class TFormFCalculator : public QMainWindow {
   void LayOutSideColumn(int dw, int dh);
   void StartBoard();
   void ApplyBoardText(const TBoard& board);
-  QAction* Item(QMenu* menu, const char* name, const QString& caption, int picture,
+  // The pictures of the tool bar, the menus and the 计算 button, in the
+  // order of their files (window/icons/00-new.svg to 12-manual.svg).
+  enum class TPicture {
+    New,
+    Open,
+    Save,
+    SaveAs,
+    Exit,
+    Calculate,
+    Undo,
+    Cut,
+    Copy,
+    Paste,
+    Settings,
+    About,
+    Manual,
+    Count
+  };
+  QAction* Item(QMenu* menu, const char* name, const QString& caption, TPicture picture,
                 void (TFormFCalculator::*command)());
-  QAction* ToolButton(TToolBand* bar, const char* name, const QString& hint, int picture,
+  QAction* ToolButton(TToolBand* bar, const char* name, const QString& hint, TPicture picture,
                       void (TFormFCalculator::*command)());
   void InsertButtons(TToolBand* bar, const std::vector<const char*>& captions);
-  // The tool bar and menu picture of that index, read once for both.
-  const QIcon& Picture(int index);
+  // The tool bar and menu picture, read once for both.
+  const QIcon& Picture(TPicture picture);
   // What can wait until the window has been painted once.
   void AfterFirstPaint();
 
@@ -238,7 +256,7 @@ class TFormFCalculator : public QMainWindow {
   QString FBoardUrl;
   std::unique_ptr<TBoardFetch> FBoard;
   std::unique_ptr<TPictures> FDrawing;  // the pictures, drawn ahead
-  std::array<QIcon, 13> FPictures;
+  std::array<QIcon, static_cast<std::size_t>(TPicture::Count)> FPictures;
   bool FPainted = false;
   std::unique_ptr<TOpening, TOpeningDeleter> FOpening;  // a big worksheet coming in
   std::vector<std::thread> FOpenWorkers;  // of cancelled openings, maybe still reading

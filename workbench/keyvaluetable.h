@@ -39,7 +39,6 @@ class TKeyValueTable {
     return std::string_view(FText).substr(begin, FEnds[row] - begin);
   }
   std::size_t Count() const { return FEnds.size(); }
-  bool Empty() const { return FEnds.empty(); }
   void Clear();
 
   // Appends key "=" value. A non-empty key already present (as stored,

@@ -68,7 +68,8 @@ TEST(Application, ATimerHandlerFailureIsReportedOnTheUserInterfaceThread) {
   gMessages.Boxes.clear();
   // As the timer worker reports a throwing unsynchronised handler: from
   // another thread, where no box may open.
-  std::thread worker([] { HandleApplicationException(std::runtime_error("Invalid line!")); });
+  std::thread worker(
+      [] { HandleApplicationException(std::runtime_error("Invalid line!"), "Timer handler"); });
   worker.join();
   EXPECT_TRUE(gMessages.Boxes.empty()) << "nothing is shown off the user-interface thread";
   ASSERT_TRUE(ProcessUntil([] { return !gMessages.Boxes.empty(); }));

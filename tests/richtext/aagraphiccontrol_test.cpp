@@ -5,8 +5,12 @@
 #include "aagraphiccontrol.h"
 
 #include <QImage>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
 
 namespace tessary {
 namespace {
@@ -45,6 +49,27 @@ TEST(AAGraphicControl, ChangedIsGatedByLoadedAutoUpdateAndUpdateCounter) {
   control.SetAutoUpdate(true);
   control.EndUpdate();  // an unmatched EndUpdate must not unbalance the counter
   EXPECT_EQ(control.UpdateCount(), 0);
+}
+
+// Its painting fails.
+class TFailingControl : public TAAGraphicControl {
+ public:
+  using TAAGraphicControl::TAAGraphicControl;
+
+ protected:
+  void PaintCanvas(QPainter&) override { throw std::runtime_error("no canvas"); }
+};
+
+TEST(AAGraphicControl, FailedPaintingIsReportedAsSuch) {
+  // With no hook set the report goes to stderr, and must not blame a timer.
+  TFailingControl control;
+  control.resize(20, 20);
+  control.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
+  ::testing::internal::CaptureStderr();
+  control.repaint();
+  const std::string report = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(report, "Paint handler failed: no canvas\n");
 }
 
 TEST(AAGraphicControl, SettersReportOnlyRealChanges) {

@@ -18,6 +18,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <future>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
@@ -332,6 +334,85 @@ TEST_F(Rules, HandlersMayChangeAndDeleteTimersDuringAPass) {
   Advance(10);
   PassAsync();
   EXPECT_EQ(fired, (std::vector<std::string>{"a", "c1", "c2"}));
+}
+
+TEST_F(Rules, HandlerMayWaitForAThreadThatTouchesTheList) {
+  // A handler that waits on another thread must not hold the list lock while
+  // it waits: if that thread registers, changes or removes a timer, each
+  // would wait for the other for ever.
+  auto spare = mgr.AddTimer();
+  struct Case {
+    const char* what;
+    std::function<void()> touch;  // run on the other thread
+  };
+  const Case cases[] = {
+      {"registering a timer", [&] { mgr.AddTimer(); }},
+      {"changing a timer", [&] { spare->SetInterval(7); }},
+      {"removing a timer", [&] { mgr.DeleteTimer(spare.get()); }},
+  };
+  for (const Case& c : cases) {
+    std::thread other;
+    bool otherFinished = false;
+    TAATimer* t = Make(c.what, 10);
+    t->SetRepeatCount(1);
+    t->SetOnTimer([&](TAATimerObject*) {
+      std::promise<void> done;
+      std::future<void> finished = done.get_future();
+      other = std::thread([&c, done = std::move(done)]() mutable {
+        c.touch();
+        done.set_value();
+      });
+      otherFinished = finished.wait_for(2s) == std::future_status::ready;
+    });
+    Advance(10);
+    PassAsync();
+    ASSERT_TRUE(other.joinable()) << c.what << ": the handler did not run";
+    other.join();  // the pass is over, so the lock is free by now
+    EXPECT_TRUE(otherFinished) << c.what << " on another thread waited for the handler to return";
+  }
+  EXPECT_EQ(spare->Interval(), 7u);
+  EXPECT_FALSE(spare->Registered());
+}
+
+TEST_F(Rules, DeletingATimerWaitsForItsHandlerOnAnotherThread) {
+  // Whatever a handler reaches may go once its timer is deleted, so the
+  // deletion must not return while the handler still runs elsewhere.
+  struct Case {
+    const char* what;
+    std::function<void(TAATimer*)> remove;
+  };
+  const Case cases[] = {
+      {"DeleteTimer", [&](TAATimer* t) { mgr.DeleteTimer(&t->Timer()); }},
+      {"ClearTimers", [&](TAATimer*) { mgr.ClearTimers(); }},
+      {"the component's end", [&](TAATimer*) { owned.clear(); }},
+  };
+  for (const Case& c : cases) {
+    owned.clear();
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> removed{false};
+    bool removedWhileRunning = true;
+    TAATimer* t = Make(c.what, 10);
+    t->SetOnTimer([&](TAATimerObject*) {
+      entered.set_value();
+      released.wait_for(2s);
+      removedWhileRunning = removed;
+    });
+    Advance(10);
+    std::thread passThread([&] { PassAsync(); });
+    ASSERT_EQ(entered.get_future().wait_for(2s), std::future_status::ready) << c.what;
+    std::thread remover([&] {
+      c.remove(t);
+      removed = true;
+    });
+    std::this_thread::sleep_for(50ms);  // time for a removal that does not wait to end
+    release.set_value();
+    passThread.join();
+    remover.join();
+    EXPECT_FALSE(removedWhileRunning) << c.what << " returned while the handler ran";
+    EXPECT_EQ(mgr.Count(), 0u) << c.what;
+  }
 }
 
 TEST_F(Rules, DeleteAndClearFindByIdentity) {

@@ -3,8 +3,9 @@
 
 // Where an exception that leaves an event or timer handler goes, on the
 // thread the handler ran on. The application sets a hook that shows the
-// message; until then the message is written to stderr. Passing nullptr
-// restores that.
+// message; until then the message is written to stderr, after what failed
+// (the caller's words, such as "Timer handler"). Passing nullptr restores
+// that.
 
 #include <exception>
 #include <functional>
@@ -13,6 +14,6 @@ namespace tessary {
 
 using TExceptionHandler = std::function<void(const std::exception&)>;
 void SetApplicationExceptionHandler(TExceptionHandler handler);
-void HandleApplicationException(const std::exception& error);
+void HandleApplicationException(const std::exception& error, const char* what);
 
 }  // namespace tessary

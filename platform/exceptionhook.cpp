@@ -16,7 +16,7 @@ void SetApplicationExceptionHandler(TExceptionHandler handler) {
   gHandler = std::move(handler);
 }
 
-void HandleApplicationException(const std::exception& error) {
+void HandleApplicationException(const std::exception& error, const char* what) {
   TExceptionHandler handler;
   {
     std::lock_guard guard(gHandlerLock);
@@ -25,7 +25,7 @@ void HandleApplicationException(const std::exception& error) {
   if (handler) {
     handler(error);
   } else {
-    std::fprintf(stderr, "Timer handler failed: %s\n", error.what());
+    std::fprintf(stderr, "%s failed: %s\n", what, error.what());
   }
 }
 
