@@ -166,7 +166,7 @@ void TFormFCalculator::AfterFirstPaint() {
 void TFormFCalculator::FormCreate() {
   FillPanelTable();
   FCurrentFileName.clear();
-  FModified = false;
+  SetModified(false);
 }
 
 // Tab, Shift+Tab and Ctrl+Tab walk the formula pane, the variable table and
@@ -263,21 +263,31 @@ void TFormFCalculator::BuildMenus() {
   QMenuBar* bar = menuBar();
   FFileMenu = bar->addMenu(QStringLiteral("&F 文件"));
   FFileMenu->setObjectName(QStringLiteral("MFile"));
+  // The keys every desktop editor has; the menu shows them beside the items.
   Item(FFileMenu, "MFile_New", QStringLiteral("&N 新建"), TPicture::New,
-       &TFormFCalculator::MFile_NewClick);
+       &TFormFCalculator::MFile_NewClick)
+      ->setShortcut(Qt::CTRL | Qt::Key_N);
   Item(FFileMenu, "MFile_Open", QStringLiteral("&P 打开"), TPicture::Open,
-       &TFormFCalculator::MFile_OpenClick);
+       &TFormFCalculator::MFile_OpenClick)
+      ->setShortcut(Qt::CTRL | Qt::Key_O);
   FSaveItem = Item(FFileMenu, "MFile_Save", QStringLiteral("&S 保存"), TPicture::Save,
                    &TFormFCalculator::MFile_SaveClick);
+  FSaveItem->setShortcut(Qt::CTRL | Qt::Key_S);
   Item(FFileMenu, "MFile_As", QStringLiteral("&A 另存为"), TPicture::SaveAs,
-       &TFormFCalculator::MFile_AsClick);
+       &TFormFCalculator::MFile_AsClick)
+      ->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
   FFileMenu->addSeparator()->setObjectName(QStringLiteral("N1"));
   Item(FFileMenu, "MFile_Exit", QStringLiteral("&E 退出"), TPicture::Exit,
-       &TFormFCalculator::MFile_ExitClick);
+       &TFormFCalculator::MFile_ExitClick)
+      ->setShortcut(Qt::CTRL | Qt::Key_Q);
   connect(FFileMenu, &QMenu::aboutToShow, this, &TFormFCalculator::MFileClick);
 
   QAction* run = bar->addAction(QStringLiteral("&R 计算"));
   run->setObjectName(QStringLiteral("MRun"));
+  // F9 as in spreadsheets; Ctrl+Enter as in the calculators that take
+  // several lines, from either Enter key.
+  run->setShortcuts({QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                     QKeySequence(Qt::CTRL | Qt::Key_Enter)});
   connect(run, &QAction::triggered, this, &TFormFCalculator::TBCalClick);
 
   QMenu* edit = bar->addMenu(QStringLiteral("&E 编辑"));
@@ -432,7 +442,7 @@ void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
 
 void TFormFCalculator::ConnectChanges() {
   connect(FOriFormula, &QPlainTextEdit::textChanged, this, [this] {
-    FModified = true;
+    SetModified(true);
     FFormulaEdited = true;  // the last Calculate's places no longer hold
     if (!FOriFormula->extraSelections().isEmpty()) FOriFormula->setExtraSelections({});
   });
@@ -442,8 +452,8 @@ void TFormFCalculator::ConnectChanges() {
           &QLabel::setText);
   // Any change of the variable table counts, not only a typed key: an edit
   // committed by pasting or clicking away would otherwise be lost on close.
-  connect(FVars, &TValueListEditor::RowsChanged, this, [this] { FModified = true; });
-  connect(FVars, &TValueListEditor::KeyTyped, this, [this] { FModified = true; });
+  connect(FVars, &TValueListEditor::RowsChanged, this, [this] { SetModified(true); });
+  connect(FVars, &TValueListEditor::KeyTyped, this, [this] { SetModified(true); });
 }
 
 // Places every part for the client size: at 1017 x 680 (the smallest the

@@ -166,6 +166,7 @@ class TFormFCalculator : public QMainWindow {
   void EndOpening(bool cancelled);
   void CancelOpening();
   void SetCaption();
+  void SetModified(bool modified);
   void InsertIntoFormula(const QString& text);
   void ShowError(const QString& message);
   void MarkFailedResults(std::size_t resultLines);

@@ -30,6 +30,16 @@ std::string Path(const QString& name) { return name.toStdString(); }
 
 void TFormFCalculator::SetCaption() {
   setWindowTitle(QString::fromUtf8(kTitle) + QStringLiteral("─") + FCurrentFileName);
+  SetModified(FModified);
+}
+
+// A "*" leads the caption while there are unsaved changes.
+void TFormFCalculator::SetModified(bool modified) {
+  FModified = modified;
+  QString caption = windowTitle();
+  if (caption.startsWith(QLatin1Char('*'))) caption.remove(0, 1);
+  if (modified) caption.prepend(QLatin1Char('*'));
+  if (caption != windowTitle()) setWindowTitle(caption);
 }
 
 // Whether the command that asked may go on: false when the question was
@@ -77,7 +87,7 @@ bool TFormFCalculator::SaveTo(const QString& name) {
   FOfferedName.clear();
   FRecentFiles->AddFile(FCurrentFileName);
   SetCaption();
-  FModified = false;
+  SetModified(false);
   return true;
 }
 
@@ -183,14 +193,14 @@ bool TFormFCalculator::ShowWorksheet(const QString& fileName, const TReadWorkshe
     FCurrentFileName.clear();
     FOfferedName = fileName;
     SetCaption();
-    FModified = true;
+    SetModified(true);
     ShowError(read.Duplicate);
     return false;
   }
   FCurrentFileName = fileName;
   FOfferedName.clear();
   SetCaption();
-  FModified = false;
+  SetModified(false);
   return true;
 }
 
@@ -224,7 +234,7 @@ void TFormFCalculator::MFile_NewClick() {
   FCurrentFileName.clear();
   FOfferedName.clear();
   SetCaption();
-  FModified = false;
+  SetModified(false);
 }
 
 void TFormFCalculator::MFile_OpenClick() {

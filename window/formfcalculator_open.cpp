@@ -210,7 +210,7 @@ void TFormFCalculator::CancelOpening() {
   }
   const bool modified = opening.WasModified, edited = opening.WasFormulaEdited;
   EndOpening(true);
-  FModified = modified;
+  SetModified(modified);
   FFormulaEdited = edited;
   FStatusDetail->setText(QStringLiteral("已取消打开“%1”").arg(name));
 }

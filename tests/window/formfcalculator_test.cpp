@@ -561,7 +561,7 @@ TEST_F(Window, ADuplicateKeyInAVariableFile) {
   EXPECT_EQ(FDialogs.Boxes.back().Text, "A key with the name of \"A\" already exists");
   EXPECT_EQ(Formula(), "Z=a");
   EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"a=1", "b=2"})) << "rows before it stay";
-  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─") << "no longer a.txt, not yet dup.txt";
+  EXPECT_EQ(FWindow->windowTitle(), "*Tessary公式计算器─") << "no longer a.txt, not yet dup.txt";
   EXPECT_TRUE(FWindow->CurrentFileName().isEmpty());
   EXPECT_TRUE(FWindow->Modified());
 
@@ -587,7 +587,7 @@ TEST_F(Window, CancellingTheSaveDialogCancelsTheCommand) {
   Put(PathOf("other.txt"), "O=1");
   FWindow->MostRecentFiles1()->AddFile(Q(PathOf("other.txt")));
   FWindow->show();
-  const QString caption = FWindow->windowTitle();
+  const QString caption = "*" + FWindow->windowTitle();  // changed, as typed below
   for (const std::string command : {"New", "Open", "Recent", "Close"}) {
     SCOPED_TRACE(command);
     const QString edited = QStringLiteral("E=1 // ") + Q(command);
@@ -787,7 +787,7 @@ TEST_F(Window, CommandsStopWhenTheirSaveFailsOrIsCancelled) {
     EXPECT_EQ(Formula(), edited);
     EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
     EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("calc.txt")));
-    EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("calc.txt")));
+    EXPECT_EQ(FWindow->windowTitle(), "*Tessary公式计算器─" + Q(PathOf("calc.txt")));
     EXPECT_TRUE(FWindow->Modified());
     EXPECT_TRUE(FWindow->isVisible()) << "the window stays open";
     EXPECT_EQ(Get(PathOf("calc.txt")), saved);
@@ -847,7 +847,7 @@ TEST_F(Window, AFailedOpenChangesNothing) {
     EXPECT_EQ(Formula(), "A=2");
     EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"P=100", "T=273.15"}));
     EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("a.txt")));
-    EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("a.txt")));
+    EXPECT_EQ(FWindow->windowTitle(), "*Tessary公式计算器─" + Q(PathOf("a.txt")));
     EXPECT_TRUE(FWindow->Modified());
   }
   EXPECT_EQ(FWindow->MostRecentFiles1()->Files(), QStringList{Q(PathOf("a.txt"))});
@@ -863,6 +863,43 @@ TEST_F(Window, SaveItemFollowsModified) {
   FWindow->MFileClick();
   EXPECT_TRUE(FWindow->MFile_Save()->isEnabled());
   EXPECT_TRUE(Find<QAction>("TBSave")->isEnabled()) << "the tool button is always enabled";
+}
+
+// The usual keys of a desktop editor, each shown in its menu, and a "*"
+// before the caption while there are unsaved changes.
+TEST_F(Window, KeysAndTheUnsavedMark) {
+  FWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+  const std::pair<const char*, const char*> items[] = {
+      {"MFile_New", "Ctrl+N"},      {"MFile_Open", "Ctrl+O"}, {"MFile_Save", "Ctrl+S"},
+      {"MFile_As", "Ctrl+Shift+S"}, {"MFile_Exit", "Ctrl+Q"}, {"MRun", "F9"},
+  };
+  for (const auto& [name, keys] : items) {
+    QAction* item = Find<QAction>(name);
+    ASSERT_NE(item, nullptr) << name;
+    EXPECT_EQ(item->shortcut().toString(), keys) << name;
+  }
+  QPlainTextEdit* pane = FWindow->MOriFormula();
+  pane->setFocus();
+  for (const QKeyCombination key :
+       {QKeyCombination(Qt::Key_F9), QKeyCombination(Qt::ControlModifier, Qt::Key_Return),
+        QKeyCombination(Qt::ControlModifier, Qt::Key_Enter)}) {
+    FWindow->MResult()->clear();
+    SetFormula("Z=2*3");
+    QTest::keyClick(pane, key.key(), key.keyboardModifiers());
+    EXPECT_EQ(Results().back(), "Z=6") << QKeySequence(key).toString().toStdString();
+    EXPECT_EQ(Formula(), "Z=2*3") << "the key does not reach the pane";
+  }
+
+  Put(PathOf("calc.txt"), "A=1");
+  FDialogs.OpenNames = {Q(PathOf("calc.txt"))};
+  FWindow->MFile_OpenClick();
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("calc.txt")));
+  Type("2");
+  EXPECT_EQ(FWindow->windowTitle(), "*Tessary公式计算器─" + Q(PathOf("calc.txt")));
+  QTest::keyClick(pane, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(Get(PathOf("calc.txt")), "A=12");
+  EXPECT_EQ(FWindow->windowTitle(), "Tessary公式计算器─" + Q(PathOf("calc.txt")));
 }
 
 // 撤销 undoes in the table while it has the focus, in the formula pane
