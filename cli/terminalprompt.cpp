@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -221,8 +222,28 @@ class THistoryFile {
 
 }  // namespace
 
+namespace {
+
+// Ctrl+C drops the line being typed, as in every shell, instead of ending
+// the prompt and losing every name kept so far. The read it interrupts
+// gives up; the loop sees why.
+volatile sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) { gInterrupted = 1; }
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: the read must give up
+  sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
 int RunTerminalPrompt(TOutBuffer& out) {
   UseUtf8Characters();
+  CatchInterrupts();
   TFormulaParser engine;
   TStatementPrompt prompt(engine);
   gPrompt = &prompt;
@@ -241,6 +262,16 @@ int RunTerminalPrompt(TOutBuffer& out) {
   std::string previous;
   for (;;) {
     char* raw = editor ? editor->ReadLine(kPrompt) : PlainReadLine(out, input, kPrompt);
+    // Without the editor the terminal itself drops the line and the read
+    // goes on to the next one, which counts.
+    const bool interrupted = gInterrupted != 0;
+    gInterrupted = 0;
+    if (interrupted && editor) {
+      std::free(raw);
+      out.Append('\n');
+      out.Flush();
+      continue;
+    }
     if (raw == nullptr) {
       out.Append('\n');
       break;
