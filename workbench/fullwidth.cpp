@@ -7,19 +7,6 @@ namespace tessary {
 
 namespace {
 
-// The forms and what they become; each is three bytes of UTF-8.
-struct TFullWidth {
-  char32_t From;
-  char To;
-};
-constexpr TFullWidth kFullWidth[] = {
-    {U'（', '('}, {U'）', ')'}, {U'［', '['}, {U'］', ']'}, {U'｛', '{'}, {U'｝', '}'},
-    {U'＜', '<'}, {U'＞', '>'}, {U'＋', '+'}, {U'－', '-'}, {U'＊', '*'}, {U'／', '/'},
-    {U'＝', '='}, {U'＾', '^'}, {U'＆', '&'}, {U'｜', '|'}, {U'；', ';'}, {U'，', ','},
-    {U'．', '.'}, {U'０', '0'}, {U'１', '1'}, {U'２', '2'}, {U'３', '3'}, {U'４', '4'},
-    {U'５', '5'}, {U'６', '6'}, {U'７', '7'}, {U'８', '8'}, {U'９', '9'}, {U'\u3000', ' '},
-};
-
 // The ASCII form of the three-byte character at s, or 0.
 char AsciiForm(std::string_view s) {
   if (s.size() < 3) return 0;
@@ -28,9 +15,9 @@ char AsciiForm(std::string_view s) {
   };
   if ((b(0) & 0xF0) != 0xE0 || (b(1) & 0xC0) != 0x80 || (b(2) & 0xC0) != 0x80) return 0;
   const char32_t c = (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-  for (const TFullWidth& f : kFullWidth)
-    if (f.From == c) return f.To;
-  return 0;
+  // The full-width forms of ! to ~ stand 0xFEE0 above them.
+  if (c >= U'！' && c <= U'～') return static_cast<char>(c - 0xFEE0);
+  return c == U'\u3000' ? ' ' : 0;
 }
 
 // Bytes that start what the loop below changes or watches outside a
@@ -64,7 +51,14 @@ void NormaliseFullWidthInto(std::string_view line, std::string& out) {
     }
     const char c = line[i];
     if (quote != 0) {
-      // Inside a literal only its own quote or the statement's end counts.
+      // Inside a literal only its own quote, typed either way, or the
+      // statement's end counts.
+      if (AsciiForm(line.substr(i)) == quote) {
+        out += quote;
+        quote = 0;
+        i += 3;
+        continue;
+      }
       if (c == quote || c == ';') quote = 0;
       out += c;
       ++i;

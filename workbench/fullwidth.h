@@ -2,8 +2,9 @@
 #pragma once
 
 // What a Chinese input method types in full-width mode, as the ASCII the
-// engine reads: （ ） ［ ］ ｛ ｝ ＜ ＞ ＋ － ＊ ／ ＝ ＾ ＆ ｜ ； ， ． ０–９ and
-// the ideographic space. Letters and other signs stay as typed.
+// engine reads: the full-width forms of ! to ~ (U+FF01 to U+FF5E: signs,
+// digits and letters) and the ideographic space. Other signs (× ÷ π 。)
+// stay as typed.
 
 #include <string>
 #include <string_view>

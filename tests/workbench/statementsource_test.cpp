@@ -32,7 +32,7 @@ TEST(StatementSource, AFileTextJoinsAsItsLines) {
       {"a=1\rb=2\nc=3", "a=1;b=2;c=3", "CR and LF alone end lines too"},
       {"\r\n\r\n  a=1  \r\n", "a=1", "blank lines and blanks around a line"},
       {"a=1 // 注释\r\n// b=2\r\nc=a", "a=1;c=a", "comments"},
-      {"ａ＝１；ｂ＝２", "ａ=1;ｂ=2", "full-width signs and digits"},
+      {"ａ＝１；ｂ＝２", "a=1;b=2", "full-width letters, signs and digits"},
       {"", "", "an empty file"},
   };
   for (const auto& c : cases) EXPECT_EQ(JoinFormulaText(c.Text), c.Joined) << c.Why;
