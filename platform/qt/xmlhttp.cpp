@@ -242,7 +242,7 @@ class TXmlHttpRequest final : public IXmlHttpRequest {
   void OnFinished();
   bool Keep(const QByteArray& data);
   void Finish(int status);
-  void DetachReply();
+  void DetachReply(bool now = false);
   bool Current(unsigned generation) const { return generation == FGeneration && FReply; }
 
   QByteArray FMethod;
@@ -494,7 +494,8 @@ void TXmlHttpRequest::abort() {
 void TXmlHttpRequest::Abandon() {
   TComPtr<IXmlHttpRequest> keep(this);
   ++FGeneration;
-  DetachReply();
+  // No event loop runs any more to delete what would be deleted later.
+  DetachReply(/*now=*/true);
   FReadyState = 4;
   FStatus = 0;
   FSink.Reset();
@@ -611,7 +612,7 @@ void TXmlHttpRequest::Finish(int status) {
 
 // Stops the exchange: the reply is aborted and goes, with whatever Qt
 // buffered for it, once the handler that may be running has returned.
-void TXmlHttpRequest::DetachReply() {
+void TXmlHttpRequest::DetachReply(bool now) {
   if (QNetworkReply* reply = FReply.data()) {
     if (FGuard) std::exchange(FGuard, nullptr)->Release(reply->isFinished());
     FReply = nullptr;
@@ -621,7 +622,11 @@ void TXmlHttpRequest::DetachReply() {
   }
   if (FContext != nullptr) {
     for (QTimer* timer : FContext->findChildren<QTimer*>()) timer->stop();
-    std::exchange(FContext, nullptr)->deleteLater();  // we may be inside one of its handlers
+    QObject* context = std::exchange(FContext, nullptr);
+    if (now)
+      delete context;
+    else
+      context->deleteLater();  // we may be inside one of its handlers
   }
   if (FHub != nullptr) {
     FHub->Untrack(this);

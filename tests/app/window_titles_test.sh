@@ -54,11 +54,25 @@ session() {
       sleep 0.5
     done
   }
+  # Waits until no window of ours has a title matching $1.
+  await_gone() {
+    local w tries found
+    for ((tries = 0; tries < 120; ++tries)); do
+      found=0
+      for w in $(xdotool search --onlyvisible --pid "$pid" --name '.' 2>/dev/null); do
+        [[ $(xprop -id "$w" _NET_WM_NAME) == *$1* ]] && found=1
+      done
+      ((found)) || return
+      sleep 0.5
+    done
+  }
   # The open dialog, in Chinese, then closed again.
   xdotool mousemove --window "$window" 200 200 click 1
   xdotool key --delay 100 alt+f p
   await_title '打开'
   xdotool key Escape
+  # A sanitizer build may take a while to close it and give the focus back.
+  await_gone '打开'
   sleep 1
   # Type a change into the formula pane, then New: the save question.
   xdotool mousemove --window "$window" 200 200 click 1
