@@ -43,7 +43,7 @@ session() {
   # waiting for it to come up.
   await_title() {
     local w title tries
-    for ((tries = 0; tries < 120; ++tries)); do
+    for ((tries = 0; tries < ${2:-120}; ++tries)); do
       for w in $(xdotool search --onlyvisible --pid "$pid" --name '.' 2>/dev/null); do
         title=$(xprop -id "$w" _NET_WM_NAME)
         if [[ $title == *$1* ]]; then
@@ -74,11 +74,23 @@ session() {
   # A sanitizer build may take a while to close it and give the focus back.
   await_gone '打开'
   sleep 1
-  # Type a change into the formula pane, then New: the save question.
-  xdotool mousemove --window "$window" 200 200 click 1
-  xdotool type --delay 20 '1'
-  xdotool key --delay 100 alt+f n
-  await_title '当前数据已经变动'
+  # Type a change into the formula pane, then New: the save question. On a
+  # busy machine the keys may reach the window before it has the focus
+  # back: then again.
+  local title attempt
+  for ((attempt = 0; attempt < 6; ++attempt)); do
+    # An Escape lost on the way leaves the open dialog up.
+    if [[ -n $(await_title '打开' 1) ]]; then
+      xdotool key Escape
+      await_gone '打开'
+    fi
+    xdotool mousemove --window "$window" 200 200 click 1
+    xdotool type --delay 20 '1'
+    xdotool key --delay 100 alt+f n
+    title=$(await_title '当前数据已经变动' 20)
+    [[ -n $title ]] && break
+  done
+  echo "$title"
   kill "$pid"
   wait "$pid" 2>/dev/null
 }
