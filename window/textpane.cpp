@@ -74,23 +74,25 @@ bool TTextPane::canInsertFromMimeData(const QMimeData* source) const {
 
 void TTextPane::insertFromMimeData(const QMimeData* source) {
   if (!OffersSomething(source)) return;
-  if (source->hasText() && Utf8Size(source->text()) > qsizetype{kMaxWorksheetFileBytes}) {
+  if (!source->hasText()) {
+    QPlainTextEdit::insertFromMimeData(source);
+    return;
+  }
+  // Taken once: from the clipboard each call fetches and decodes it anew.
+  const QString text = source->text();
+  if (Utf8Size(text) > qsizetype{kMaxWorksheetFileBytes}) {
     emit PasteRefused(QStringLiteral("粘贴的文字超过 16 MiB，没有粘贴"));
     return;
   }
-  if (source->hasText()) {
-    // Qt builds a document of the text first and then copies it in, which
-    // doubles the time of a big paste; the text goes straight in instead.
-    // One step of Undo each, as typing does not merge into it.
-    QTextCursor cursor = textCursor();
-    cursor.beginEditBlock();
-    cursor.insertText(source->text());
-    cursor.endEditBlock();
-    setTextCursor(cursor);
-    ensureCursorVisible();
-    return;
-  }
-  QPlainTextEdit::insertFromMimeData(source);
+  // Qt builds a document of the text first and then copies it in, which
+  // doubles the time of a big paste; the text goes straight in instead.
+  // One step of Undo each, as typing does not merge into it.
+  QTextCursor cursor = textCursor();
+  cursor.beginEditBlock();
+  cursor.insertText(text);
+  cursor.endEditBlock();
+  setTextCursor(cursor);
+  ensureCursorVisible();
 }
 
 // A press on the selection would start a drag, and a drag out of a short
