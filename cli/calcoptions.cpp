@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "clitexts.h"
+
 namespace tessary::cli {
 
 namespace {
@@ -69,12 +71,12 @@ bool Apply(TOption option, std::string_view value, TCalcOptions& options) {
     case TOption::Help: options.Action = TCalcAction::Help; return true;
     case TOption::Version: options.Action = TCalcAction::Version; return true;
     case TOption::Vars:
-      if (value.empty()) throw TUsageError("option '--vars' requires a file name");
+      if (value.empty()) throw TUsageError(CliText(TCliText::VarsNeedsFile));
       options.Worksheet.VarsPath = value;
       break;
     case TOption::Var:
       if (value.find('=') == std::string_view::npos) {
-        throw TUsageError("option '--var' needs NAME=VALUE, not '" + std::string(value) + "'");
+        throw TUsageError(CliText(TCliText::VarNeedsNameValue, value));
       }
       options.Worksheet.VarRows.emplace_back(value);
       break;
@@ -89,8 +91,7 @@ void TakeWorksheet(std::string_view arg, TCalcOptions& options) {
   // Expressions come only through -e so that a file name is never
   // mistaken for a formula or the other way round.
   if (options.HasWorksheet) {
-    throw TUsageError("unexpected argument '" + std::string(arg) +
-                      "' (one worksheet at a time; use -e EXPR for an expression)");
+    throw TUsageError(CliText(TCliText::UnexpectedArgument, arg));
   }
   options.HasWorksheet = true;
   options.Worksheet.Path = arg;
@@ -101,13 +102,12 @@ void Check(const TCalcOptions& options) {
   const TWorksheetOptions& ws = options.Worksheet;
   if (!options.HasWorksheet) {
     if (ws.Log || ws.Utf8 || ws.Cp936 || !ws.VarsPath.empty() || !ws.VarRows.empty())
-      throw TUsageError("--vars, --var, --log, --utf8 and --cp936 need a worksheet");
+      throw TUsageError(CliText(TCliText::NeedsWorksheet));
     return;
   }
-  if (ws.Utf8 && ws.Cp936) throw TUsageError("--utf8 and --cp936 exclude each other");
-  if (!options.Inputs.empty()) throw TUsageError("a worksheet cannot be combined with -e or -f");
-  if (ws.Path == "-" && ws.VarsPath == "-")
-    throw TUsageError("the worksheet and --vars cannot both be standard input");
+  if (ws.Utf8 && ws.Cp936) throw TUsageError(CliText(TCliText::Utf8AndCp936));
+  if (!options.Inputs.empty()) throw TUsageError(CliText(TCliText::WorksheetWithInputs));
+  if (ws.Path == "-" && ws.VarsPath == "-") throw TUsageError(CliText(TCliText::BothStandardInput));
 }
 
 bool ParseLong(std::string_view arg, TArgReader& reader, TCalcOptions& options) {
@@ -118,16 +118,16 @@ bool ParseLong(std::string_view arg, TArgReader& reader, TCalcOptions& options) 
     if (entry.Name != name) continue;
     if (!entry.HasValue) {
       if (eq != std::string_view::npos) {
-        throw TUsageError("option '--" + std::string(name) + "' doesn't allow an argument");
+        throw TUsageError(CliText(TCliText::NoArgumentAllowed, name));
       }
       return Apply(entry.Option, {}, options);
     }
     if (eq != std::string_view::npos) return Apply(entry.Option, body.substr(eq + 1), options);
     std::optional<std::string_view> value = reader.TakeValue();
-    if (!value) throw TUsageError("option '--" + std::string(name) + "' requires an argument");
+    if (!value) throw TUsageError(CliText(TCliText::RequiresArgument, name));
     return Apply(entry.Option, *value, options);
   }
-  throw TUsageError("unrecognized option '" + std::string(arg) + "'");
+  throw TUsageError(CliText(TCliText::UnrecognizedOption, arg));
 }
 
 // A cluster such as "-h" or "-e1+2" or "-f" FILE.
@@ -135,14 +135,14 @@ bool ParseShort(std::string_view arg, TArgReader& reader, TCalcOptions& options)
   for (std::size_t i = 1; i < arg.size(); ++i) {
     char c = arg[i];
     const TOptionEntry* entry = FindShort(c);
-    if (!entry) throw TUsageError(std::string("invalid option -- '") + c + "'");
+    if (!entry) throw TUsageError(CliText(TCliText::InvalidShortOption, std::string(1, c)));
     if (!entry->HasValue) {
       if (Apply(entry->Option, {}, options)) return true;
       continue;
     }
     if (i + 1 < arg.size()) return Apply(entry->Option, arg.substr(i + 1), options);
     std::optional<std::string_view> value = reader.TakeValue();
-    if (!value) throw TUsageError(std::string("option requires an argument -- '") + c + "'");
+    if (!value) throw TUsageError(CliText(TCliText::ShortRequiresArgument, std::string(1, c)));
     return Apply(entry->Option, *value, options);
   }
   return false;
@@ -174,58 +174,6 @@ TCalcOptions ParseCalcOptions(std::span<const std::string_view> args) {
   return options;
 }
 
-std::string CalcUsage() {
-  return R"(Usage: tessary-calc [OPTION]...
-  or:  tessary-calc [--vars=FILE] [--var=NAME=VALUE]... [--log] [--utf8|--cp936]
-                    WORKSHEET
-Evaluate formulas with the Tessary formula engine, or calculate a worksheet.
-
-  -e, --expression=EXPR    evaluate the expression EXPR
-  -f, --expressions=FILE   evaluate each line of FILE as one expression;
-                           FILE '-' is standard input
-  -h, --help               display this help and exit
-      --version            output version information and exit
-
--e and -f may be repeated and mixed; they are processed in the order given,
-by one engine. Each expression prints one line: its value (15 significant
-digits), or "ERROR <code> <message>". Every line of a file counts, blank
-ones included, so output line N answers input line N. Input and output are
-UTF-8.
-
-Without options, a terminal on standard input gets an interactive prompt
-(leave it with quit, exit or Ctrl+D); otherwise standard input is read as
-with -f -.
-
-Worksheets:
-  WORKSHEET                a worksheet file as the window saves it, calculated
-                           as its Calculate does ('-': standard input); its
-                           variables come from the file beside it with the
-                           extension .vle, when there is one
-      --vars=FILE          take the variables from FILE instead ('-': standard
-                           input)
-      --var=NAME=VALUE     add the variable row NAME=VALUE after those of the
-                           file; may be repeated
-      --log                also print the normalised and the evaluated
-                           formula of every statement
-      --utf8               read the worksheet and variable files as UTF-8
-      --cp936              read them as code page 936 (GBK)
-                           Without either, each file is read as UTF-8 when it
-                           starts with a byte order mark or is valid UTF-8
-                           with characters beyond ASCII, else as code page 936
-
-In a worksheet, full-width brackets, signs, digits and spaces typed by a
-Chinese input method count as their ASCII forms, outside comments and
-string literals.
-
-A worksheet prints its result lines. Messages, and every statement whose
-evaluation failed, go to standard error. A worksheet cannot be combined with
--e or -f.
-
-Exit status: 0 if every expression or statement evaluated without error, 1
-if any of them recorded an error or a name was assigned twice, 2 for a usage
-error or a file that cannot be read (a variable file with a key twice
-included).
-)";
-}
+std::string CalcUsage() { return CliText(TCliText::Usage); }
 
 }  // namespace tessary::cli

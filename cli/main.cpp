@@ -10,6 +10,7 @@
 
 #include "calcoptions.h"
 #include "calcrunner.h"
+#include "clitexts.h"
 #include "fdstream.h"
 #include "terminalprompt.h"
 #include "worksheetrunner.h"
@@ -50,12 +51,13 @@ int Run(const TCalcOptions& options, TOutBuffer& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  SetCliLanguage(LanguageFromEnvironment());
   std::vector<std::string_view> args(argv + 1, argv + argc);
   TCalcOptions options;
   try {
     options = ParseCalcOptions(args);
   } catch (const TUsageError& e) {
-    Complain(std::string(e.what()) + "\nTry 'tessary-calc --help' for more information.");
+    Complain(std::string(e.what()) + "\n" + CliText(TCliText::TryHelp));
     return kExitUsage;
   }
 
@@ -70,14 +72,14 @@ int main(int argc, char** argv) {
       } catch (const std::bad_alloc&) {
         // A failure like any other, not an abort with a core dump.
         out.Flush();
-        Complain("out of memory");
+        Complain(CliText(TCliText::OutOfMemory));
         return kExitUsage;
       }
       break;
   }
   // A full disk or a closed pipe must not pass for success.
   if (!out.Flush() || status == kExitWriteError) {
-    Complain("write error");
+    Complain(CliText(TCliText::WriteError));
     return kExitUsage;
   }
   return status;

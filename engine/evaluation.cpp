@@ -45,6 +45,7 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 TReal TFormulaParser::EvaluateText(std::string_view text) {
   FErrorCode = 0;
   FErrorPosition = 0;
+  FErrorName.clear();
   FScanning = true;
   FDepth = 0;
   FAnchor = 0;

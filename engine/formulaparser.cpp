@@ -99,6 +99,7 @@ const std::vector<std::string>& TFormulaParser::MessageTable() const {
 void TFormulaParser::SetExpression(std::string_view text) {
   FErrorCode = 0;
   FErrorPosition = 0;
+  FErrorName.clear();
   FExpressionText.assign(text);
 }
 
@@ -125,6 +126,12 @@ void TFormulaParser::SetMessage(int code, std::string_view text) {
     }
   }
   FMessageTable.push_back(key + std::string(text));
+}
+
+std::string TFormulaParser::ErrorMessage() const {
+  if (FErrorName.empty()) return Message(FErrorCode);
+  // U+201C and U+201D in code page 936.
+  return Message(ecUnknownName) + "\xA1\xB0" + FErrorName + "\xA1\xB1";
 }
 
 std::string TFormulaParser::Message(int code) const {
@@ -272,7 +279,7 @@ TReal TFormulaParser::ParseSimpleExpression() {
     case '=':
     case '>':
     case '|': break;
-    default: SetError(ecUnknownFunction);
+    default: SetUnexpected();
   }
   return Failed() ? 0 : x;
 }
@@ -329,7 +336,7 @@ TReal TFormulaParser::ParseFactor() {
     const std::string name = ReadName();
     v = CallFunction(name, at);
   } else {
-    SetError(ecUnknownFunction);
+    SetUnexpected();
   }
   return Failed() ? 0 : v;
 }
@@ -351,6 +358,54 @@ std::string TFormulaParser::ReadName() {
     SkipBlanks();
   }
   return name;
+}
+
+std::string TFormulaParser::WrittenName(std::int64_t at) const {
+  const std::string& text = FScanState.Text;
+  std::size_t end = static_cast<std::size_t>(FScanState.Position - 1);
+  while (end > static_cast<std::size_t>(at) && text[end - 1] == ' ') --end;
+  return text.substr(static_cast<std::size_t>(at - 1), end - static_cast<std::size_t>(at - 1));
+}
+
+namespace {
+
+// A character of a Chinese name in code page 936: two bytes, the lead byte
+// outside the rows of signs and symbols (A1-A9), so "×" or "（" is never
+// taken for a name.
+std::size_t ChineseCharAt(std::string_view s, std::size_t i) {
+  if (i + 1 >= s.size()) return 0;
+  const auto lead = static_cast<unsigned char>(s[i]);
+  const auto trail = static_cast<unsigned char>(s[i + 1]);
+  const bool symbols = lead >= 0xA1 && lead <= 0xA9;
+  return lead >= 0x81 && lead <= 0xFE && !symbols && trail >= 0x40 && trail <= 0xFE && trail != 0x7F
+             ? 2
+             : 0;
+}
+
+// A quote of a 100,000-character name helps nobody.
+constexpr std::size_t kMaxNamedBytes = 64;
+
+}  // namespace
+
+void TFormulaParser::SetUnexpected() {
+  if (!Failed()) {
+    const std::string_view text = FScanState.Text;
+    const auto start = static_cast<std::size_t>(FScanState.Position - 1);
+    std::size_t end = start;
+    if (ChineseCharAt(text, start) != 0) {
+      while (end - start < kMaxNamedBytes) {
+        if (const std::size_t n = ChineseCharAt(text, end); n != 0) {
+          end += n;
+        } else if (IsNameChar(Upper(static_cast<unsigned char>(text[end])))) {
+          ++end;
+        } else {
+          break;
+        }
+      }
+    }
+    FErrorName.assign(text.substr(start, end - start));
+  }
+  SetError(ecUnknownFunction);
 }
 
 TReal TFormulaParser::ParseNumber() {
@@ -422,6 +477,7 @@ void TFormulaParser::Expect(unsigned char c) {
 TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
   const std::size_t index = FindName(name);
   if (index == kNoName) {
+    if (!Failed()) FErrorName = WrittenName(at);
     FAnchor = at;
     SetError(ecUnknownName);
     FAnchor = 0;

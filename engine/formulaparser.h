@@ -63,7 +63,9 @@ class TFormulaParser {
   // 0 when no error was recorded or the bracket count failed before reading.
   std::size_t ErrorPosition() const { return FErrorPosition; }
   // Message of the recorded code (code page 936); "" for an unknown code.
-  std::string ErrorMessage() const { return Message(FErrorCode); }
+  // An unknown name is named: the message of 38 and the name as written,
+  // in quotes, under the code recorded (38, or 2 for a Chinese name).
+  std::string ErrorMessage() const;
   std::string Message(int code) const;
 
   const std::string& ExpressionText() const { return FExpressionText; }
@@ -95,6 +97,11 @@ class TFormulaParser {
   TReal ParseBracketed();
   TReal ParseRelation(TReal x);
   std::string ReadName();
+  // Records 2 for the character the scanner stands on, naming it when a
+  // Chinese name starts there.
+  void SetUnexpected();
+  // The name read from 1-based position at to the scanner, as written.
+  std::string WrittenName(std::int64_t at) const;
   TReal CallFunction(const std::string& name, std::int64_t at);
   std::string ReadStringLiteral();
   void Expect(unsigned char c);
@@ -125,6 +132,7 @@ class TFormulaParser {
 
   int FErrorCode = 0;
   std::size_t FErrorPosition = 0;
+  std::string FErrorName;  // the unknown name the error is about; "" if none
   std::string FExpressionText = "0";
   // Made when first asked for: converting the texts loads iconv's code
   // page 936 module, which a run without an error never needs.

@@ -198,7 +198,7 @@ void TMostRecentFiles::ReportMissing(QObject* sender, const QString& name) {
   }
   platform::IMessageService& boxes = FMessages ? *FMessages : platform::SystemMessageService();
   boxes.ShowMessageBox(qobject_cast<QWidget*>(parent()), QGuiApplication::applicationDisplayName(),
-                       QStringLiteral("The file ...\n\"%1\"\nno longer exists.").arg(name),
+                       QStringLiteral("文件\n“%1”\n已不存在。").arg(name),
                        platform::TMessageIcon::Information, platform::TMessageButtons::Ok);
 }
 

@@ -23,7 +23,7 @@ class TAATexture;
 // A foreground image that is not 24-bit or not the mask's size.
 class EInvalidForeBmp : public std::runtime_error {
  public:
-  EInvalidForeBmp() : std::runtime_error("Invalid foreground bitmap!") {}
+  EInvalidForeBmp() : std::runtime_error("无效的前景位图!") {}
 };
 
 class TAABlend {

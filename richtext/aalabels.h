@@ -48,7 +48,7 @@ using TFontStyles = unsigned;  // TFontStyle values or-ed together
 // Renaming a label to the name of another label of its collection.
 class EDuplicateString : public std::runtime_error {
  public:
-  EDuplicateString() : std::runtime_error("Duplicate string!") {}
+  EDuplicateString() : std::runtime_error("重复的字符串!") {}
 };
 
 using TChangeEvent = std::function<void()>;

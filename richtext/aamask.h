@@ -24,7 +24,7 @@ class TAAFont;
 // A mask row index outside 0..Height-1.
 class EInvalidLine : public std::runtime_error {
  public:
-  EInvalidLine() : std::runtime_error("Invalid line!") {}
+  EInvalidLine() : std::runtime_error("无效的行!") {}
 };
 
 // Higher quality draws at a larger multiple of the size before shrinking.

@@ -26,7 +26,7 @@ class TValueListEditor : public QTableWidget {
   Q_OBJECT
 
  public:
-  static constexpr const char* kEqualsInKey = "Key may not contain equals sign (\"=\")";
+  static constexpr const char* kEqualsInKey = "名称中不能含有等号（“=”）";
 
   explicit TValueListEditor(QWidget* parent = nullptr);
 

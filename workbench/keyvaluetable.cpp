@@ -51,8 +51,7 @@ void MakeRoom(std::vector<T>& v) {
 }  // namespace
 
 EDuplicateKey::EDuplicateKey(std::string_view key)
-    : std::runtime_error("A key with the name of \"" + std::string(key) + "\" already exists"),
-      FKey(key) {}
+    : std::runtime_error("名称“" + std::string(key) + "”已存在"), FKey(key) {}
 
 std::string_view TKeyValueTable::KeyOf(std::string_view row) {
   const auto eq = row.find('=');

@@ -11,7 +11,7 @@ trap 'rm -f "$many"' EXIT
 yes 1+1 | head -n 100000 >"$many"
 for args in "-e 1" "-f $many"; do
   # shellcheck disable=SC2086  # the arguments are meant to split
-  message=$("$calc" $args 2>&1 >/dev/full)
+  message=$(LC_ALL=C "$calc" $args 2>&1 >/dev/full)
   status=$?
   if [[ $status != 2 || $message != "tessary-calc: write error" ]]; then
     echo "tessary-calc $args >/dev/full: status $status, message '$message'"

@@ -5,6 +5,8 @@
 # if any, then "[exit N]".
 #   NAME.args   arguments, one per line (default: -f NAME.txt)
 #   NAME.stdin  standard input (default: empty, not a terminal)
+#   NAME.locale the locale the case runs in (default: C); the tool's own
+#               texts follow it
 #   NAME.setup  shell commands that make what git cannot hold (a FIFO, a
 #               16 MiB file) in a fresh folder; the case then runs there, and
 #               a file or link named "stdin" made there is its standard input
@@ -38,7 +40,11 @@ if [[ -f $name.setup ]]; then
     stdin=stdin
   fi
 fi
-timeout 10 "$calc" "${args[@]}" <"$stdin" >"$work/stdout" 2>"$work/stderr"
+locale=C
+if [[ -f $golden/$name.locale ]]; then
+  locale=$(<"$golden/$name.locale")
+fi
+timeout 10 env -u LANGUAGE LC_ALL="$locale" "$calc" "${args[@]}" <"$stdin" >"$work/stdout" 2>"$work/stderr"
 status=$?
 cd "$golden" || exit 1
 {

@@ -64,7 +64,7 @@ TEST(StatementPrompt, LinesPrintTheirResultsAndKeepTheirNames) {
        {},
        "a line with an error keeps none of its names"},
       {{"a=1;a=2"},
-       "a=1\na=2\nA key with the name of \"a\" already exists\n"
+       "a=1\na=2\n名称“a”已存在\n"
        "这一行有错误，其中的名字都没有保留\n",
        {},
        "a name twice on one line ends the line as in a worksheet"},
@@ -109,7 +109,7 @@ TEST(StatementPrompt, TheCaretStandsUnderTheErrorsCharacterAsTyped) {
       {{}, "1/0", 1, "ERROR 9 被0除", "the operator of a failed operation"},
       {{}, "y=2*/3", 4, "ERROR 2 未知的函数", "after the name"},
       {{}, "  1/0", 3, "ERROR 9 被0除", "blanks before the line"},
-      {{}, "sqrt(-1)", 0, "ERROR 8 SQRT(x) for x<0 -> complex number", "the name of a call"},
+      {{}, "sqrt(-1)", 0, "ERROR 8 SQRT(x) 在 x<0 时 → 复数", "the name of a call"},
       {{}, "2*", 2, "ERROR 2 未知的函数", "the end of the line"},
       {{}, "2*(3+4", 2, "ERROR 3 ( ) 不匹配", "the bracket left open"},
       {{}, "(1+2))*3", 5, "ERROR 3 ( ) 不匹配", "the bracket closed once too often"},
@@ -124,11 +124,7 @@ TEST(StatementPrompt, TheCaretStandsUnderTheErrorsCharacterAsTyped) {
        4,
        "ERROR 9 被0除",
        "a changed sign between replaced names"},
-      {{"w=1E30"},
-       "w*w*w",
-       1,
-       "ERROR 11 Intermediate result out of range",
-       "values longer than their names"},
+      {{"w=1E30"}, "w*w*w", 1, "ERROR 11 中间结果超出范围", "values longer than their names"},
   };
   for (const TCaretCase& c : cases) {
     SCOPED_TRACE(c.Why);
@@ -159,7 +155,7 @@ TEST_F(StatementPromptLoad, ReadsAVariableFileOrLeavesTheNamesAlone) {
        {"T=273.15", "u=2", "P=100", "长=2"},
        "a loaded row replaces a kept name in place"},
       {{"a=5", ":load " + PathOf("twice.vle")},
-       "a=5\n" + PathOf("twice.vle") + ": A key with the name of \"A\" already exists\n",
+       "a=5\n" + PathOf("twice.vle") + ": 名称“A”已存在\n",
        {"a=5"},
        "a key twice loads nothing"},
       {{"a=5", ":load " + PathOf("none.vle")},

@@ -325,7 +325,7 @@ TEST_F(MostRecentFiles, ClickingAMissingEntry) {
   list->OnMenuClick = [&](QObject*, const QString&) { ++opened; };
   Entry(1)->trigger();
   ASSERT_EQ(FBoxes.Boxes.size(), 1u) << "no OnFileNotExist: a message box";
-  EXPECT_EQ(FBoxes.Boxes[0].Text, "The file ...\n\"/gone/b.txt\"\nno longer exists.");
+  EXPECT_EQ(FBoxes.Boxes[0].Text, "文件\n“/gone/b.txt”\n已不存在。");
   EXPECT_EQ(FBoxes.Boxes[0].Caption, "Tessary公式计算器");
   EXPECT_EQ(FBoxes.Boxes[0].Icon, platform::TMessageIcon::Information);
   EXPECT_EQ(list->Files(), QStringList{"/gone/a.txt"}) << "and the entry is dropped";

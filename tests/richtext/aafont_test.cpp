@@ -135,7 +135,7 @@ TEST(AABlendTest, AForegroundOfTheWrongSizeOrFormatIsRefused) {
       stage.Font.Blend().ImageBlend(0, 0, MaskOf(2, 1, 255), 100);
       ADD_FAILURE() << fore.size().width() << "x" << fore.size().height();
     } catch (const EInvalidForeBmp& e) {
-      EXPECT_STREQ(e.what(), "Invalid foreground bitmap!");
+      EXPECT_STREQ(e.what(), "无效的前景位图!");
     }
     EXPECT_EQ(RgbAt(stage.Target, 0, 0), (TRgb{0, 0, 0}));
   }

@@ -255,7 +255,7 @@ TEST(LabelNames, RenameRules) {
           rename();
           ADD_FAILURE() << c.from << " -> " << c.to << " raised nothing";
         } catch (const EDuplicateString& e) {
-          EXPECT_STREQ(e.what(), "Duplicate string!");
+          EXPECT_STREQ(e.what(), "重复的字符串!");
         }
       } else {
         EXPECT_NO_THROW(rename()) << c.from << " -> " << c.to;

@@ -44,7 +44,7 @@ TEST(AAMaskTest, RowsArePaddedAndGuarded) {
       mask.Row(bad);
       ADD_FAILURE() << bad;
     } catch (const EInvalidLine& e) {
-      EXPECT_STREQ(e.what(), "Invalid line!");
+      EXPECT_STREQ(e.what(), "无效的行!");
     }
   }
   TAAMask copy;

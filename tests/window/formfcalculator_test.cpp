@@ -373,7 +373,7 @@ TEST_F(Window, CalculateMessages) {
 
   SetFormula("a=1\na=a+1\nb=2");
   FWindow->TBCalClick();
-  EXPECT_EQ(FDialogs.Boxes.back().Text, "A key with the name of \"a\" already exists");
+  EXPECT_EQ(FDialogs.Boxes.back().Text, "名称“a”已存在");
   EXPECT_EQ(FDialogs.Boxes.back().Icon, TMessageIcon::Error);
   EXPECT_EQ(Results().mid(1), (QStringList{"a=1", "a=2"}));
 }
@@ -558,7 +558,7 @@ TEST_F(Window, ADuplicateKeyInAVariableFile) {
   Put(PathOf("dup.vle"), "a=1\r\nb=2\r\nA=3\r\nc=4\r\n");
   FDialogs.OpenNames.push_back(Q(PathOf("dup.txt")));
   FWindow->MFile_OpenClick();
-  EXPECT_EQ(FDialogs.Boxes.back().Text, "A key with the name of \"A\" already exists");
+  EXPECT_EQ(FDialogs.Boxes.back().Text, "名称“A”已存在");
   EXPECT_EQ(Formula(), "Z=a");
   EXPECT_EQ(FWindow->VLEVars()->Strings(), (QStringList{"a=1", "b=2"})) << "rows before it stay";
   EXPECT_EQ(FWindow->windowTitle(), "*Tessary公式计算器─") << "no longer a.txt, not yet dup.txt";
@@ -918,7 +918,7 @@ TEST_F(Window, UndoAndRefusalsInTheVariableTable) {
   TypeInCell(1, 0, "p");
   vars->CommitEdit();  // as when the cell is left
   EXPECT_EQ(vars->Strings(), (QStringList{"P=100", "T=273.15"}));
-  EXPECT_TRUE(StatusDetail().contains("A key with the name of \"p\" already exists"));
+  EXPECT_TRUE(StatusDetail().contains("名称“p”已存在"));
   EXPECT_TRUE(FDialogs.Boxes.empty());
 
   FWindow->MOriFormula()->setFocus();

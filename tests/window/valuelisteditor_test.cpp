@@ -109,7 +109,7 @@ TEST_F(ValueListEditorTest, SetStringsStopsAtADuplicateKeepingTheRowsBefore) {
     FAIL() << "no EDuplicateKey";
   } catch (const EDuplicateKey& e) {
     EXPECT_EQ(e.Key(), "p");
-    EXPECT_STREQ(e.what(), "A key with the name of \"p\" already exists");
+    EXPECT_STREQ(e.what(), "名称“p”已存在");
   }
   EXPECT_EQ(Grid.Strings(), QStringList({"P=1", "=x", "=y", "T=2"}));
 }
@@ -123,12 +123,12 @@ TEST_F(ValueListEditorTest, KeyEditsFollowTheKeyRule) {
     QString Refusal;  // "" when accepted
     bool Typeable;    // keyboard simulation is Latin-1 only
   };
-  const QString equals = QStringLiteral("Key may not contain equals sign (\"=\")");
+  const QString equals = QStringLiteral("名称中不能含有等号（“=”）");
   const std::vector<TCase> cases = {
       {"equals sign", "a=b", equals, true},
       {"equals sign alone", "=", equals, true},
-      {"other key, other case", "p", "A key with the name of \"p\" already exists", true},
-      {"other key, same case", "P", "A key with the name of \"P\" already exists", true},
+      {"other key, other case", "p", "名称“p”已存在", true},
+      {"other key, same case", "P", "名称“P”已存在", true},
       {"Greek letter in another case", QStringLiteral("σ"), "", false},  // ASCII fold only
       {"its own key in another case", "t", "", true},
       {"keys compare as stored: blanks count", " p", "", true},

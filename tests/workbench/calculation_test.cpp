@@ -239,7 +239,7 @@ TEST_F(Calculation, ASecondAssignmentEndsTheRun) {
   TWorksheet ws = Sheet({"a=1", "a=a+1", "b=2"});
   const TCalcReport report = Run(ws);
   EXPECT_EQ(ws.Results, (TLines{"a=1", "a=2"})) << "the result line comes before the failure";
-  EXPECT_EQ(FMessages.Errors, TLines{"A key with the name of \"a\" already exists"});
+  EXPECT_EQ(FMessages.Errors, TLines{"名称“a”已存在"});
   EXPECT_EQ(report.Failure, FMessages.Errors.front());
   EXPECT_TRUE(report.AnyError());
   EXPECT_EQ(ws.NamedResults.Rows(), TLines{"a=1"});
@@ -251,7 +251,7 @@ TEST_F(Calculation, ASecondAssignmentEndsTheRun) {
   TWorksheet other = Sheet({"a=1", "A=2"});
   Run(other);
   EXPECT_EQ(other.Results, (TLines{"a=1", "A=2"})) << "keys ignore letter case";
-  EXPECT_EQ(FMessages.Errors.back(), "A key with the name of \"A\" already exists");
+  EXPECT_EQ(FMessages.Errors.back(), "名称“A”已存在");
 }
 
 TEST_F(Calculation, NamelessResultsGetEmptyKeys) {

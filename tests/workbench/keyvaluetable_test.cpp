@@ -40,7 +40,7 @@ TEST(KeyValueTable, UniqueNonEmptyKeys) {
     t.Append("A", "2");
     FAIL() << "a second key 'A' must be refused";
   } catch (const EDuplicateKey& e) {
-    EXPECT_STREQ(e.what(), "A key with the name of \"A\" already exists");
+    EXPECT_STREQ(e.what(), "名称“A”已存在");
     EXPECT_EQ(e.Key(), "A");
   }
   EXPECT_EQ(t.Count(), 1u) << "nothing is added";

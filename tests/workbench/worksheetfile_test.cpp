@@ -174,7 +174,7 @@ TEST(VariableRows, DuplicateKeyStopsAndKeepsEarlierRows) {
     ReadVariableRows("a=1\r\nb=2\r\nA=3\r\nc=4\r\n", table);
     ADD_FAILURE() << "no duplicate reported";
   } catch (const EDuplicateKey& e) {
-    EXPECT_STREQ(e.what(), "A key with the name of \"A\" already exists");
+    EXPECT_STREQ(e.what(), "名称“A”已存在");
   }
   EXPECT_EQ(table.Rows(), (TLines{"a=1", "b=2"}));
 }
