@@ -7,6 +7,9 @@
 #include <exception>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <QFile>
 
 #include <fontconfig/fontconfig.h>
 
@@ -14,8 +17,11 @@
 #include "boardurl.h"
 #include "fontsubstitutes.h"
 #include "formfcalculator.h"
+#include "handover.h"
+#include "handoverlistener.h"
 #include "sessionbus.h"
 #include "singleinstance.h"
+#include "startfiles.h"
 #include "userdialogs.h"
 
 namespace {
@@ -55,14 +61,27 @@ int main(int argc, char** argv) {
     }
   }
 
-  // First of all, so that a second start costs nothing and needs no display:
-  // it ends at once, silently, leaving the running one alone. The lock stays
-  // until the process ends. A lock that cannot be used stops the start with
-  // the reason: running without it could put two windows on one desktop.
+  // The window holds one worksheet: the first file named is opened.
+  const std::vector<std::string> files = tessary::StartFiles(argc, argv);
+  const std::string file = files.empty() ? std::string() : tessary::AbsolutePath(files.front());
+  for (std::size_t i = 1; i < files.size(); ++i)
+    std::fprintf(stderr, "tessary: 一次只能打开一个工作表，没有打开“%s”\n", files[i].c_str());
+
+  // First of all, so that a second start costs little and needs no display:
+  // it hands its file (or only a wish to be seen) to the running window and
+  // ends. A running one that does not answer in time is frozen or gone: the
+  // request is not lost, this start opens a window of its own. The lock
+  // stays until the process ends. A lock that cannot be used stops the start
+  // with the reason: running without it could put two windows on one desktop.
+  constexpr const char* kLockName = "TessaryCal";
   TSingleInstanceLock instance;
-  switch (instance.TryAcquire("TessaryCal")) {
+  switch (instance.TryAcquire(kLockName)) {
     case TSingleInstanceLock::TResult::Acquired: break;
-    case TSingleInstanceLock::TResult::Busy: return 0;
+    case TSingleInstanceLock::TResult::Busy:
+      if (tessary::platform::HandOver(tessary::platform::HandOverPath(instance.LockPath(kLockName)),
+                                      file))
+        return 0;
+      break;
     case TSingleInstanceLock::TResult::Unavailable: return Refuse(instance.Error(), argc, argv);
   }
 
@@ -91,6 +110,15 @@ int main(int argc, char** argv) {
     window.SetBoardUrl(tessary::BoardUrlFromArguments(
         QCoreApplication::arguments(), qEnvironmentVariable(tessary::kBoardUrlVariable)));
     window.show();
+    // Only the holder of the lock is the one a second start looks for.
+    tessary::THandOverListener listener;
+    QObject::connect(&listener, &tessary::THandOverListener::Requested, &window,
+                     &tessary::TFormFCalculator::OpenFromOutside);
+    if (instance.Held() &&
+        !listener.Listen(tessary::platform::HandOverPath(instance.LockPath(kLockName))))
+      std::fprintf(stderr, "tessary: 无法接收再次启动时打开的文件：%s\n",
+                   listener.Error().toLocal8Bit().constData());
+    if (!file.empty()) window.OpenFromOutside(QFile::decodeName(QByteArray::fromStdString(file)));
     // Sets the side panels scrolling without the board: for a look at them
     // and for the CPU benchmark.
     if (QCoreApplication::arguments().contains(QStringLiteral("--panels-active")))

@@ -16,10 +16,11 @@
 # locales: a decimal-comma locale for the test that number text ignores it.
 # libedit-dev: line editing and history for tessary-calc's prompt.
 # libfontconfig-dev: the window reads the font configuration early itself.
+# desktop-file-utils: a test validates the menu entry.
 TESSARY_PACKAGES=(cmake g++ make libgtest-dev qt6-base-dev qt6-svg-dev libqt6svg6
                   qt6-translations-l10n pkg-config libedit-dev libfontconfig-dev
                   fonts-arphic-uming fonts-wqy-zenhei fonts-arphic-ukai fonts-liberation2
-                  xvfb xdotool x11-utils locales)
+                  xvfb xdotool x11-utils locales desktop-file-utils)
 
 tessary_missing_packages() {
   local pkg

@@ -114,6 +114,7 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   BuildStatusBar();
   BuildRecentFiles(iniFile);
   ConnectChanges();
+  setAcceptDrops(true);  // a worksheet file dropped anywhere opens
 
   const TWorksheet initial = DefaultWorksheet();
   FOriFormula->setPlainText(QString::fromStdString(initial.Formula.front()));
@@ -450,6 +451,11 @@ void TFormFCalculator::ConnectChanges() {
           &TFormFCalculator::ShowCaretPosition);
   connect(static_cast<TTextPane*>(FOriFormula), &TTextPane::PasteRefused, FStatusDetail,
           &QLabel::setText);
+  // After the drop has ended: the save question must not hold the source's drag.
+  connect(static_cast<TTextPane*>(FOriFormula), &TTextPane::FileDropped, this,
+          [this](const QString& file) {
+            QTimer::singleShot(0, this, [this, file] { OpenFromOutside(file); });
+          });
   // Any change of the variable table counts, not only a typed key: an edit
   // committed by pasting or clicking away would otherwise be lost on close.
   connect(FVars, &TValueListEditor::RowsChanged, this, [this] { SetModified(true); });

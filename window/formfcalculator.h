@@ -97,6 +97,12 @@ class TFormFCalculator : public QMainWindow {
   TBoardFetch& Board() { return *FBoard; }
   const TBoardFetch& Board() const { return *FBoard; }
 
+  // A file from outside the window (the command line, a second start, a
+  // drop): the window is raised and the file opened as Open opens it, the
+  // save question first; "" only raises. While a dialog is up or a big
+  // worksheet is coming in, it waits until they are done.
+  void OpenFromOutside(const QString& fileName);
+
   // The outcome of the last Calculate, statement by statement.
   const TCalcReport& LastReport() const { return FLastReport; }
   // Selects the statement of a failed result line (0-based line of the
@@ -131,6 +137,9 @@ class TFormFCalculator : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Only the Save and Save As commands save without asking first.
@@ -260,6 +269,7 @@ class TFormFCalculator : public QMainWindow {
   std::array<QIcon, static_cast<std::size_t>(TPicture::Count)> FPictures;
   bool FPainted = false;
   std::unique_ptr<TOpening, TOpeningDeleter> FOpening;  // a big worksheet coming in
+  std::optional<QString> FOutsideFile;                  // waiting for the window to be free
   std::vector<std::thread> FOpenWorkers;  // of cancelled openings, maybe still reading
 };
 

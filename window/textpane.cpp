@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "textpane.h"
 
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextBlock>
+#include <QUrl>
 
 #include "worksheetfile.h"
 
@@ -68,8 +70,26 @@ bool TTextPane::OffersSomething(const QMimeData* source) {
   return source != nullptr && !source->formats().isEmpty();
 }
 
+QString TTextPane::DroppedFile(const QMimeData* source) {
+  if (source == nullptr || !source->hasUrls()) return {};
+  for (const QUrl& url : source->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
+
 bool TTextPane::canInsertFromMimeData(const QMimeData* source) const {
+  if (!DroppedFile(source).isEmpty()) return true;  // see dropEvent
   return OffersSomething(source) && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void TTextPane::dropEvent(QDropEvent* event) {
+  const QString file = DroppedFile(event->mimeData());
+  if (file.isEmpty() || isReadOnly()) {
+    QPlainTextEdit::dropEvent(event);
+    return;
+  }
+  event->acceptProposedAction();
+  emit FileDropped(file);
 }
 
 void TTextPane::insertFromMimeData(const QMimeData* source) {

@@ -20,16 +20,23 @@ class TTextPane : public QPlainTextEdit {
   // out when no program owns the clipboard, and what Qt 6.4's paste crashes
   // on. Every paste asks this first.
   static bool OffersSomething(const QMimeData* source);
+  // The first local file among the dropped data's addresses; "" for none
+  // (text, or addresses of no file here).
+  static QString DroppedFile(const QMimeData* source);
 
  signals:
   // Text was refused, with why: more than a worksheet may hold (the 16 MiB
   // a file can be opened with), at any way in (keys, menu, middle click,
   // drop). The pane keeps its text.
   void PasteRefused(const QString& reason);
+  // A file was dropped on the pane: it is for the window to open, not text
+  // to insert.
+  void FileDropped(const QString& fileName);
 
  protected:
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
+  void dropEvent(QDropEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;

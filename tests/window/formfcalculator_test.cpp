@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -854,6 +855,71 @@ TEST_F(Window, AFailedOpenChangesNothing) {
   FWindow->MFile_SaveClick();
   EXPECT_EQ(Get(PathOf("a.txt")), "A=2");
   EXPECT_EQ(Get(PathOf("c.txt")), "C=1");
+}
+
+// A file from outside the window (the command line, a second start) opens
+// as Open opens it: the save question first, 取消 keeping the worksheet, and
+// Open's messages for a file that cannot be opened.
+TEST_F(Window, AFileFromOutsideOpensAfterTheSaveQuestion) {
+  Put(PathOf("out.txt"), "X=7");
+  SetFormula("changed");
+  FDialogs.Answers = {TMessageAnswer::Cancel};
+  FWindow->OpenFromOutside(Q(PathOf("out.txt")));
+  EXPECT_EQ(Formula(), "changed");
+  ASSERT_EQ(FDialogs.Boxes.size(), 1u) << "the save question";
+
+  FDialogs.Answers = {TMessageAnswer::No};
+  FWindow->OpenFromOutside(Q(PathOf("out.txt")));
+  EXPECT_EQ(Formula(), "X=7");
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("out.txt")));
+
+  FWindow->OpenFromOutside(Q(PathOf("missing.txt")));
+  EXPECT_EQ(FDialogs.Boxes.back().Text,
+            "无法打开文件“" + Q(PathOf("missing.txt")) + "”：文件或文件夹不存在");
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("out.txt")));
+}
+
+// A file dropped on the window or on the formula pane opens (after the
+// drop has ended); dropped text still goes into the pane.
+TEST_F(Window, ADroppedFileOpensAndDroppedTextIsInserted) {
+  Put(PathOf("drop.txt"), "D=4");
+  auto drop = [](QWidget* target, QMimeData& data) {
+    const QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+  };
+  const struct {
+    const char* Where;
+    QWidget* Target;
+  } rows[] = {
+      {"the window", FWindow.get()},
+      {"the formula pane", FWindow->MOriFormula()->viewport()},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Where);
+    SetFormula("before");
+    FWindow->MOriFormula()->document()->setModified(false);
+    FDialogs.Answers = {TMessageAnswer::No};
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(Q(PathOf("drop.txt")))});
+    file.setText(Q(PathOf("drop.txt")));  // file managers add the path as text
+    EXPECT_TRUE(drop(r.Target, file));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Formula(), "D=4");
+    EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("drop.txt")));
+  }
+  QMimeData text;
+  text.setText("+1");
+  FWindow->MOriFormula()->moveCursor(QTextCursor::End);
+  drop(FWindow->MOriFormula()->viewport(), text);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(Formula().contains("+1")) << Formula().toStdString();
+  EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("drop.txt")));
 }
 
 TEST_F(Window, SaveItemFollowsModified) {
