@@ -58,7 +58,7 @@ struct TBenchDialogs : TQuietDialogs {
     std::fprintf(stderr, "message: %s\n", text.toStdString().c_str());
     return TQuietDialogs::ShowMessageBox(parent, text, caption, icon, buttons);
   }
-  QString GetOpenFileName(QWidget*, const QString&) override { return File; }
+  QString GetOpenFileName(QWidget*, const QString&, const QString&) override { return File; }
 };
 
 constexpr QEvent::Type kProbe = QEvent::Type(QEvent::User + 7);

@@ -3,7 +3,7 @@
 
 // Dialogs for a window that nobody watches: every box is answered with OK
 // or No (so "save?" never keeps the window from closing), no file is
-// chosen, and a link "opens".
+// chosen, and a link or a file "opens".
 
 #include <QString>
 #include <QUrl>
@@ -19,15 +19,16 @@ struct TQuietDialogs : platform::IUserDialogs {
     return buttons == platform::TMessageButtons::Ok ? platform::TMessageAnswer::Ok
                                                     : platform::TMessageAnswer::No;
   }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&,
                           const QString&) override {
     return {};
   }
-  QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+  QString GetOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
   int AskChoice(QWidget*, const QString&, const QString&, const QStringList& choices) override {
     return static_cast<int>(choices.size()) - 1;
   }
   bool OpenDocument(const QUrl&) override { return true; }
+  bool OpenFile(const QString&, const std::function<void()>&) override { return true; }
 };
 
 }  // namespace tessary

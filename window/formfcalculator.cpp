@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -37,9 +38,17 @@ namespace tessary {
 
 namespace {
 
+// The client area the window opens at, status bar included.
 constexpr int kClientWidth = 1017;
 constexpr int kClientHeight = 680;
+// The least: at 150 % scaling the whole window, menu bar included, still
+// fits a 1280 x 720 screen beside a task bar, and the widest tool band fits.
+constexpr int kMinClientWidth = 940;
+constexpr int kMinClientHeight = 600;
 constexpr int kStatusHeight = 19;
+// Under the logs the open window has a free band; a lower window gives it
+// up first, down to a margin of 8.
+constexpr int kFreeBand = 30;
 constexpr int kAfterFirstPaintMs = 200;
 
 const char* const kFuncBar1[] = {"exp",  "log",  "ln",   "sin",  "cos", "tan", "arctan", "sqr",
@@ -86,7 +95,10 @@ TToolBand* Band(QWidget* parent, const char* name, Qt::ToolButtonStyle style) {
 
 TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialogs& dialogs,
                                    const QString& iniFile, QWidget* parent)
-    : QMainWindow(parent), FEngine(engine), FDialogs(dialogs) {
+    : QMainWindow(parent),
+      FEngine(engine),
+      FDialogs(dialogs),
+      FProgramFolder(QFileInfo(QString::fromStdString(platform::ExecutablePath())).absolutePath()) {
   InitIconResources();
   // The pictures are drawn beside the building of the window at the sizes
   // it shows: 16 pixels on the 计算 button and in the menus, 20 in the tool
@@ -123,10 +135,12 @@ TFormFCalculator::TFormFCalculator(TFormulaParser& engine, platform::IUserDialog
   FVars->SetStrings(rows);
 
   FormCreate();
-  // The client area of 1017 x 680 is the least: every part stands where it
-  // belongs there, and a larger window only gives the panes more room.
-  setMinimumSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-  resize(minimumSize());
+  // It opens at 1017 x 680, where every part stands where it belongs.
+  const int menuHeight = menuBar()->sizeHint().height();
+  // With wider fonts than ours the widest band sets the least width.
+  setMinimumSize(std::max(kMinClientWidth, FCoolBar->minimumSizeHint().width()),
+                 kMinClientHeight + menuHeight);
+  resize(kClientWidth, kClientHeight + menuHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   FOriFormula->setFocus();
@@ -439,6 +453,9 @@ void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
   FRecentFiles->SetIniFile(iniFile.isEmpty() ? QString::fromStdString(platform::ProgramIniPath())
                                              : iniFile);
   FRecentFiles->Loaded();
+  // The file dialogs start where the user worked last time.
+  if (!FRecentFiles->Files().isEmpty())
+    FLastFolder = QFileInfo(FRecentFiles->Files().front()).absolutePath();
 }
 
 void TFormFCalculator::ConnectChanges() {
@@ -462,25 +479,30 @@ void TFormFCalculator::ConnectChanges() {
   connect(FVars, &TValueListEditor::KeyTyped, this, [this] { SetModified(true); });
 }
 
-// Places every part for the client size: at 1017 x 680 (the smallest the
-// window gets) exactly where they belong. Larger, the formula pane and the
-// variable table share the extra width, the result pane and the two logs
-// the extra height; the side column keeps to the right edge.
+// Places every part for the client size: at 1017 x 680, the size it opens
+// at, exactly where they belong. Larger, the formula pane and the variable
+// table share the extra width, the result pane and the two logs the extra
+// height. Smaller, the formula pane gives up the width; the free band under
+// the logs goes first, then the formula row, the result pane and the logs
+// give up height 2 : 2 : 1 : 1. The side column keeps its width at the
+// right edge.
 void TFormFCalculator::LayOut() {
-  const int dw = std::max(0, FClient->width() - kClientWidth);
-  const int dh = std::max(0, FClient->height() - (kClientHeight - kStatusHeight));
-  const int formulaW = dw - dw / 2, varsW = dw / 2;
-  const int logH = dh / 3, resultH = dh - 2 * logH;
+  const int dw = FClient->width() - kClientWidth;
+  const int dh = FClient->height() - (kClientHeight - kStatusHeight);
+  const int formulaW = dw < 0 ? dw : dw - dw / 2, varsW = dw - formulaW;
+  const int panesH = dh < 0 ? std::min(0, dh + kFreeBand) : dh;  // what the panes get
+  const int formulaH = dh < 0 ? panesH / 3 : 0;
+  const int logH = panesH / (dh < 0 ? 6 : 3), resultH = panesH - formulaH - 2 * logH;
   FCoolBar->setGeometry(0, 0, kClientWidth + dw, 113);
   FCalcButton->setGeometry(128, 121, 61, 22);
   FLabel2->move(562 + formulaW, 126);
-  FOriFormula->setGeometry(10, 147, 550 + formulaW, 160);
-  FVars->setGeometry(562 + formulaW, 147, 187 + varsW, 160);
+  FOriFormula->setGeometry(10, 147, 550 + formulaW, 160 + formulaH);
+  FVars->setGeometry(562 + formulaW, 147, 187 + varsW, 160 + formulaH);
   FVars->setColumnWidth(1, 124 + varsW);  // the value column takes the table's share
-  FResult->setGeometry(10, 311, 742 + dw, 160 + resultH);
-  FPrgFormula->setGeometry(10, 476 + resultH, 742 + dw, 70 + logH);
-  FActFormula->setGeometry(10, 553 + resultH + logH, 742 + dw, 70 + logH);
-  LayOutSideColumn(dw, dh);
+  FResult->setGeometry(10, 311 + formulaH, 742 + dw, 160 + resultH);
+  FPrgFormula->setGeometry(10, 476 + formulaH + resultH, 742 + dw, 70 + logH);
+  FActFormula->setGeometry(10, 553 + formulaH + resultH + logH, 742 + dw, 70 + logH);
+  LayOutSideColumn(dw, panesH);
 }
 
 // Hints go to the first section of the status bar.

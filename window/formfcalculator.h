@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,7 @@ class QToolButton;
 
 namespace tessary {
 
+class THelpWindow;
 class TToolBand;
 
 class TAALabel;
@@ -64,6 +66,9 @@ class TFormFCalculator : public QMainWindow {
   // The system calls saving goes through (a test fails them).
   void SetFileOps(const platform::TFileOps& ops) { FFileOps = ops; }
   bool Modified() const { return FModified; }
+  // Where Help looks for the manuals: the executable's folder, and
+  // share/tessary beside it (tests give a folder of their own).
+  void SetProgramFolder(const QString& folder) { FProgramFolder = folder; }
 
   // The window's parts, for the side column, the board and the tests.
   QPlainTextEdit* MOriFormula() const { return FOriFormula; }
@@ -148,6 +153,8 @@ class TFormFCalculator : public QMainWindow {
   bool SaveTo(const QString& fileName);
   bool WriteWorksheet(const QString& fileName);
   bool MayReplaceVariableFile(const QString& fileName);
+  QString DialogFolder() const;
+  QString OfferedName() const;
   bool ChooseEncoding(std::size_t withoutForm, TWorksheetFormats& formats);
   // Both files of a worksheet as read, or why they could not be.
   struct TReadWorksheet {
@@ -178,6 +185,9 @@ class TFormFCalculator : public QMainWindow {
   void SetModified(bool modified);
   void InsertIntoFormula(const QString& text);
   void ShowError(const QString& message);
+  QStringList ManualPlaces(const QString& name) const;
+  void ShowHtmlManual(const QString& unopenedPdf);
+  std::optional<QString> ReadHtmlManual(QStringList& looked) const;
   void MarkFailedResults(std::size_t resultLines);
   void ShowFailure(int resultLine);
   void ShowCaretPosition();
@@ -231,9 +241,12 @@ class TFormFCalculator : public QMainWindow {
   platform::IUserDialogs& FDialogs;
   QString FCurrentFileName;
   QString FOfferedName;  // what the save dialog offers an untitled worksheet
+  QString FLastFolder;   // of the file last opened or saved
   bool FModified = false;
   platform::TFileOps FFileOps = platform::SystemFileOps();
-  TKeyValueTable FTemp;  // VLETemp: the hidden temporary table
+  QString FProgramFolder;
+  QPointer<THelpWindow> FHelpWindow;  // while it is open
+  TKeyValueTable FTemp;               // VLETemp: the hidden temporary table
   TCalcReport FLastReport;
 
   QPlainTextEdit* FOriFormula = nullptr;

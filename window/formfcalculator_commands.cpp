@@ -11,12 +11,14 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextBlock>
 #include <QToolTip>
-#include <QUrl>
 
-#include "apppaths.h"
+#include <optional>
+
 #include "formfcalculator.h"
+#include "helpwindow.h"
 #include "statementsource.h"
 #include "textpane.h"
 #include "textutil.h"
@@ -305,18 +307,66 @@ void TFormFCalculator::MAboutClick() {
                           platform::TMessageIcon::Information, platform::TMessageButtons::Ok);
 }
 
-// "Manual.pdf" beside the executable; an installed program keeps it in
-// share/tessary. A missing manual is not reported.
+// The places of a manual file: beside the executable, then where an
+// installed program keeps it.
+QStringList TFormFCalculator::ManualPlaces(const QString& name) const {
+  return {QDir::cleanPath(FProgramFolder + QLatin1Char('/') + name),
+          QDir::cleanPath(FProgramFolder + QStringLiteral("/../share/tessary/") + name)};
+}
+
+// Manual.pdf through the desktop's program for PDF files; without the PDF,
+// or when no program opens it, the HTML manual in a window of our own.
 void TFormFCalculator::MHelp_ManualClick() {
-  const QString exeDir =
-      QFileInfo(QString::fromStdString(platform::ExecutablePath())).absolutePath();
-  for (const QString& candidate : {exeDir + QStringLiteral("/Manual.pdf"),
-                                   exeDir + QStringLiteral("/../share/tessary/Manual.pdf")}) {
-    if (QFileInfo::exists(candidate)) {
-      FDialogs.OpenDocument(QUrl::fromLocalFile(QDir::cleanPath(candidate)));
-      return;
-    }
+  for (const QString& pdf : ManualPlaces(QStringLiteral("Manual.pdf"))) {
+    if (!QFileInfo::exists(pdf)) continue;
+    const QPointer<TFormFCalculator> self(this);
+    if (!FDialogs.OpenFile(pdf, [self, pdf] {
+          if (self) self->ShowHtmlManual(pdf);
+        }))
+      ShowHtmlManual(pdf);
+    return;
   }
+  ShowHtmlManual(QString());
+}
+
+// unopenedPdf: the PDF that no program opened, "" when there was none.
+void TFormFCalculator::ShowHtmlManual(const QString& unopenedPdf) {
+  if (FHelpWindow) {
+    FHelpWindow->raise();
+    FHelpWindow->activateWindow();
+    return;
+  }
+  QStringList looked =
+      unopenedPdf.isEmpty() ? ManualPlaces(QStringLiteral("Manual.pdf")) : QStringList();
+  if (const std::optional<QString> html = ReadHtmlManual(looked)) {
+    FHelpWindow = new THelpWindow(this, *html);
+    FHelpWindow->show();
+    return;
+  }
+  const QString missing =
+      unopenedPdf.isEmpty()
+          ? QStringLiteral("找不到说明书。")
+          : QStringLiteral("没有程序能打开 PDF 文件“%1”，也找不到网页版的说明书。")
+                .arg(unopenedPdf);
+  FDialogs.ShowMessageBox(
+      this, QGuiApplication::applicationDisplayName(),
+      missing + QStringLiteral("找过这些文件：\n") + looked.join(QLatin1Char('\n')),
+      platform::TMessageIcon::Warning, platform::TMessageButtons::Ok);
+}
+
+// The first HTML manual that may be read: what another user could have
+// written is not shown as ours. Every place goes to looked, with why one
+// that is there was not read.
+std::optional<QString> TFormFCalculator::ReadHtmlManual(QStringList& looked) const {
+  const QString prefix = QDir::cleanPath(FProgramFolder + QStringLiteral("/.."));
+  for (const QString& place : ManualPlaces(QStringLiteral("manual.html"))) {
+    QString why;
+    if (std::optional<QString> html = THelpWindow::ReadManual(prefix, place, why)) return html;
+    const QFileInfo file(place);
+    looked << (file.exists() || file.isSymLink() ? place + QStringLiteral("（未读取：%1）").arg(why)
+                                                 : place);
+  }
+  return std::nullopt;
 }
 
 void TFormFCalculator::MFile_ExitClick() { close(); }

@@ -6,8 +6,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
 
@@ -25,6 +28,7 @@ const QString kSaveTitle = QStringLiteral("保存当前数据");
 const QString kSaveAsTitle = QStringLiteral("另存为");
 
 std::string Path(const QString& name) { return name.toStdString(); }
+QString FolderOf(const QString& name) { return QFileInfo(name).absolutePath(); }
 
 }  // namespace
 
@@ -58,7 +62,7 @@ bool TFormFCalculator::SaveFile(TSaveRequest request) {
   QString name = FCurrentFileName;
   if (name.isEmpty()) {
     name = FDialogs.GetSaveFileName(this, kSaveTitle, QString::fromUtf8(kFileFilter),
-                                    QStringLiteral("txt"), FOfferedName);
+                                    QStringLiteral("txt"), DialogFolder(), OfferedName());
     // Cancelling the dialog after 是 cancels the command, as 取消 does: going
     // on would throw the untitled worksheet away.
     if (name.isEmpty() || !MayReplaceVariableFile(name)) return false;
@@ -83,6 +87,7 @@ bool TFormFCalculator::MayReplaceVariableFile(const QString& name) {
 // Writes both files to name; only then does the worksheet take the name.
 bool TFormFCalculator::SaveTo(const QString& name) {
   if (!WriteWorksheet(name)) return false;
+  FLastFolder = FolderOf(name);
   FCurrentFileName = name;
   FOfferedName.clear();
   FRecentFiles->AddFile(FCurrentFileName);
@@ -171,6 +176,7 @@ void TFormFCalculator::OpenWorksheet(const QString& fileName) {
 // All but the formula text, which is in the pane already. False when the
 // worksheet did not become fileName (reported).
 bool TFormFCalculator::ShowWorksheet(const QString& fileName, const TReadWorksheet& read) {
+  FLastFolder = FolderOf(fileName);
   if (read.Present) {
     QStringList rows;
     for (const auto& row : read.Vars.Rows()) rows << QString::fromStdString(row);
@@ -208,12 +214,29 @@ void TFormFCalculator::ShowEncoding() {
   FStatusEncoding->setVisible(FFormats.Sheet.Encoding == TFileEncoding::Utf8);
 }
 
+// The worksheet's folder, else that of the file last opened or saved (at
+// the start, the most recent file's), else the documents folder, which Qt
+// names whether or not it exists, else home.
+QString TFormFCalculator::DialogFolder() const {
+  if (!FCurrentFileName.isEmpty()) return FolderOf(FCurrentFileName);
+  if (!FLastFolder.isEmpty()) return FLastFolder;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+// The worksheet's own name; an untitled one offers the name it was read
+// from when it was read only in part.
+QString TFormFCalculator::OfferedName() const {
+  return QFileInfo(FCurrentFileName.isEmpty() ? FOfferedName : FCurrentFileName).fileName();
+}
+
 void TFormFCalculator::MFile_SaveClick() { SaveFile(TSaveRequest::Command); }
 
 void TFormFCalculator::MFile_AsClick() {
   FVars->CommitEdit();
-  const QString name = FDialogs.GetSaveFileName(this, kSaveAsTitle, QString::fromUtf8(kFileFilter),
-                                                QStringLiteral("txt"), QString());
+  const QString name =
+      FDialogs.GetSaveFileName(this, kSaveAsTitle, QString::fromUtf8(kFileFilter),
+                               QStringLiteral("txt"), DialogFolder(), OfferedName());
   if (name.isEmpty() || !MayReplaceVariableFile(name)) return;
   SaveTo(name);  // written even if nothing changed
 }
@@ -239,7 +262,8 @@ void TFormFCalculator::MFile_NewClick() {
 
 void TFormFCalculator::MFile_OpenClick() {
   if (!SaveFile(TSaveRequest::Other)) return;
-  const QString name = FDialogs.GetOpenFileName(this, QString::fromUtf8(kFileFilter));
+  const QString name =
+      FDialogs.GetOpenFileName(this, QString::fromUtf8(kFileFilter), DialogFolder());
   if (name.isEmpty()) return;
   OpenWorksheet(name);
 }

@@ -161,14 +161,18 @@ void TFormFCalculator::LoadSideColumn() {
   }
 }
 
-// The column keeps its width at the right edge; its panels share the extra
-// height, so each one lays its text out again only when its size changes.
+// The column keeps its width at the right edge; its panels share the
+// change in height (dh, the same as the panes'), so each one lays its text
+// out again only when its size changes.
 void TFormFCalculator::LayOutSideColumn(int dw, int dh) {
   if (FSideLabel == nullptr) return;  // still building
   FSideLabel->move(631 + dw, 122);
+  // Rounded down, a lower window too: the first panels take the remainder.
+  const int share = (dh - ((dh % kPanelCount + kPanelCount) % kPanelCount)) / kPanelCount;
+  const int remainder = dh - share * kPanelCount;
   int below = 0;  // extra height given to the panels above
   for (int i = 0; i < kPanelCount; ++i) {
-    const int extra = dh / kPanelCount + (i < dh % kPanelCount ? 1 : 0);
+    const int extra = share + (i < remainder ? 1 : 0);
     FPanelWidgets[i]->setGeometry(kPanelLeft + dw, kPanelTops[i] + below, kPanelWidth,
                                   kPanelHeight + extra);
     below += extra;

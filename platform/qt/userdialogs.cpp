@@ -2,6 +2,7 @@
 #include "userdialogs.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,6 +10,8 @@
 #include <QProcessEnvironment>
 #include <QPushButton>
 #include <QStandardPaths>
+
+#include <unistd.h>
 
 #include <string>
 
@@ -27,8 +30,9 @@ class TSystemUserDialogs final : public IUserDialogs {
   }
 
   QString GetSaveFileName(QWidget* owner, const QString& title, const QString& filter,
-                          const QString& defaultSuffix, const QString& fileName) override {
-    QFileDialog dialog(owner, title, QString(), ToQtFilter(filter));
+                          const QString& defaultSuffix, const QString& folder,
+                          const QString& fileName) override {
+    QFileDialog dialog(owner, title, folder, ToQtFilter(filter));
     if (!fileName.isEmpty()) dialog.selectFile(fileName);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -38,8 +42,8 @@ class TSystemUserDialogs final : public IUserDialogs {
                : QString();
   }
 
-  QString GetOpenFileName(QWidget* owner, const QString& filter) override {
-    QFileDialog dialog(owner, QString(), QString(), ToQtFilter(filter));
+  QString GetOpenFileName(QWidget* owner, const QString& filter, const QString& folder) override {
+    QFileDialog dialog(owner, QString(), folder, ToQtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
@@ -60,24 +64,51 @@ class TSystemUserDialogs final : public IUserDialogs {
     return static_cast<int>(chosen >= 0 ? chosen : choices.size() - 1);
   }
 
-  // Through the desktop's opener with the environment the user started us
-  // with: the variables set for the libraries inside this process are not
-  // the browser's or the viewer's business.
   bool OpenDocument(const QUrl& url) override {
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+    QProcess process;
+    SetUpOpener(process, opener, url);
+    return process.startDetached();
+  }
+
+  // The opener's exit code is the only word of a missing program: it is
+  // waited for, in its own session as a detached one would be, so that the
+  // terminal's Ctrl+C does not reach the viewer.
+  bool OpenFile(const QString& path, const std::function<void()>& failed) override {
+    const QUrl url = QUrl::fromLocalFile(path);
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+    auto* process = new QProcess(QCoreApplication::instance());
+    SetUpOpener(*process, opener, url);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setChildProcessModifier([] { setsid(); });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failed](int code, QProcess::ExitStatus status) {
+                       process->deleteLater();
+                       if (status != QProcess::NormalExit || code != 0) failed();
+                     });
+    process->start();
+    if (process->waitForStarted()) return true;
+    delete process;
+    return false;
+  }
+
+ private:
+  // Through the desktop's opener with the environment the user started us
+  // with: the variables set for the libraries inside this process are not
+  // the browser's or the viewer's business.
+  static void SetUpOpener(QProcess& process, const QString& opener, const QUrl& url) {
     QProcessEnvironment environment;
     for (const std::string& entry : UserEnvironment()) {
       const auto eq = entry.find('=');
       environment.insert(QString::fromLocal8Bit(entry.substr(0, eq)),
                          QString::fromLocal8Bit(entry.substr(eq + 1)));
     }
-    QProcess process;
     process.setProgram(opener);
     process.setArguments({url.toString(QUrl::FullyEncoded)});
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
-    return process.startDetached();
   }
 };
 

@@ -11,6 +11,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -133,6 +135,37 @@ TEST(StartEnvironment, ProgramsStartedGetTheUsersEnvironment) {
   EXPECT_EQ(seen.find("DBUS_SESSION_BUS_ADDRESS="), std::string::npos);
   EXPECT_EQ(seen.find("QT_XCB_NO_MITSHM="), std::string::npos);
   EXPECT_NE(seen.find("TESSARY_USERS_OWN=kept\n"), std::string::npos);
+}
+
+// The desktop's opener ends with an error when no program takes the file
+// (no PDF viewer): that is heard, so that Help can show its manual itself.
+TEST(StartEnvironment, AnOpenerThatFindsNoProgramIsHeard) {
+  QTemporaryDir bin;
+  ASSERT_TRUE(bin.isValid());
+  const std::string opener = bin.path().toStdString() + "/xdg-open";
+  const char* oldPath = std::getenv("PATH");
+  TScopedEnv path("PATH", bin.path().toStdString() + ":" + (oldPath ? oldPath : "/usr/bin:/bin"));
+  const struct {
+    const char* Exit;
+    int Failures;
+  } cases[] = {{"exit 0", 0}, {"echo 'xdg-open: no method available' >&2; exit 3", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Exit);
+    std::ofstream(opener) << "#!/bin/sh\n" << c.Exit << "\n";
+    chmod(opener.c_str(), 0755);
+    int failures = 0;
+    ASSERT_TRUE(platform::SystemUserDialogs().OpenFile(bin.path() + "/Manual.pdf",
+                                                       [&failures] { ++failures; }));
+    // Until the opener has ended and its process is gone.
+    for (int i = 0; i < 400 && !QCoreApplication::instance()->findChildren<QProcess*>().isEmpty();
+         ++i) {
+      QCoreApplication::processEvents();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      usleep(25000);
+    }
+    EXPECT_TRUE(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty());
+    EXPECT_EQ(failures, c.Failures);
+  }
 }
 
 }  // namespace

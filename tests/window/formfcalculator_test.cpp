@@ -12,12 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QToolButton>
 
 #include <sys/stat.h>
@@ -28,6 +31,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "aalabel.h"
@@ -37,6 +41,7 @@
 #include "formfcalculator.h"
 #include "formulaparser.h"
 #include "mostrecentfiles.h"
+#include "platform/scopedenv.h"
 #include "testutil/tempfolder.h"
 #include "toolband.h"
 #include "userdialogs.h"
@@ -61,8 +66,12 @@ struct TScriptedDialogs : platform::IUserDialogs {
   std::deque<TMessageAnswer> Answers;        // for questions; empty: No
   std::deque<QString> SaveNames, OpenNames;  // empty: cancelled
   std::vector<QString> SaveTitles;
-  std::vector<QString> SaveOffers;  // the name each save dialog starts with
+  std::vector<QString> SaveOffers;                // the name each save dialog starts with
+  std::vector<QString> SaveFolders, OpenFolders;  // the folder each dialog starts in
   std::vector<QUrl> Opened;
+  std::vector<QString> OpenedFiles;
+  bool OpenerStarts = true;
+  std::vector<std::function<void()>> NoProgramFor;  // one per file opened: the opener gave up
 
   TMessageAnswer ShowMessageBox(QWidget*, const QString& caption, const QString& text,
                                 TMessageIcon icon, platform::TMessageButtons buttons) override {
@@ -74,15 +83,18 @@ struct TScriptedDialogs : platform::IUserDialogs {
     return a;
   }
   QString GetSaveFileName(QWidget*, const QString& title, const QString& filter,
-                          const QString& suffix, const QString& fileName) override {
+                          const QString& suffix, const QString& folder,
+                          const QString& fileName) override {
     SaveTitles.push_back(title);
     SaveOffers.push_back(fileName);
+    SaveFolders.push_back(folder);
     EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
     EXPECT_EQ(suffix, "txt");
     return Pop(SaveNames);
   }
-  QString GetOpenFileName(QWidget*, const QString& filter) override {
+  QString GetOpenFileName(QWidget*, const QString& filter, const QString& folder) override {
     EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
+    OpenFolders.push_back(folder);
     return Pop(OpenNames);
   }
   std::deque<int> Choices;  // empty: the last choice, as Escape
@@ -99,6 +111,12 @@ struct TScriptedDialogs : platform::IUserDialogs {
   }
   bool OpenDocument(const QUrl& url) override {
     Opened.push_back(url);
+    return true;
+  }
+  bool OpenFile(const QString& path, const std::function<void()>& failed) override {
+    if (!OpenerStarts) return false;
+    OpenedFiles.push_back(path);
+    NoProgramFor.push_back(failed);
     return true;
   }
   static QString Pop(std::deque<QString>& q) {
@@ -227,12 +245,10 @@ TEST_F(Window, PartsStandWhereTheyBelongAt1017x680) {
   EXPECT_EQ(Find<QWidget>("AALabel1")->pos(), QPoint(831, 122));
 }
 
-// However small the user drags it, the window keeps its client area of
-// 1017 x 680, with every part where it stands at that size.
-TEST_F(Window, AtItsSmallestEveryPartStandsWhereItBelongs) {
+// The window opens with its client area of 1017 x 680, every part where it
+// stands at that size.
+TEST_F(Window, ItOpensWithEveryPartWhereItBelongs) {
   FWindow->show();
-  QApplication::processEvents();
-  FWindow->resize(600, 400);
   QApplication::processEvents();
   EXPECT_EQ(FWindow->centralWidget()->size(), QSize(1017, 661));
   EXPECT_EQ(FWindow->statusBar()->geometry().size(), QSize(1017, 19));
@@ -256,6 +272,43 @@ TEST_F(Window, AtItsSmallestEveryPartStandsWhereItBelongs) {
   EXPECT_EQ(Find<QWidget>("Label2")->pos(), QPoint(562, 126));
   EXPECT_EQ(FWindow->VLEVars()->columnWidth(0), 57);
   EXPECT_EQ(FWindow->VLEVars()->columnWidth(1), 124);
+}
+
+// The window may be made smaller than it opens, down to a least size that
+// at 150 % scaling fits a 1280 x 720 screen: the parts share the room, none
+// over another, all inside the client area, no tool button cut off.
+TEST_F(Window, ASmallerWindowSharesTheRoomWithoutOverlaps) {
+  FWindow->show();
+  QApplication::processEvents();
+  const int menu = FWindow->menuBar()->height();
+  const struct {
+    QSize Asked, Client;  // client: without the menu bar and the status bar
+  } cases[] = {
+      {QSize(400, 300), QSize(940, 581)},  // the least
+      {QSize(980, 620), QSize(980, 601)},
+      {QSize(960, 655), QSize(960, 636)},  // the free band under the logs not yet used up
+      {QSize(1017, 680), QSize(1017, 661)},
+      {QSize(1300, 900), QSize(1300, 881)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.Asked.width() << " x " << c.Asked.height());
+    FWindow->resize(c.Asked.width(), c.Asked.height() + menu);
+    QApplication::processEvents();
+    const QWidget* client = FWindow->centralWidget();
+    ASSERT_EQ(client->size(), c.Client);
+    std::vector<const QWidget*> parts;
+    for (const QWidget* part : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (!part->isVisible()) continue;
+      EXPECT_TRUE(client->rect().contains(part->geometry())) << part->objectName().toStdString();
+      for (const QWidget* other : parts)
+        EXPECT_FALSE(part->geometry().intersects(other->geometry()))
+            << part->objectName().toStdString() << " over " << other->objectName().toStdString();
+      parts.push_back(part);
+    }
+    for (const QToolButton* button : Find<QWidget>("CoolBar1")->findChildren<QToolButton*>())
+      EXPECT_TRUE(client->rect().contains(QRect(button->mapTo(client, QPoint()), button->size())))
+          << button->text().toStdString();
+  }
 }
 
 TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
@@ -567,7 +620,8 @@ TEST_F(Window, ADuplicateKeyInAVariableFile) {
   EXPECT_TRUE(FWindow->Modified());
 
   FWindow->MFile_SaveClick();  // the dialog is cancelled
-  EXPECT_EQ(FDialogs.SaveOffers, std::vector<QString>{Q(PathOf("dup.txt"))});
+  EXPECT_EQ(FDialogs.SaveOffers, std::vector<QString>{"dup.txt"});
+  EXPECT_EQ(FDialogs.SaveFolders, std::vector<QString>{Q(FDir.string())}) << "where dup.txt was";
   EXPECT_EQ(Get(PathOf("dup.vle")), "a=1\r\nb=2\r\nA=3\r\nc=4\r\n");
   EXPECT_EQ(Get(PathOf("a.txt")), "A=1");
   EXPECT_TRUE(FWindow->Modified());
@@ -1093,15 +1147,196 @@ TEST_F(Window, AboutAndManual) {
                 QString(62, '-') + "\n");
   EXPECT_EQ(FDialogs.Boxes[0].Icon, TMessageIcon::Information);
 
-  const QString manual = QCoreApplication::applicationDirPath() + "/Manual.pdf";
-  std::filesystem::remove(manual.toStdString());
+  // Beside the program first, then where an installed program keeps it.
+  FWindow->SetProgramFolder(Q(PathOf("bin")));
+  std::filesystem::create_directories(PathOf("bin"));
+  std::filesystem::create_directories(PathOf("share/tessary"));
+  Put(PathOf("share/tessary/Manual.pdf"), "%PDF");
   FWindow->MHelp_ManualClick();
-  EXPECT_TRUE(FDialogs.Opened.empty()) << "a missing manual is not reported";
-  Put(manual.toStdString(), "%PDF");
+  Put(PathOf("bin/Manual.pdf"), "%PDF");
   FWindow->MHelp_ManualClick();
-  ASSERT_EQ(FDialogs.Opened.size(), 1u);
-  EXPECT_EQ(FDialogs.Opened[0], QUrl::fromLocalFile(manual));
-  std::filesystem::remove(manual.toStdString());
+  EXPECT_EQ(FDialogs.OpenedFiles, (std::vector<QString>{Q(PathOf("share/tessary/Manual.pdf")),
+                                                        Q(PathOf("bin/Manual.pdf"))}));
+  EXPECT_EQ(FDialogs.Boxes.size(), 1u) << "a program took the PDF: nothing more to say";
+  EXPECT_EQ(FWindow->findChild<QTextBrowser*>(), nullptr);
+}
+
+// A manual as the help window reads it: its title, a line, and one of the
+// tool bar's pictures by the name the manual's source gives it, which an
+// installed program has built in.
+constexpr char kSmallManual[] =
+    "<html><head><title>试验说明书</title></head><body><p>公式栏</p>"
+    "<img src=\"../window/icons/05-calculate.svg\"></body></html>";
+
+// Help always answers: when no program opens PDF files, or there is no PDF,
+// the window shows the HTML manual itself, from beside the program or from
+// where an installed program keeps it.
+TEST_F(Window, WithoutAPdfViewerHelpShowsTheManualItself) {
+  const struct {
+    const char* Why;
+    bool Pdf, OpenerStarts, NoProgram;
+    const char* Html;
+  } cases[] = {
+      {"no program opens PDF files", true, true, true, "bin/manual.html"},
+      {"the opener cannot be started", true, false, false, "bin/manual.html"},
+      {"no PDF", false, true, false, "share/tessary/manual.html"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    std::filesystem::remove_all(PathOf("bin"));
+    std::filesystem::remove_all(PathOf("share"));
+    std::filesystem::create_directories(PathOf("bin"));
+    std::filesystem::create_directories(PathOf("share/tessary"));
+    if (c.Pdf) Put(PathOf("bin/Manual.pdf"), "%PDF");
+    Put(PathOf(c.Html), kSmallManual);
+    TScriptedDialogs dialogs;
+    dialogs.OpenerStarts = c.OpenerStarts;
+    TFormFCalculator window(FEngine, dialogs, Q(PathOf("help.ini")));
+    window.SetProgramFolder(Q(PathOf("bin")));
+    window.MHelp_ManualClick();
+    if (c.NoProgram) {
+      ASSERT_EQ(dialogs.NoProgramFor.size(), 1u);
+      EXPECT_EQ(window.findChild<QTextBrowser*>(), nullptr) << "not while a viewer may come";
+      dialogs.NoProgramFor[0]();  // the opener ends: no program took it
+    }
+    auto* browser = window.findChild<QTextBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    const QPointer<QWidget> help = browser->window();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), "Tessary公式计算器 说明书");
+    EXPECT_EQ(browser->documentTitle(), "试验说明书");
+    EXPECT_TRUE(browser->toPlainText().startsWith("公式栏"));
+    EXPECT_TRUE(
+        browser->document()
+            ->resource(QTextDocument::ImageResource, QUrl("../window/icons/05-calculate.svg"))
+            .isValid())
+        << "the picture is there without the source tree";
+    QTest::keyClick(help, Qt::Key_Escape);
+    EXPECT_TRUE(help.isNull() || !help->isVisible()) << "Escape closes it";
+    EXPECT_TRUE(dialogs.Boxes.empty());
+  }
+}
+
+// Failing that too, Help says what is missing and where it looked. A manual
+// that another user could have changed, or a link in its place, is not read.
+TEST_F(Window, WithoutAnyManualHelpSaysWhatIsMissing) {
+  const QString bin = Q(PathOf("bin")), share = Q(PathOf("share/tessary"));
+  const struct {
+    const char* Why;
+    std::function<void()> Lay;
+    bool NoProgram;
+    QString Text;
+  } cases[] = {
+      {"nothing there", [] {}, false,
+       "找不到说明书。找过这些文件：\n" + bin + "/Manual.pdf\n" + share + "/Manual.pdf\n" + bin +
+           "/manual.html\n" + share + "/manual.html"},
+      {"a PDF that no program opens", [&] { Put(PathOf("bin/Manual.pdf"), "%PDF"); }, true,
+       "没有程序能打开 PDF 文件“" + bin + "/Manual.pdf”，也找不到网页版的说明书。找过这些文件：\n" +
+           bin + "/manual.html\n" + share + "/manual.html"},
+      {"a manual others may write to",
+       [&] {
+         Put(PathOf("bin/manual.html"), kSmallManual);
+         chmod(PathOf("bin/manual.html").c_str(), 0666);
+       },
+       false,
+       "找不到说明书。找过这些文件：\n" + bin + "/Manual.pdf\n" + share + "/Manual.pdf\n" + bin +
+           "/manual.html（未读取：“" + bin + "/manual.html”其他用户可以写入）\n" + share +
+           "/manual.html"},
+      {"a link in the manual's place",
+       [&] {
+         Put(PathOf("elsewhere.html"), kSmallManual);
+         std::filesystem::create_symlink(PathOf("elsewhere.html"),
+                                         PathOf("share/tessary/manual.html"));
+       },
+       false,
+       "找不到说明书。找过这些文件：\n" + bin + "/Manual.pdf\n" + share + "/Manual.pdf\n" + bin +
+           "/manual.html\n" + share + "/manual.html（未读取：“" + share +
+           "/manual.html”是符号链接）"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    std::filesystem::remove_all(PathOf("bin"));
+    std::filesystem::remove_all(PathOf("share"));
+    std::filesystem::create_directories(PathOf("bin"));
+    std::filesystem::create_directories(PathOf("share/tessary"));
+    c.Lay();
+    TScriptedDialogs dialogs;
+    TFormFCalculator window(FEngine, dialogs, Q(PathOf("help.ini")));
+    window.SetProgramFolder(bin);
+    window.MHelp_ManualClick();
+    if (c.NoProgram) {
+      ASSERT_EQ(dialogs.NoProgramFor.size(), 1u);
+      dialogs.NoProgramFor[0]();
+    }
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, c.Text);
+    EXPECT_EQ(dialogs.Boxes[0].Icon, TMessageIcon::Warning);
+    EXPECT_EQ(window.findChild<QTextBrowser*>(), nullptr);
+  }
+}
+
+// A file dialog starts in the worksheet's folder, else in that of the file
+// last opened or saved (the recent files carry it to the next start), else
+// in the documents folder, else at home; Save As offers the worksheet's name.
+TEST_F(Window, FileDialogsStartWhereTheUserWorks) {
+  testing::TScopedEnv env;
+  env.Set("HOME", PathOf("home"));
+  env.Set("XDG_CONFIG_HOME", std::nullopt);
+  std::filesystem::create_directories(PathOf("home"));
+  std::filesystem::create_directories(PathOf("x/y"));
+  std::filesystem::create_directories(PathOf("z"));
+  Put(PathOf("x/y/a.txt"), "A=1");
+  using TSteps = std::function<void(TFormFCalculator&, TScriptedDialogs&)>;
+  const TSteps open = [&](TFormFCalculator& w, TScriptedDialogs& d) {
+    d.OpenNames.push_back(Q(PathOf("x/y/a.txt")));
+    w.MFile_OpenClick();
+  };
+  const struct {
+    const char* Why;
+    TSteps Steps;
+    bool Restart;  // the window is closed and made again on the same ini
+    const char* Folder;
+    QString Name;
+  } cases[] = {
+      {"nothing used yet",
+       [&](auto&, auto&) { std::filesystem::create_directory(PathOf("home/Documents")); }, false,
+       "home/Documents", ""},
+      {"nothing used yet, no documents folder",
+       [&](auto&, auto&) { std::filesystem::remove(PathOf("home/Documents")); }, false, "home", ""},
+      {"a worksheet opened", open, false, "x/y", "a.txt"},
+      {"a new worksheet after one was opened",
+       [&](TFormFCalculator& w, TScriptedDialogs& d) {
+         open(w, d);
+         w.MFile_NewClick();
+       },
+       false, "x/y", ""},
+      {"a new worksheet after one was saved elsewhere",
+       [&](TFormFCalculator& w, TScriptedDialogs& d) {
+         open(w, d);
+         d.SaveNames.push_back(Q(PathOf("z/b.txt")));
+         w.MFile_AsClick();
+         w.MFile_NewClick();
+       },
+       false, "z", ""},
+      {"the next start, untitled", open, true, "x/y", ""},
+  };
+  int made = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    const QString ini = Q(PathOf("dialogs" + std::to_string(++made) + ".ini"));
+    TScriptedDialogs dialogs;
+    auto window = std::make_unique<TFormFCalculator>(FEngine, dialogs, ini);
+    c.Steps(*window, dialogs);
+    if (c.Restart) {
+      window.reset();
+      window = std::make_unique<TFormFCalculator>(FEngine, dialogs, ini);
+    }
+    window->MFile_OpenClick();  // both cancelled
+    window->MFile_AsClick();
+    EXPECT_EQ(dialogs.OpenFolders.back(), Q(PathOf(c.Folder)));
+    EXPECT_EQ(dialogs.SaveFolders.back(), Q(PathOf(c.Folder)));
+    EXPECT_EQ(dialogs.SaveOffers.back(), c.Name);
+  }
 }
 
 TEST_F(Window, SideColumnOfSixStillPanels) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Typesets the user manual (HTML) into the PDF that the Help menu opens.
-// Run by the build: makemanual <manual.html> <Manual.pdf>
+// Typesets the user manual (HTML) into the PDF that the Help menu opens,
+// and writes the HTML the program shows itself where no program opens PDF
+// files. Run by the build: makemanual <manual.html> <Manual.pdf> [<out.html>]
 
 #include <QDir>
 #include <QFile>
@@ -94,12 +95,25 @@ QString JoinChineseLines(const QString& html) {
   return result;
 }
 
+// The joined text for the help window, which would show those line breaks
+// as blanks too.
+int WriteHtml(const QString& html, const QString& output) {
+  QFile file(output);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(html.toUtf8()) < 0 ||
+      !file.flush()) {
+    std::fprintf(stderr, "makemanual: cannot write %s: %s\n", qPrintable(output),
+                 qPrintable(file.errorString()));
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: makemanual MANUAL.html OUTPUT.pdf\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: makemanual MANUAL.html OUTPUT.pdf [OUTPUT.html]\n");
     return 2;
   }
   const QString input = QString::fromLocal8Bit(argv[1]);
@@ -141,5 +155,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "makemanual: nothing written to %s\n", argv[2]);
     return 1;
   }
-  return 0;
+  return argc == 4 ? WriteHtml(html, QString::fromLocal8Bit(argv[3])) : 0;
 }
