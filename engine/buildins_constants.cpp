@@ -27,7 +27,7 @@ TReal Square(TFormulaParser& fp, TReal x) {
   // rejected as well as huge ones; the value itself is the exact product
   // rounded once, so SQR(3) is exactly 9.
   const TReal t = 2 * std::log(std::fabs(x));
-  if (std::fabs(t) >= LnLimit()) {
+  if (fp.Guarded() && std::fabs(t) >= LnLimit()) {
     fp.SetError(ecOutOfRange);
     return 0;
   }

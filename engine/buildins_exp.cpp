@@ -9,7 +9,7 @@
 namespace tessary {
 
 TReal TBuildinFuncs::mExp(TFormulaParser& fp, const TReal& x) {
-  if (std::fabs(x) >= buildin::LnLimit()) {
+  if (fp.Guarded() && std::fabs(x) >= buildin::LnLimit()) {
     fp.SetError(ecOutOfRange);
     return 0;
   }

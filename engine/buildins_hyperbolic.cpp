@@ -16,7 +16,7 @@ using buildin::SqrtLimit;
 
 // |x| > L: e^x would leave the engine's range.
 bool TooLarge(TFormulaParser& fp, TReal x) {
-  if (std::fabs(x) <= LnLimit()) return false;
+  if (!fp.Guarded() || std::fabs(x) <= LnLimit()) return false;
   fp.SetError(ecParameterTooLarge);
   return true;
 }

@@ -48,7 +48,7 @@ TReal TBuildinFuncs::mSum(TFormulaParser& fp, std::span<const TReal> items) {
   TReal s = 0;
   bool rejected = false;
   for (TReal v : items) {
-    if (std::fabs(s / kRangeDivisor + v / kRangeDivisor) < kRangeTenth) {
+    if (!fp.Guarded() || std::fabs(s / kRangeDivisor + v / kRangeDivisor) < kRangeTenth) {
       s += v;
     } else {
       fp.SetError(ecOutOfRange);

@@ -180,13 +180,21 @@ bool TFormulaParser::ConvertLiteral(const std::string& lit, TReal& value) {
 
 // ---------------------------------------------------------------- value rules
 
+// Textbook rules: a result is out of range only beyond the 80-bit range.
+TReal TFormulaParser::Unguarded(TReal r) {
+  if (!std::isfinite(r)) SetError(ecOutOfRange);
+  return r;
+}
+
 TReal TFormulaParser::Add(TReal x, TReal y) {
+  if (!Guarded()) return Unguarded(x + y);
   if (std::fabs(x / kRangeDivisor + y / kRangeDivisor) < kRangeTenth) return x + y;
   SetError(ecOutOfRange);
   return x;
 }
 
 TReal TFormulaParser::Subtract(TReal x, TReal y) {
+  if (!Guarded()) return Unguarded(x - y);
   if (std::fabs(x / kRangeDivisor - y / kRangeDivisor) < kRangeTenth) return x - y;
   SetError(ecOutOfRange);
   return x;
@@ -195,6 +203,7 @@ TReal TFormulaParser::Subtract(TReal x, TReal y) {
 // Products and quotients must stay between about 1E-38 and 1E+38 in
 // magnitude (or be exactly 0).
 TReal TFormulaParser::Multiply(TReal x, TReal y) {
+  if (!Guarded()) return Unguarded(x * y);
   if (x == 0 || y == 0) return 0;
   const TReal ax = std::fabs(x), ay = std::fabs(y);
   if (!(InSafeBand(ax) && InSafeBand(ay)) &&
@@ -210,6 +219,7 @@ TReal TFormulaParser::Divide(TReal x, TReal y) {
     SetError(ecDivisionByZero);
     return x;
   }
+  if (!Guarded()) return Unguarded(x / y);
   if (x == 0) return 0;
   const TReal ax = std::fabs(x), ay = std::fabs(y);
   if (!(InSafeBand(ax) && InSafeBand(ay)) &&
@@ -221,10 +231,14 @@ TReal TFormulaParser::Divide(TReal x, TReal y) {
 }
 
 TReal TFormulaParser::Power(TReal x, TReal y) {
-  if (x == 0) return 0;
+  if (x == 0) {
+    if (Guarded() || y > 0) return 0;
+    if (y == 0) return 1;
+    SetError(ecDivisionByZero);
+    return 0;
+  }
   const TReal ax = std::fabs(x);
-  const TReal l = y * exact::Ln(ax);
-  if (l > buildin::LnLimit()) {
+  if (Guarded() && y * exact::Ln(ax) > buildin::LnLimit()) {
     SetError(ecOutOfRange);
     return 0;
   }
@@ -241,7 +255,7 @@ TReal TFormulaParser::Power(TReal x, TReal y) {
     // whole number of 2^64 or more is even.
     if (std::fmod(y, 2.0L) != 0) r = -r;
   }
-  return r;
+  return Guarded() ? r : Unguarded(r);
 }
 
 TReal TFormulaParser::LogicalAnd(TReal x, TReal y) {

@@ -301,6 +301,18 @@ TReal TFormulaParser::ParseTerm() {
 
 TReal TFormulaParser::ParsePower() {
   TReal x = ParseFactor();
+  if (FConvention == TConvention::Standard) {
+    // Right to left: the exponent is a power itself (signed, as 2^-3 is).
+    if (Failed() || FScanState.Current != '^') return Failed() ? 0 : x;
+    const std::int64_t at = Here();
+    SkipBlanks();
+    const TReal y = ParseSigned();
+    if (Failed()) return 0;
+    FAnchor = at;
+    x = Power(x, y);
+    FAnchor = 0;
+    return Failed() ? 0 : x;
+  }
   while (!Failed() && FScanState.Current == '^') {
     const std::int64_t at = Here();
     SkipBlanks();
@@ -325,10 +337,11 @@ TReal TFormulaParser::ParseFactor() {
     v = ParseBracketed();
   } else if (c == '+') {
     NextChar();  // no blank skipping: "- 5" is an error
-    v = ParseFactor();
+    return ParseSigned();
   } else if (c == '-') {
     NextChar();
-    v = -ParseFactor();
+    const TReal operand = ParseSigned();
+    return Failed() ? 0 : -operand;
   } else if (c == '.' || IsDigit(c)) {
     v = ParseNumber();
   } else if (IsLetter(c)) {
@@ -338,7 +351,34 @@ TReal TFormulaParser::ParseFactor() {
   } else {
     SetUnexpected();
   }
+  v = Degrees(v);
   return Failed() ? 0 : v;
+}
+
+TReal TFormulaParser::ParseSigned() {
+  if (FConvention == TConvention::Classic) return ParseFactor();
+  // The power's own recursion passes through here: its depth is bounded too.
+  TDepthGuard guard(FDepth);
+  if (FDepth > kMaxDepth) {
+    SetError(ecNestingTooDeep);
+    return 0;
+  }
+  return ParsePower();
+}
+
+// "°" is A1 E3 in code page 936.
+TReal TFormulaParser::Degrees(TReal v) {
+  const TFpState& s = FScanState;
+  if (Failed() || s.Current != 0xA1 ||
+      static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position)]) != 0xE3)
+    return v;
+  const std::int64_t at = Here();
+  NextChar();
+  SkipBlanks();
+  FAnchor = at;
+  v = Multiply(v, buildin::kPi / 180);
+  FAnchor = 0;
+  return v;
 }
 
 TReal TFormulaParser::ParseBracketed() {

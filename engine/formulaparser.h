@@ -21,6 +21,13 @@ namespace tessary {
 class TBuildinFuncs;
 struct TBuiltin;
 
+// The rules a formula is read and computed by. Classic is what stored
+// worksheets rely on: "^" groups from the left and binds below a sign
+// (2^3^2 = 64, -2^2 = 4), 0 to any power is 0, and results are kept within
+// about 1E±38. Standard is the textbook's: 2^3^2 = 512, -2^2 = -4, 0^0 = 1,
+// 0^-n divides by zero, and only the 80-bit range bounds a result.
+enum class TConvention { Classic, Standard };
+
 // Scanner state of one evaluation.
 struct TFpState {
   std::string Text;           // the expression followed by the end mark (code 0)
@@ -48,6 +55,12 @@ class TFormulaParser {
   ~TFormulaParser();
   TFormulaParser(const TFormulaParser&) = delete;
   TFormulaParser& operator=(const TFormulaParser&) = delete;
+
+  // The convention the next evaluations follow; Classic until set.
+  void SetConvention(TConvention convention) { FConvention = convention; }
+  TConvention Convention() const { return FConvention; }
+  // Whether the classic range guards (about 1E±38) apply.
+  bool Guarded() const { return FConvention == TConvention::Classic; }
 
   // Stores the text (code page 936 bytes) and clears the error code.
   void SetExpression(std::string_view text);
@@ -93,6 +106,10 @@ class TFormulaParser {
   TReal ParseTerm();
   TReal ParsePower();
   TReal ParseFactor();
+  // A sign's operand: a factor in classic rules, a power in textbook rules.
+  TReal ParseSigned();
+  // "°" after an operand: v in radians.
+  TReal Degrees(TReal v);
   TReal ParseNumber();
   TReal ParseBracketed();
   TReal ParseRelation(TReal x);
@@ -120,6 +137,7 @@ class TFormulaParser {
   std::int64_t Here() const { return FScanState.Position; }
 
   // Value rules with their range guards.
+  TReal Unguarded(TReal r);
   TReal Add(TReal x, TReal y);
   TReal Subtract(TReal x, TReal y);
   TReal Multiply(TReal x, TReal y);
@@ -130,6 +148,7 @@ class TFormulaParser {
 
   bool Failed() const { return FErrorCode != 0; }
 
+  TConvention FConvention = TConvention::Classic;
   int FErrorCode = 0;
   std::size_t FErrorPosition = 0;
   std::string FErrorName;  // the unknown name the error is about; "" if none
