@@ -28,7 +28,18 @@ class TArgReader {
 
 // Every option of the tool. Apply() switches over it without a default, so
 // that an option added here and not handled there is a compiler warning.
-enum class TOption { Expression, Expressions, Help, Version, Vars, Var, Log, Utf8, Cp936 };
+enum class TOption {
+  Expression,
+  Expressions,
+  Help,
+  Version,
+  Vars,
+  Var,
+  Log,
+  Utf8,
+  Cp936,
+  Convention
+};
 
 // A long option's value comes after "=" or as the next argument; a short
 // one's as the rest of its cluster or as the next argument.
@@ -49,6 +60,7 @@ constexpr TOptionEntry kOptions[] = {
     {"log", '\0', false, TOption::Log},
     {"utf8", '\0', false, TOption::Utf8},
     {"cp936", '\0', false, TOption::Cp936},
+    {"convention", '\0', true, TOption::Convention},
 };
 
 const TOptionEntry* FindShort(char letter) {
@@ -83,6 +95,15 @@ bool Apply(TOption option, std::string_view value, TCalcOptions& options) {
     case TOption::Log: options.Worksheet.Log = true; break;
     case TOption::Utf8: options.Worksheet.Utf8 = true; break;
     case TOption::Cp936: options.Worksheet.Cp936 = true; break;
+    case TOption::Convention:
+      if (value == "classic") {
+        options.Convention = TConvention::Classic;
+      } else if (value == "standard") {
+        options.Convention = TConvention::Standard;
+      } else {
+        throw TUsageError(CliText(TCliText::ConventionValue, value));
+      }
+      break;
   }
   return false;
 }

@@ -5,11 +5,14 @@
 // -f/--expressions, repeatable and kept in command-line order; or one
 // worksheet file with its variable options.
 
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "formulaparser.h"
 
 namespace tessary::cli {
 
@@ -39,6 +42,9 @@ struct TCalcOptions {
   std::vector<TCalcInput> Inputs;
   bool HasWorksheet = false;
   TWorksheetOptions Worksheet;
+  // --convention: the rules for everything calculated, a worksheet's own
+  // declaration overridden; nullopt: the worksheet's, else classic.
+  std::optional<TConvention> Convention;
 };
 
 // A command line the tool cannot run; the message names the culprit.

@@ -21,6 +21,7 @@ class TCalcRunner {
 
   // Evaluates one expression and prints its line.
   void EvaluateLine(std::string_view utf8);
+  void SetConvention(TConvention convention) { FParser.SetConvention(convention); }
   // Evaluates every line of the file ("-": standard input); a file that cannot
   // be opened or read is reported on the error stream.
   void RunFile(const std::string& path);

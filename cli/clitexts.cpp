@@ -24,6 +24,11 @@ Evaluate formulas with the Tessary formula engine, or calculate a worksheet.
   -e, --expression=EXPR    evaluate the expression EXPR
   -f, --expressions=FILE   evaluate each line of FILE as one expression;
                            FILE '-' is standard input
+      --convention=RULES   calculate by RULES: classic (the default: 2^3^2=64,
+                           -2^2=4, results within about 1E38) or standard (the
+                           textbook's: 2^3^2=512, -2^2=-4, 0^0=1, the full
+                           80-bit range, a name may be assigned again); it
+                           overrides a worksheet's "// 约定：标准" line
   -h, --help               display this help and exit
       --version            output version information and exit
 
@@ -56,7 +61,8 @@ Worksheets:
 
 In a worksheet, full-width letters, brackets, signs, digits and spaces typed
 by a Chinese input method count as their ASCII forms, outside comments and
-string literals.
+string literals. "°" after a number, a name or a bracket means degrees:
+SIN(30°) is 0.5.
 
 A worksheet prints its result lines. Messages, and every statement whose
 evaluation failed, go to standard error. A worksheet cannot be combined with
@@ -75,6 +81,10 @@ included).
   -e, --expression=公式    计算公式
   -f, --expressions=文件   把文件的每一行当作一个公式计算；
                            文件为“-”时读标准输入
+      --convention=约定    按约定计算：classic（经典，默认：2^3^2=64，-2^2=4，
+                           结果在约 1E38 以内）或 standard（标准，即课本的规则：
+                           2^3^2=512，-2^2=-4，0^0=1，80 位实数的全部范围，
+                           名称可以再次赋值）；优先于工作表的“// 约定：标准”行
   -h, --help               显示此帮助并退出
       --version            显示版本信息并退出
 
@@ -100,7 +110,8 @@ Ctrl+D 退出）；否则像 -f - 那样读标准输入。
                            按代码页 936 读
 
 工作表里用中文输入法输入的全角字母、括号、符号、数字和空格，在注释和字符串
-之外都按对应的 ASCII 字符计算。
+之外都按对应的 ASCII 字符计算。数字、名称或右括号后面的“°”表示角度：
+SIN(30°) 等于 0.5。
 
 工作表输出它的结果行。提示信息以及每个计算出错的语句都写到标准错误。
 工作表不能和 -e 或 -f 一起使用。
@@ -133,6 +144,8 @@ Ctrl+D 退出）；否则像 -f - 那样读标准输入。
      "选项需要一个参数 -- “%s”"},
     {TCliText::OutOfMemory, "out of memory", "内存不足"},
     {TCliText::WriteError, "write error", "写入错误"},
+    {TCliText::ConventionValue, "option '--convention' takes classic or standard, not '%s'",
+     "选项“--convention”只能是 classic 或 standard，而不是“%s”"},
 });
 
 TCliLanguage gLanguage = TCliLanguage::English;

@@ -28,6 +28,7 @@ enum class TCliText {
   ShortRequiresArgument,
   OutOfMemory,
   WriteError,
+  ConventionValue,
 };
 
 enum class TCliLanguage { English, Chinese };

@@ -19,6 +19,7 @@
 // whose set-up every run would pay for.
 
 using namespace tessary::cli;
+using tessary::TConvention;
 
 namespace {
 
@@ -32,9 +33,12 @@ void Complain(std::string_view text) {
 
 int Run(const TCalcOptions& options, TOutBuffer& out) {
   // Each mode builds the process's one engine.
-  if (options.HasWorksheet) return TWorksheetRunner(out, STDERR_FILENO).Run(options.Worksheet);
-  if (options.Inputs.empty() && isatty(STDIN_FILENO)) return RunTerminalPrompt(out);
+  if (options.HasWorksheet)
+    return TWorksheetRunner(out, STDERR_FILENO).Run(options.Worksheet, options.Convention);
+  if (options.Inputs.empty() && isatty(STDIN_FILENO))
+    return RunTerminalPrompt(out, options.Convention.value_or(TConvention::Classic));
   TCalcRunner runner(STDOUT_FILENO, STDERR_FILENO);
+  runner.SetConvention(options.Convention.value_or(TConvention::Classic));
   if (options.Inputs.empty()) runner.RunFile("-");
   for (const TCalcInput& input : options.Inputs) {
     if (input.Kind == TInputKind::Expression) {

@@ -34,6 +34,7 @@ constexpr std::string_view kHelp =
     "  :vars         列出留下的名字和数值\n"
     "  :load 文件    从 .vle 变量文件（GBK 或 UTF-8）读入名字\n"
     "  :clear        忘记所有名字\n"
+    "  :约定 标准    按课本的规则计算（:约定 经典 回到默认的规则）\n"
     "  quit、exit    退出（或按 Ctrl+D）\n"
     "编辑：←→ Home End 移动，↑↓ 翻历史，Ctrl+R 搜索历史，Tab 补全函数名和名字";
 
@@ -144,6 +145,7 @@ TPromptReply TStatementPrompt::Answer(std::string_view line) {
 
 void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply) {
   TWorksheet ws;
+  ws.Convention = FConvention;
   ws.Formula.emplace_back(line);
   for (const TKept& kept : FKept) ws.Variables.Append(kept.Name, kept.Value);
   TIgnoredMessages messages;
@@ -202,11 +204,29 @@ void TStatementPrompt::RunCommand(std::string_view command, TPromptReply& reply)
       note("用法：:load 文件.vle");
     else
       Load(argument, reply);
+  } else if (name == ":约定" || name == ":convention") {
+    SetConventionCommand(argument, reply);
   } else if (name == ":help") {
     note(std::string(kHelp));
   } else {
     note("未知的命令" + Quoted(command.substr(0, blank)) + "；:help 列出命令");
   }
+}
+
+// ":约定 标准" or ":convention standard" (经典, classic); alone it tells.
+void TStatementPrompt::SetConventionCommand(std::string_view argument, TPromptReply& reply) {
+  const std::string word = AsciiLower(argument);
+  if (word == "标准" || word == "standard") {
+    FConvention = TConvention::Standard;
+  } else if (word == "经典" || word == "classic") {
+    FConvention = TConvention::Classic;
+  } else if (!word.empty()) {
+    reply.Items.push_back({TPromptItem::TKind::Note,
+                           "用法：:约定 标准 或 :约定 经典（:convention standard|classic）"});
+    return;
+  }
+  reply.Items.push_back({TPromptItem::TKind::Note,
+                         FConvention == TConvention::Standard ? "约定：标准" : "约定：经典"});
 }
 
 void TStatementPrompt::Load(std::string_view shownPath, TPromptReply& reply) {

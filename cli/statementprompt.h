@@ -39,6 +39,8 @@ class TStatementPrompt {
   explicit TStatementPrompt(TFormulaParser& engine) : FEngine(engine) {}
 
   TPromptReply Answer(std::string_view line);
+  // The rules every line is calculated by (":约定" changes them too).
+  void SetConvention(TConvention convention) { FConvention = convention; }
 
   // The names kept so far, "name=value", in the order first assigned.
   std::vector<std::string> KeptRows() const;
@@ -60,12 +62,14 @@ class TStatementPrompt {
   void CalculateLine(std::string_view line, TPromptReply& reply);
   void RunCommand(std::string_view command, TPromptReply& reply);
   void Load(std::string_view path, TPromptReply& reply);
+  void SetConventionCommand(std::string_view argument, TPromptReply& reply);
   void Keep(std::string_view name, std::string_view value);
   // Why name cannot be kept, or "" when it can.
   std::string Unkeepable(std::string_view name) const;
   bool IsBuiltinName(std::string_view name) const;
 
   TFormulaParser& FEngine;
+  TConvention FConvention = TConvention::Classic;
   std::vector<TKept> FKept;
   bool FAnyError = false;
 };

@@ -241,11 +241,12 @@ void CatchInterrupts() {
 
 }  // namespace
 
-int RunTerminalPrompt(TOutBuffer& out) {
+int RunTerminalPrompt(TOutBuffer& out, TConvention convention) {
   UseUtf8Characters();
   CatchInterrupts();
   TFormulaParser engine;
   TStatementPrompt prompt(engine);
+  prompt.SetConvention(convention);
   gPrompt = &prompt;
   const TLineEditorSetup setup{"tessary-calc", kWordBreaks, kHistoryLines, Complete};
   std::string why;

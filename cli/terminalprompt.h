@@ -7,6 +7,7 @@
 // prompt reads plain lines, after a note on standard error.
 
 #include "fdstream.h"
+#include "formulaparser.h"
 
 namespace tessary::cli {
 
@@ -16,6 +17,6 @@ namespace tessary::cli {
 // written back after every line, so that it survives a closed terminal; a
 // history that cannot be written is reported once and changes nothing else.
 // What the prompt shows goes through out, flushed after every answer.
-int RunTerminalPrompt(TOutBuffer& out);
+int RunTerminalPrompt(TOutBuffer& out, TConvention convention);
 
 }  // namespace tessary::cli

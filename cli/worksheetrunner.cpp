@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "worksheetrunner.h"
 
+#include "convention.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -119,6 +121,7 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, std::string& joine
         const std::string sheet = ReadInput(options.Path);
         text = WorksheetText(sheet, formatOf(sheet));
       }
+      FDeclared = DeclaredConvention(text);
       joined = JoinFormulaText(text);
     }
     std::optional<std::string> vars;
@@ -146,10 +149,11 @@ bool TWorksheetRunner::Load(const TWorksheetOptions& options, std::string& joine
   return true;
 }
 
-int TWorksheetRunner::Run(const TWorksheetOptions& options) {
+int TWorksheetRunner::Run(const TWorksheetOptions& options, std::optional<TConvention> convention) {
   std::string joined;
   TKeyValueTable variables;
   if (!Load(options, joined, variables)) return 2;
+  FParser.SetConvention(convention.value_or(FDeclared.value_or(TConvention::Classic)));
   if (options.Log) FOut.Append("== 结果 ==\n");
   TStreamingReport report(FOut, options.Log);
   TKeyValueTable namedResults;

@@ -5,6 +5,7 @@
 // the result pane (and, if asked, the two logs). Messages and the statements
 // whose evaluation failed go to the error stream.
 
+#include <optional>
 #include <string>
 
 #include "calcoptions.h"
@@ -21,8 +22,9 @@ class TWorksheetRunner {
 
   // 0 all statements evaluated without error, 1 some recorded an error or
   // the run ended on a name assigned twice, 2 a file could not be read or
-  // the variables hold a key twice.
-  int Run(const TWorksheetOptions& options);
+  // the variables hold a key twice. convention, when given, overrides the
+  // one the worksheet declares.
+  int Run(const TWorksheetOptions& options, std::optional<TConvention> convention = std::nullopt);
 
  private:
   // The formula lines joined into statements, and the variables; false
@@ -30,6 +32,7 @@ class TWorksheetRunner {
   bool Load(const TWorksheetOptions& options, std::string& joined, TKeyValueTable& variables);
 
   TFormulaParser FParser;
+  std::optional<TConvention> FDeclared;  // by the worksheet read
   TOutBuffer& FOut;
   int FErr;
 };

@@ -60,7 +60,7 @@ const std::vector<std::vector<const char*>> kSymbolGroups = {
     {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ".", "E"},
     {"+", "-", "×", "*", "÷", "/", "^"},
     {"(", ")", "[", "]", "{", "}", "<", ">"},
-    {"π"},
+    {"π", "°"},
 };
 
 QLabel* BoldLabel(const QString& text, QWidget* parent) {
@@ -317,9 +317,9 @@ void TFormFCalculator::BuildMenus() {
   Item(edit, "MEdit_Paste", QStringLiteral("&P 粘贴"), TPicture::Paste,
        &TFormFCalculator::MEdit_PasteClick);
 
-  // Tools has no items: a plain entry, since an empty menu still maps an
-  // empty popup.
-  bar->addAction(QStringLiteral("&T 工具"))->setObjectName(QStringLiteral("MTools"));
+  QMenu* tools = bar->addMenu(QStringLiteral("&T 工具"));
+  tools->setObjectName(QStringLiteral("MTools"));
+  BuildConventionMenu(tools);
 
   QAction* about = bar->addAction(QStringLiteral("&A 关于"));
   about->setObjectName(QStringLiteral("MAbout"));
@@ -428,8 +428,13 @@ void TFormFCalculator::BuildStatusBar() {
   FStatusEncoding->setToolTip(QStringLiteral("工作表以 UTF-8 编码读入，也以 UTF-8 保存"));
   bar->addPermanentWidget(FStatusEncoding);
   FStatusEncoding->hide();
+  FStatusConvention = new QLabel(QStringLiteral("约定：经典"), bar);
+  FStatusConvention->setObjectName(QStringLiteral("StatusConvention"));
+  FStatusConvention->setToolTip(QStringLiteral("计算所按的数学约定（工具 → 数学约定）"));
+  bar->addPermanentWidget(FStatusConvention);
   // Each section a sunken panel of its own, as status bars draw them.
-  for (QLabel* section : {FStatusHint, FStatusSecond, FStatusDetail, FStatusEncoding})
+  for (QLabel* section :
+       {FStatusHint, FStatusSecond, FStatusDetail, FStatusEncoding, FStatusConvention})
     section->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
@@ -461,6 +466,7 @@ void TFormFCalculator::BuildRecentFiles(const QString& iniFile) {
 void TFormFCalculator::ConnectChanges() {
   connect(FOriFormula, &QPlainTextEdit::textChanged, this, [this] {
     SetModified(true);
+    ShowConvention();
     FFormulaEdited = true;  // the last Calculate's places no longer hold
     if (!FOriFormula->extraSelections().isEmpty()) FOriFormula->setExtraSelections({});
   });

@@ -192,6 +192,11 @@ class TFormFCalculator : public QMainWindow {
   void ShowFailure(int resultLine);
   void ShowCaretPosition();
   void ShowEncoding();
+  // The math convention: the comment line at the top of the formula pane
+  // that declares it, the 工具 menu that writes it, the status bar that tells.
+  void BuildConventionMenu(QMenu* tools);
+  void ChooseConvention(TConvention convention);
+  void ShowConvention();
   static QString FailureText(const TStatementOutcome& s);
 
   void FormCreate();
@@ -259,7 +264,10 @@ class TFormFCalculator : public QMainWindow {
   TMostRecentFiles* FRecentFiles = nullptr;
   QLabel* FStatusHint = nullptr;
   QLabel* FStatusSecond = nullptr;
-  QLabel* FStatusDetail = nullptr;    // what went wrong in the last Calculate
+  QLabel* FStatusDetail = nullptr;      // what went wrong in the last Calculate
+  QLabel* FStatusConvention = nullptr;  // "约定：经典" or "约定：标准"
+  QAction* FClassicItem = nullptr;
+  QAction* FStandardItem = nullptr;
   QLabel* FStatusEncoding = nullptr;  // "UTF-8" while the worksheet is
   QWidget* FClient = nullptr;
   QWidget* FCoolBar = nullptr;

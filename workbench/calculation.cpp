@@ -7,6 +7,7 @@
 #include <optional>
 #include <queue>
 
+#include "convention.h"
 #include "cp936.h"
 #include "errorcodes.h"
 #include "fullwidth.h"
@@ -71,7 +72,7 @@ int BracketBalance(std::string_view text) {
 // judges the byte after it in the text as it stands): a key that occurs only
 // inside longer names or numbers cannot change the text, and its row is not
 // visited.
-bool EndsName(char c) { return !IsNamePart(c); }
+bool EndsName(std::string_view text, std::size_t at) { return !ContinuesName(text, at); }
 
 // The bytes that are no part of a name.
 const std::bitset<256>& NonNameBytes() {
@@ -267,10 +268,15 @@ std::string CalculateStatements(std::string_view joined, const TKeyValueTable& v
       const std::string text =
           RunStatement(variables, namedResults, engine, messages, statement, out);
       sink.Take(out, text);
-      // The key is the name without its "="; a second assignment of the same
-      // name throws and ends the run after its result line.
+      // The key is the name without its "="; in classic rules a second
+      // assignment of the same name throws and ends the run after its
+      // result line, in textbook rules it replaces the value.
       const std::string_view name = out.Name;
-      namedResults.Append(name.substr(0, name.empty() ? 0 : name.size() - 1), text);
+      const std::string_view key = name.substr(0, name.empty() ? 0 : name.size() - 1);
+      if (engine.Convention() == TConvention::Standard)
+        namedResults.Assign(key, text);
+      else
+        namedResults.Append(key, text);
       if (end == joined.size()) break;
       start = end + 1;
     }
@@ -287,6 +293,8 @@ TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& mes
   CutBack(ws.NormalisedLog);
   CutBack(ws.EvaluatedLog);
   ws.NamedResults.Clear();
+  engine.SetConvention(
+      ws.Convention.value_or(DeclaredConvention(ws.Formula).value_or(TConvention::Classic)));
   TPaneSink sink(ws, report);
   try {
     const std::string joined = JoinFormulaLines(ws.Formula);

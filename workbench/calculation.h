@@ -6,6 +6,7 @@
 // and copies them in and out of a TWorksheet.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ struct TWorksheet {
   std::vector<std::string> Results;        // result pane
   std::vector<std::string> NormalisedLog;  // normalised-formula log
   std::vector<std::string> EvaluatedLog;   // evaluated-formula log
+  // The rules to calculate by; nullopt: those the formula declares (see
+  // convention.h), else the classic ones.
+  std::optional<TConvention> Convention;
 };
 
 // The worksheet as the window starts with it.

@@ -113,6 +113,34 @@ void TKeyValueTable::Append(std::string_view key, std::string_view value) {
   Commit(begin);
 }
 
+void TKeyValueTable::Assign(std::string_view key, std::string_view value) {
+  std::uint32_t found = kNoRow;
+  if (!key.empty()) {
+    ForEachCandidate(Mixed(HashOf(Trim(key))), [&](std::uint32_t other) {
+      if (!EqualIgnoringAsciiCase(KeyOf(Row(other)), key)) return false;
+      found = other;
+      return true;
+    });
+  }
+  if (found == kNoRow) {
+    Append(key, value);
+    return;
+  }
+  // The same key up to letter case: same hash, same length, same filing;
+  // only the text and the ends after it move.
+  const std::size_t begin = found == 0 ? 0 : FEnds[found - 1];
+  const std::size_t oldSize = FEnds[found] - begin;
+  std::string row(key);
+  row += '=';
+  row += value;
+  FText.replace(begin, oldSize, row);
+  for (std::size_t i = found; i < FEnds.size(); ++i) FEnds[i] = FEnds[i] - oldSize + row.size();
+  const std::string_view name = Trim(key);
+  if (name.empty()) return;
+  FFirstBytes.set(static_cast<unsigned char>(name.front()));
+  for (char c : name) FKeyBytes.set(static_cast<unsigned char>(c));
+}
+
 void TKeyValueTable::AppendRow(std::string_view row) {
   const std::size_t begin = FText.size();
   FText += row;
@@ -186,7 +214,7 @@ std::string_view TKeyValueTable::TrimmedKey(std::size_t row) const { return Trim
 
 void TKeyValueTable::ForEachKeyIn(std::string_view text,
                                   const std::function<void(std::size_t)>& found,
-                                  bool (*endsAt)(char)) const {
+                                  bool (*endsAt)(std::string_view, std::size_t)) const {
   if (FKeysByLength.empty() || text.empty()) return;
   if (++FProbe == 0) {  // wrapped: forget every earlier probe
     std::fill(FReportedIn.begin(), FReportedIn.end(), 0);
@@ -232,7 +260,7 @@ void TKeyValueTable::ForEachKeyIn(std::string_view text,
     for (const TKeysOfLength& keys : FKeysByLength) {
       const std::size_t end = at + keys.Length;
       if (end > runEnd) break;
-      if (endsAt != nullptr && end < text.size() && !endsAt(text[end])) continue;
+      if (endsAt != nullptr && end < text.size() && !endsAt(text, end)) continue;
       for (; hashed < end; ++hashed)
         prefix[hashed + 1] = prefix[hashed] * kHashBase + Digit(text[hashed]);
       const std::uint64_t mixed = Mixed(prefix[end] - prefix[at] * keys.Power);

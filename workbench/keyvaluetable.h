@@ -46,6 +46,9 @@ class TKeyValueTable {
   void Append(std::string_view key, std::string_view value);
   // Appends a row as it stands, under the same rule.
   void AppendRow(std::string_view row);
+  // Replaces the row of a non-empty key already present (ignoring letter
+  // case; the key is then written as given) in its place, or appends it.
+  void Assign(std::string_view key, std::string_view value);
 
   // Value of the first row whose trimmed key equals name ignoring letter
   // case; "" when no row matches.
@@ -60,9 +63,9 @@ class TKeyValueTable {
   // in text (case-sensitive), without visiting the rows whose keys do not:
   // the text is probed once per distinct key length, in time linear in it
   // whatever the keys' lengths. With endsAt, only occurrences at the end of
-  // the text or before a byte that endsAt accepts count.
+  // the text or before a place (text, at) that endsAt accepts count.
   void ForEachKeyIn(std::string_view text, const std::function<void(std::size_t)>& found,
-                    bool (*endsAt)(char) = nullptr) const;
+                    bool (*endsAt)(std::string_view text, std::size_t at) = nullptr) const;
 
  private:
   // A row under the hash of its folded trimmed key. One flat array serves

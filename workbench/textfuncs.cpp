@@ -138,8 +138,8 @@ std::string SubstituteVariable(std::string_view name, std::string_view value, st
   for (; at != std::string_view::npos; at = search.Find(text, copied)) {
     result.append(text.substr(copied, at - copied));
     copied = at + name.size();
-    const bool replace = (result.empty() || !IsNamePart(result.back())) &&
-                         (copied == text.size() || !IsNamePart(text[copied]));
+    const bool replace =
+        (result.empty() || !IsNamePart(result.back())) && !ContinuesName(text, copied);
     if (!replace) {
       result.append(name);
       continue;

@@ -57,6 +57,12 @@ inline bool IsNamePart(char c) {
          (static_cast<unsigned char>(c) & 0x80) != 0;
 }
 
+// Whether the text at byte at goes on with a name part. "°" (C2 B0) does
+// not: it ends a name as a sign does ("r°" is r in degrees).
+inline bool ContinuesName(std::string_view text, std::size_t at) {
+  return at < text.size() && IsNamePart(text[at]) && !text.substr(at).starts_with("\xC2\xB0");
+}
+
 // Number of UTF-8 characters in s (continuation bytes are not counted).
 std::size_t Utf8Length(std::string_view s);
 // The first count characters of s.

@@ -326,6 +326,8 @@ TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
       {"MAbout", "&A 关于"},
       {"MHelp_About", "&A 关于 Tessary计算器"},
       {"MHelp_Manual", "&M 说明书"},
+      {"MTools_Classic", "&C 经典（2^3^2=64，-2^2=4）"},
+      {"MTools_Standard", "&S 标准（2^3^2=512，-2^2=-4）"},
       {"PM1Insert", "&I 插入到公式"},
       {"TBCot", "剪切"},
       {"TBCopy", "拷贝"},
@@ -340,7 +342,7 @@ TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
   for (TToolBand* bar : FWindow->findChildren<TToolBand*>())
     for (QAction* a : bar->actions())
       if (!a->isSeparator() && a->objectName().isEmpty()) ++insertButtons;
-  EXPECT_EQ(insertButtons, 22 + 6 + 28) << "the symbol bar's four groups hold 12, 7, 8 and 1";
+  EXPECT_EQ(insertButtons, 22 + 6 + 29) << "the symbol bar's four groups hold 12, 7, 8 and 2";
 }
 
 TEST_F(Window, CalculateShowsResultsAndMarksFailures) {
@@ -974,6 +976,49 @@ TEST_F(Window, ADroppedFileOpensAndDroppedTextIsInserted) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(Formula().contains("+1")) << Formula().toStdString();
   EXPECT_EQ(FWindow->CurrentFileName(), Q(PathOf("drop.txt")));
+}
+
+// 工具 → 数学约定 writes or removes the declaring comment line; the status
+// bar tells the convention the pane declares, typed or chosen; Calculate
+// follows it. The tool bar's ° inserts the degree sign.
+TEST_F(Window, TheConventionIsChosenInTheToolsMenu) {
+  auto* standard = Find<QAction>("MTools_Standard");
+  auto* classic = Find<QAction>("MTools_Classic");
+  auto* status = Find<QLabel>("StatusConvention");
+  ASSERT_TRUE(standard && classic && status);
+  EXPECT_EQ(status->text(), "约定：经典");
+  EXPECT_TRUE(classic->isChecked());
+
+  SetFormula("// 说明\na=2^3^2");
+  FWindow->MOriFormula()->document()->setModified(false);
+  standard->trigger();
+  EXPECT_EQ(Formula(), "// 约定：标准\n// 说明\na=2^3^2");
+  EXPECT_EQ(status->text(), "约定：标准");
+  EXPECT_TRUE(standard->isChecked());
+  EXPECT_TRUE(FWindow->Modified());
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results().back(), "a=512");
+
+  classic->trigger();
+  EXPECT_EQ(Formula(), "// 说明\na=2^3^2");
+  EXPECT_EQ(status->text(), "约定：经典");
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results().back(), "a=64");
+
+  SetFormula("//约定：标准\nb=-2^2");
+  EXPECT_EQ(status->text(), "约定：标准") << "typed by hand";
+  EXPECT_TRUE(standard->isChecked());
+  classic->trigger();
+  EXPECT_EQ(Formula(), "b=-2^2");
+
+  SetFormula("c=SIN(30");
+  FWindow->MOriFormula()->moveCursor(QTextCursor::End);
+  QAction* degree = InsertButton("°");
+  ASSERT_NE(degree, nullptr);
+  degree->trigger();
+  Type(")");
+  FWindow->TBCalClick();
+  EXPECT_EQ(Results().back(), "c=0.5");
 }
 
 TEST_F(Window, SaveItemFollowsModified) {

@@ -254,6 +254,64 @@ TEST_F(Calculation, ASecondAssignmentEndsTheRun) {
   EXPECT_EQ(FMessages.Errors.back(), "名称“A”已存在");
 }
 
+// A comment line "// 约定：标准" before the first statement chooses the
+// textbook rules for the whole worksheet; anything else leaves the classic
+// ones. Each sheet ends with the rules' tell-tale statements.
+TEST_F(Calculation, TheWorksheetDeclaresItsConvention) {
+  const TLines classic{"a=64", "b=4"};
+  const TLines standard{"a=512", "b=-4"};
+  const struct {
+    TLines Head;
+    TLines Results;
+  } rows[] = {
+      {{"// 约定：标准"}, standard},
+      {{"//约定:标准"}, standard},
+      {{"  //  约定 ： 标准  "}, standard},
+      {{"", "// 说明", "  ", "// 约定：标准", "// 其他"}, standard},
+      {{"// 约定：经典"}, classic},
+      {{}, classic},
+      {{"// 约定：标准吧"}, classic},
+      {{"// 约定 标准"}, classic},
+      {{"x=1", "// 约定：标准"}, {"x=1", "a=64", "b=4"}},
+      {{"x=1 // 约定：标准"}, {"x=1", "a=64", "b=4"}},
+  };
+  for (const auto& r : rows) {
+    TLines formula = r.Head;
+    formula.insert(formula.end(), {"a=2^3^2", "b=-2^2"});
+    TWorksheet ws = Sheet(formula);
+    Run(ws);
+    EXPECT_EQ(ws.Results, r.Results) << (r.Head.empty() ? "" : r.Head.back());
+  }
+}
+
+// In textbook rules a name may be assigned again; the classic rule ends the
+// run there. The caller may override what the sheet declares.
+TEST_F(Calculation, TextbookRulesLetANameBeAssignedAgain) {
+  TWorksheet ws = Sheet({"// 约定：标准", "x=1", "x=x+1", "y=x*10", "X=5"});
+  const TCalcReport report = Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"x=1", "x=2", "y=20", "X=5"}));
+  EXPECT_FALSE(report.AnyError());
+  EXPECT_EQ(ws.NamedResults.Rows(), (TLines{"X=5", "y=20"})) << "the row is replaced in place";
+
+  ws.Convention = TConvention::Classic;
+  Run(ws);
+  EXPECT_EQ(ws.Results.back(), "x=2");
+  EXPECT_EQ(FMessages.Errors.back(), "名称“x”已存在");
+
+  TWorksheet plain = Sheet({"a=2^3^2"});
+  plain.Convention = TConvention::Standard;
+  Run(plain);
+  EXPECT_EQ(plain.Results, TLines{"a=512"});
+}
+
+// "°" follows a number, a name or a bracket, and a variable before it is
+// still put in: it ends the name as any sign does.
+TEST_F(Calculation, DegreesFollowNamesAndValues) {
+  TWorksheet ws = Sheet({"w=SIN(r°)", "v=COS(2*r°)+TAN(45°)", "u=SIN((r+r)°)"}, {"r=30"});
+  Run(ws);
+  EXPECT_EQ(ws.Results, (TLines{"w=0.5", "v=1.5", "u=0.866025403784439"}));
+}
+
 TEST_F(Calculation, NamelessResultsGetEmptyKeys) {
   TWorksheet ws = Sheet({"1+2;3+4", "Z=5"});
   Run(ws);

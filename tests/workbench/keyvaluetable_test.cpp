@@ -72,7 +72,8 @@ TEST(KeyValueTable, FindsTheRowsWhoseKeysOccur) {
 
   found.clear();
   t.ForEachKeyIn(
-      "PT+x yQ", [&](std::size_t r) { found.push_back(r); }, [](char c) { return c == '+'; });
+      "PT+x yQ", [&](std::size_t r) { found.push_back(r); },
+      [](std::string_view text, std::size_t at) { return text[at] == '+'; });
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::size_t>{1, 2, 5}))
       << "with endsAt only keys before an accepted byte or at the end: T, PT and Q";
