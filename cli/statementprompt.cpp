@@ -10,6 +10,7 @@
 
 #include "atomicfile.h"
 #include "calculation.h"
+#include "cp936.h"
 #include "keyvaluetable.h"
 #include "statementsource.h"
 #include "textutil.h"
@@ -31,7 +32,8 @@ constexpr std::string_view kHelp =
     "每行是一个语句，与工作表的一行相同：\n"
     "  表达式        例如 2×[3+4]，只显示结果\n"
     "  名字=表达式   例如 r=2.5，结果留给后面的行使用\n"
-    "  :vars         列出留下的名字和数值\n"
+    "  f(x)=表达式   定义函数，例如 f(x)=x^2+1，之后 f(3) 得 10\n"
+    "  :vars         列出留下的名字、数值和函数\n"
     "  :load 文件    从 .vle 变量文件（GBK 或 UTF-8）读入名字\n"
     "  :clear        忘记所有名字\n"
     "  :约定 标准    按课本的规则计算（:约定 经典 回到默认的规则）\n"
@@ -46,18 +48,6 @@ class TIgnoredMessages : public ICalcMessages {
   void ShowError(const std::string&) override {}
 };
 
-char32_t CodePoint(std::string_view ch) {
-  const auto b = [ch](std::size_t i) {
-    return static_cast<char32_t>(static_cast<unsigned char>(ch[i]));
-  };
-  switch (ch.size()) {
-    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
-    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-    case 4: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
-    default: return b(0);
-  }
-}
-
 bool IsWide(char32_t c) {
   return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
          (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
@@ -65,28 +55,6 @@ bool IsWide(char32_t c) {
          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-// Characters a name may hold besides ASCII letters, digits and "_": letters
-// of other scripts such as Chinese, not signs the pipeline rewrites (× ÷ π)
-// nor punctuation.
-bool IsNameLetter(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  if (c == 0xD7 || c == 0xF7 || c == 0x3C0) return false;
-  if (c < 0xC0) return false;
-  return !((c >= 0x2000 && c <= 0x2BFF) || (c >= 0x3000 && c <= 0x303F) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF0F) ||
-           (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF3B && c <= 0xFF40) ||
-           (c >= 0xFF5B && c <= 0xFF65));
-}
-
-bool IsName(std::string_view name) {
-  const std::vector<std::string_view> chars = Utf8Characters(name);
-  if (chars.empty() || !IsNameLetter(CodePoint(chars.front()))) return false;
-  return std::all_of(chars.begin(), chars.end(), [](std::string_view ch) {
-    const char32_t c = CodePoint(ch);
-    return IsNameLetter(c) || (c >= '0' && c <= '9') || c == '_';
-  });
 }
 
 // The terminal column of the character its error came from, in the line as
@@ -146,12 +114,15 @@ TPromptReply TStatementPrompt::Answer(std::string_view line) {
 void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply) {
   TWorksheet ws;
   ws.Convention = FConvention;
+  ws.KeepFunctions = true;  // those of earlier lines
+  const std::vector<TUserFunction> before = FEngine.Functions();
   ws.Formula.emplace_back(line);
   for (const TKept& kept : FKept) ws.Variables.Append(kept.Name, kept.Value);
   TIgnoredMessages messages;
   const TCalcReport report = Calculate(ws, FEngine, messages);
 
   std::vector<TKept> assigned;
+  bool defined = false;
   bool failed = !report.Failure.empty();
   auto& items = reply.Items;
   for (std::size_t i = 0; i < report.Statements.size(); ++i) {
@@ -167,7 +138,8 @@ void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply)
     if (s.BracketsUnbalanced)
       items.push_back({TPromptItem::TKind::Note, std::string(kBracketMessage)});
     items.push_back({TPromptItem::TKind::Result, ws.Results[i]});
-    if (s.Name.empty()) continue;
+    defined = defined || s.Definition;
+    if (s.Name.empty() || s.Definition) continue;  // the engine keeps a function
     const std::string_view name = Trim(std::string_view(s.Name).substr(0, s.Name.size() - 1));
     if (const std::string why = Unkeepable(name); !why.empty()) {
       items.push_back({TPromptItem::TKind::Note, why});
@@ -177,9 +149,13 @@ void TStatementPrompt::CalculateLine(std::string_view line, TPromptReply& reply)
   }
   if (!report.Failure.empty()) items.push_back({TPromptItem::TKind::Note, report.Failure});
   if (failed) {
-    // A later statement may have used the failed one's 0: keep nothing.
+    // A later statement may have used the failed one's 0: keep nothing,
+    // functions the line defined included.
     FAnyError = true;
-    if (!assigned.empty()) items.push_back({TPromptItem::TKind::Note, std::string(kLineFailed)});
+    FEngine.ClearFunctions();
+    for (const TUserFunction& f : before) FEngine.DefineFunction(f);
+    if (!assigned.empty() || defined)
+      items.push_back({TPromptItem::TKind::Note, std::string(kLineFailed)});
     return;
   }
   for (const TKept& kept : assigned) Keep(kept.Name, kept.Value);
@@ -194,11 +170,13 @@ void TStatementPrompt::RunCommand(std::string_view command, TPromptReply& reply)
     reply.Items.push_back({TPromptItem::TKind::Note, std::move(text)});
   };
   if (name == ":vars") {
-    if (FKept.empty()) note(std::string(kNoNames));
+    if (FKept.empty() && FEngine.Functions().empty()) note(std::string(kNoNames));
     for (const TKept& kept : FKept) note(kept.Name + "=" + kept.Value);
+    for (const TUserFunction& f : FEngine.Functions()) note(f.Shown);
   } else if (name == ":clear") {
-    note("已忘记 " + std::to_string(FKept.size()) + " 个名字");
+    note("已忘记 " + std::to_string(FKept.size() + FEngine.Functions().size()) + " 个名字");
     FKept.clear();
+    FEngine.ClearFunctions();
   } else if (name == ":load") {
     if (argument.empty())
       note("用法：:load 文件.vle");
@@ -304,6 +282,10 @@ std::vector<std::string> TStatementPrompt::Completions(std::string_view word) co
     if (StartsIgnoringCase(e.Name, stem)) found.push_back(lead + InTypedCase(stem, e.Name));
   for (const TKept& kept : FKept)
     if (StartsIgnoringCase(kept.Name, stem)) found.push_back(lead + kept.Name);
+  for (const TUserFunction& f : FEngine.Functions()) {
+    const std::string name = platform::Cp936ToUtf8(f.Name);
+    if (StartsIgnoringCase(name, stem)) found.push_back(lead + name);
+  }
   std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
     const std::string la = AsciiLower(a), lb = AsciiLower(b);
     return la != lb ? la < lb : a < b;

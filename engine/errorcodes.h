@@ -55,6 +55,10 @@ enum TErrorCode : int {
   // Never recorded by the engine: the worksheet's substitution refuses a
   // statement it would have to cut.
   ecStatementTooLong = 41,
+  // Functions a worksheet defines: one that calls itself, directly or
+  // through others, and a definition that cannot be made.
+  ecRecursiveCall = 42,
+  ecBadDefinition = 43,
 };
 
 struct TErrorText {
@@ -63,7 +67,7 @@ struct TErrorText {
 };
 
 // In MessageTable order: the 37 classic messages, then ours.
-inline constexpr std::array<TErrorText, 39> kErrorTexts{{
+inline constexpr std::array<TErrorText, 41> kErrorTexts{{
     {ecNone, "结果正确"},
     {ecInvalidNumber, "无效的数字"},
     {ecUnknownFunction, "未知的函数"},
@@ -103,6 +107,8 @@ inline constexpr std::array<TErrorText, 39> kErrorTexts{{
     {ecNoObject, "未发现对象!"},
     {ecNestingTooDeep, "表达式嵌套太深"},
     {ecStatementTooLong, "公式太长，无法代入变量"},
+    {ecRecursiveCall, "函数调用了自己"},
+    {ecBadDefinition, "函数定义有错误"},
 }};
 
 // The UTF-8 message of a code; "" for a code without one.

@@ -45,7 +45,8 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 TReal TFormulaParser::EvaluateText(std::string_view text) {
   FErrorCode = 0;
   FErrorPosition = 0;
-  FErrorName.clear();
+  FErrorText.clear();
+  FFrames.clear();
   FScanning = true;
   FDepth = 0;
   FAnchor = 0;

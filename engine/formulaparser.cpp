@@ -19,6 +19,22 @@ namespace {
 // grammar rule accepts.
 constexpr unsigned char kNulInText = 0x01;
 
+// A name or message in quotes, “” in code page 936.
+std::string Quoted(std::string_view cp936) { return "\xA1\xB0" + std::string(cp936) + "\xA1\xB1"; }
+
+// A character of a Chinese name in code page 936: two bytes, the lead byte
+// outside the rows of signs and symbols (A1-A9), so "×" or "（" is never
+// taken for a name.
+std::size_t ChineseCharAt(std::string_view s, std::size_t i) {
+  if (i + 1 >= s.size()) return 0;
+  const auto lead = static_cast<unsigned char>(s[i]);
+  const auto trail = static_cast<unsigned char>(s[i + 1]);
+  const bool symbols = lead >= 0xA1 && lead <= 0xA9;
+  return lead >= 0x81 && lead <= 0xFE && !symbols && trail >= 0x40 && trail <= 0xFE && trail != 0x7F
+             ? 2
+             : 0;
+}
+
 inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool IsLetter(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 inline bool IsNameChar(unsigned char c) { return IsDigit(c) || IsLetter(c) || c == '_'; }
@@ -99,7 +115,7 @@ const std::vector<std::string>& TFormulaParser::MessageTable() const {
 void TFormulaParser::SetExpression(std::string_view text) {
   FErrorCode = 0;
   FErrorPosition = 0;
-  FErrorName.clear();
+  FErrorText.clear();
   FExpressionText.assign(text);
 }
 
@@ -110,8 +126,16 @@ void TFormulaParser::SetError(int code) {
   FErrorCode = code;
   if (!FScanning)
     FErrorPosition = 0;
+  else if (!FFrames.empty())
+    FErrorPosition = static_cast<std::size_t>(FCallSite);
   else
     FErrorPosition = static_cast<std::size_t>(FAnchor != 0 ? FAnchor : FScanState.Position);
+}
+
+void TFormulaParser::SetErrorText(int code, std::string text) {
+  if (Failed()) return;
+  FErrorText = std::move(text);
+  SetError(code);
 }
 
 // ---------------------------------------------------------------- tables
@@ -129,9 +153,7 @@ void TFormulaParser::SetMessage(int code, std::string_view text) {
 }
 
 std::string TFormulaParser::ErrorMessage() const {
-  if (FErrorName.empty()) return Message(FErrorCode);
-  // U+201C and U+201D in code page 936.
-  return Message(ecUnknownName) + "\xA1\xB0" + FErrorName + "\xA1\xB1";
+  return FErrorText.empty() ? Message(FErrorCode) : FErrorText;
 }
 
 std::string TFormulaParser::Message(int code) const {
@@ -344,7 +366,8 @@ TReal TFormulaParser::ParseFactor() {
     return Failed() ? 0 : -operand;
   } else if (c == '.' || IsDigit(c)) {
     v = ParseNumber();
-  } else if (IsLetter(c)) {
+  } else if (IsLetter(c) || (UserNames() && ChineseCharAt(FScanState.Text, static_cast<std::size_t>(
+                                                                               Here() - 1)) != 0)) {
     const std::int64_t at = Here();
     const std::string name = ReadName();
     v = CallFunction(name, at);
@@ -391,13 +414,25 @@ TReal TFormulaParser::ParseBracketed() {
 
 // Blanks inside a name are passed over: "S IN" is SIN, "PI 2" is PI2.
 std::string TFormulaParser::ReadName() {
-  std::string name(1, static_cast<char>(FScanState.Current));
-  SkipBlanks();
-  while (IsNameChar(FScanState.Current)) {
-    name.push_back(static_cast<char>(FScanState.Current));
+  std::string name;
+  for (;;) {
+    // Chinese only where the worksheet defined functions: elsewhere a
+    // Chinese name is no name of the engine's (error 2, as it always was).
+    if (UserNames()) {
+      const std::string_view text = FScanState.Text;
+      const auto at = static_cast<std::size_t>(FScanState.Position - 1);
+      if (ChineseCharAt(text, at) != 0) {
+        name.append(text.substr(at, 2));  // as written: the scanner upper-cases bytes
+        NextChar();
+        SkipBlanks();
+        continue;
+      }
+    }
+    const unsigned char c = FScanState.Current;
+    if (!(name.empty() ? IsLetter(c) : IsNameChar(c))) return name;
+    name.push_back(static_cast<char>(c));
     SkipBlanks();
   }
-  return name;
 }
 
 std::string TFormulaParser::WrittenName(std::int64_t at) const {
@@ -408,19 +443,6 @@ std::string TFormulaParser::WrittenName(std::int64_t at) const {
 }
 
 namespace {
-
-// A character of a Chinese name in code page 936: two bytes, the lead byte
-// outside the rows of signs and symbols (A1-A9), so "×" or "（" is never
-// taken for a name.
-std::size_t ChineseCharAt(std::string_view s, std::size_t i) {
-  if (i + 1 >= s.size()) return 0;
-  const auto lead = static_cast<unsigned char>(s[i]);
-  const auto trail = static_cast<unsigned char>(s[i + 1]);
-  const bool symbols = lead >= 0xA1 && lead <= 0xA9;
-  return lead >= 0x81 && lead <= 0xFE && !symbols && trail >= 0x40 && trail <= 0xFE && trail != 0x7F
-             ? 2
-             : 0;
-}
 
 // A quote of a 100,000-character name helps nobody.
 constexpr std::size_t kMaxNamedBytes = 64;
@@ -443,7 +465,7 @@ void TFormulaParser::SetUnexpected() {
         }
       }
     }
-    FErrorName.assign(text.substr(start, end - start));
+    if (end > start) FErrorText = Message(ecUnknownName) + Quoted(text.substr(start, end - start));
   }
   SetError(ecUnknownFunction);
 }
@@ -513,11 +535,59 @@ void TFormulaParser::Expect(unsigned char c) {
   SkipBlanks();
 }
 
+// A call of a function the worksheet defined: arguments as a list
+// function's, then the body in a scanner of its own.
+TReal TFormulaParser::CallUserFunction(std::size_t index, std::int64_t at) {
+  std::vector<TReal> args;
+  if (FScanState.Current == '(') {
+    SkipBlanks();
+    if (FScanState.Current != ')') {
+      args.push_back(ParseExpression());
+      while (!Failed() && FScanState.Current == ',') {
+        SkipBlanks();
+        args.push_back(ParseExpression());
+      }
+    }
+    Expect(')');
+  }
+  if (Failed()) return 0;
+  const TUserFunction& f = FFunctions[index];
+  const auto cp936 = [](const char* utf8) { return platform::Utf8ToCp936(utf8); };
+  FAnchor = at;
+  if (args.size() != f.Params.size()) {
+    SetErrorText(ecArgumentCount, cp936("函数") + Quoted(f.Name) + cp936("需要 ") +
+                                      std::to_string(f.Params.size()) + cp936(" 个参数，给了 ") +
+                                      std::to_string(args.size()) + cp936(" 个"));
+  } else if (std::any_of(FFrames.begin(), FFrames.end(),
+                         [index](const TFrame& frame) { return frame.Function == index; })) {
+    SetErrorText(ecRecursiveCall, cp936("函数") + Quoted(f.Name) + cp936("调用了自己"));
+  }
+  FAnchor = 0;
+  if (Failed()) return 0;
+
+  TFrame frame{index, {}, std::move(args)};
+  for (const std::string& p : f.Params) frame.Keys.push_back(NameKey(p));
+  if (FFrames.empty()) FCallSite = at;
+  FFrames.push_back(std::move(frame));
+  TFpState outer = std::move(FScanState);
+  FScanState = TFpState();
+  StartScan(f.Body);
+  const TReal v = Failed() ? 0 : ParseExpression();
+  FScanState = std::move(outer);
+  FFrames.pop_back();
+  return Failed() ? 0 : v;
+}
+
 // at: where the name starts; a failed call is attributed to it.
 TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
+  if (TReal value = 0; !FFrames.empty() && ParameterValue(name, value)) return value;
   const std::size_t index = FindName(name);
+  if (index == kNoName && UserNames()) {
+    if (const auto f = FFunctionIndex.find(name); f != FFunctionIndex.end())
+      return CallUserFunction(f->second, at);
+  }
   if (index == kNoName) {
-    if (!Failed()) FErrorName = WrittenName(at);
+    if (!Failed()) FErrorText = Message(ecUnknownName) + Quoted(WrittenName(at));
     FAnchor = at;
     SetError(ecUnknownName);
     FAnchor = 0;

@@ -28,6 +28,16 @@ struct TBuiltin;
 // 0^-n divides by zero, and only the 80-bit range bounds a result.
 enum class TConvention { Classic, Standard };
 
+// A function a worksheet defines, f(x)=x^2+1: its name and parameters as
+// written and its body with the worksheet's names put in, all in code page
+// 936.
+struct TUserFunction {
+  std::string Name;
+  std::vector<std::string> Params;
+  std::string Body;
+  std::string Shown;  // the definition as the worksheet wrote it (UTF-8), for lists
+};
+
 // Scanner state of one evaluation.
 struct TFpState {
   std::string Text;           // the expression followed by the end mark (code 0)
@@ -81,6 +91,18 @@ class TFormulaParser {
   std::string ErrorMessage() const;
   std::string Message(int code) const;
 
+  // Functions the worksheet defined, called as built-ins are. A parameter
+  // hides any other name inside the body; an error inside a body counts at
+  // the call in the statement; a function that calls itself, directly or
+  // through others, records 42. Names ignore ASCII letter case. Defining a
+  // name again replaces it; the caller keeps built-in names out.
+  void DefineFunction(TUserFunction function);
+  bool HasFunction(std::string_view name) const;
+  // Whether name (ASCII letter case ignored) is one of the built-ins.
+  bool IsBuiltin(std::string_view name) const { return FindName(NameKey(name)) != kNoName; }
+  void ClearFunctions();
+  const std::vector<TUserFunction>& Functions() const { return FFunctions; }
+
   const std::string& ExpressionText() const { return FExpressionText; }
   const std::vector<std::string>& MessageTable() const;
   const std::vector<TNameEntry>& NameTable() const { return FNameTable; }
@@ -120,6 +142,13 @@ class TFormulaParser {
   // The name read from 1-based position at to the scanner, as written.
   std::string WrittenName(std::int64_t at) const;
   TReal CallFunction(const std::string& name, std::int64_t at);
+  TReal CallUserFunction(std::size_t index, std::int64_t at);
+  bool ParameterValue(const std::string& key, TReal& value) const;
+  bool UserNames() const { return !FFunctions.empty(); }
+  // A name as the scanner reads it: ASCII upper-cased, Chinese as written.
+  static std::string NameKey(std::string_view name);
+  // Records code with a message of its own (code page 936).
+  void SetErrorText(int code, std::string text);
   std::string ReadStringLiteral();
   void Expect(unsigned char c);
   static const TBuiltin* Bind(std::string_view name, TCallKind kind);
@@ -151,7 +180,17 @@ class TFormulaParser {
   TConvention FConvention = TConvention::Classic;
   int FErrorCode = 0;
   std::size_t FErrorPosition = 0;
-  std::string FErrorName;  // the unknown name the error is about; "" if none
+  std::string FErrorText;  // the message when the table's does not say enough
+  std::vector<TUserFunction> FFunctions;
+  std::unordered_map<std::string, std::size_t> FFunctionIndex;  // by NameKey
+  // The calls of defined functions under way, innermost last.
+  struct TFrame {
+    std::size_t Function;
+    std::vector<std::string> Keys;  // the parameters' NameKeys
+    std::vector<TReal> Values;
+  };
+  std::vector<TFrame> FFrames;
+  std::int64_t FCallSite = 0;  // where the outermost call stands in the statement
   std::string FExpressionText = "0";
   // Made when first asked for: converting the texts loads iconv's code
   // page 936 module, which a run without an error never needs.

@@ -42,7 +42,8 @@ cmake --build "$build" --target "${target}_fuzz" -j2
 
 if [[ $target == worksheet ]]; then
   mkdir -p "$root/fuzz-corpus-worksheet"
-  "$build/tests/fuzz/worksheet_fuzz" -artifact_prefix="$root/" -print_final_stats=1 \
+  "$build/tests/fuzz/worksheet_fuzz" -dict="$root/tests/fuzz/worksheet.dict" \
+    -artifact_prefix="$root/" -print_final_stats=1 \
     -timeout=1 -rss_limit_mb=4096 -max_len=8192 -max_total_time="$seconds" \
     "$root/fuzz-corpus-worksheet" "$root/tests/fuzz/worksheet-corpus"
   echo "fuzz.sh: no findings"

@@ -9,6 +9,7 @@
 
 #include "convention.h"
 #include "cp936.h"
+#include "definitions.h"
 #include "errorcodes.h"
 #include "fullwidth.h"
 #include "numbertext.h"
@@ -188,15 +189,62 @@ void TooLong(std::string expr, TStatementOutcome& out) {
   out.Expression = std::move(expr);
 }
 
+// A definition: checked, its body normalised and the variables and results
+// put in (but not where a parameter hides them), then handed to the engine.
+// Returns what its result line shows after the name: the body as written.
+std::string RunDefinition(const TDefinitionHead& head, const TKeyValueTable& variables,
+                          const TKeyValueTable& namedResults, TFormulaParser& engine,
+                          std::string_view expr, TStatementOutcome& out) {
+  out.Definition = true;
+  out.Value = 0;
+  out.ErrorCode = 0;
+  out.ErrorMessage.clear();
+  out.ErrorPosition = 0;
+  std::string normal = ReplacePairs(kNormalisation, expr);
+  out.BracketsUnbalanced = BracketBalance(normal) != 0;
+  out.Normalised = normal;
+  out.Expression = normal;
+  const std::string_view nameText = std::string_view(out.Name).substr(0, out.Name.size() - 1);
+  if (std::string why = DefinitionRefusal(nameText, head, engine, variables, namedResults);
+      !why.empty()) {
+    out.ErrorCode = ecBadDefinition;
+    out.ErrorMessage = std::move(why);
+    return std::string(Trim(expr));
+  }
+  out.DefinedAgain = engine.Convention() == TConvention::Classic &&
+                     engine.HasFunction(platform::Utf8ToCp936(head.Name));
+  std::optional<std::string> body =
+      SubstituteNames(WithoutParameters(variables, head.Params),
+                      WithoutParameters(namedResults, head.Params), normal);
+  if (!body) {
+    TooLong(std::move(normal), out);
+    return std::string(Trim(expr));
+  }
+  ReplacePairsIn(kNormalisation, *body);
+  ReplacePairsIn(kSignCleanUp, *body);
+  TUserFunction function{platform::Utf8ToCp936(head.Name),
+                         {},
+                         platform::Utf8ToCp936(*body),
+                         std::string(Trim(out.Name)) + std::string(Trim(expr))};
+  for (const std::string& p : head.Params) function.Params.push_back(platform::Utf8ToCp936(p));
+  engine.DefineFunction(std::move(function));
+  out.Expression = std::move(*body);
+  return std::string(Trim(expr));
+}
+
 // Steps of one statement, up to its outcome (out is reused from the statement
 // before, so its strings keep their room). Returns the number text.
 std::string RunStatement(const TKeyValueTable& variables, const TKeyValueTable& namedResults,
                          TFormulaParser& engine, ICalcMessages& messages,
                          std::string_view statement, TStatementOutcome& out) {
   std::string_view expr = statement;
+  out.Definition = false;
+  out.DefinedAgain = false;
   if (const auto eq = statement.find('='); eq != std::string_view::npos) {
     out.Name.assign(statement.substr(0, eq + 1));
     expr.remove_prefix(eq + 1);
+    if (const auto head = ReadDefinitionHead(statement.substr(0, eq)))
+      return RunDefinition(*head, variables, namedResults, engine, expr, out);
   } else {
     out.Name.clear();
   }
@@ -273,10 +321,16 @@ std::string CalculateStatements(std::string_view joined, const TKeyValueTable& v
       // result line, in textbook rules it replaces the value.
       const std::string_view name = out.Name;
       const std::string_view key = name.substr(0, name.empty() ? 0 : name.size() - 1);
-      if (engine.Convention() == TConvention::Standard)
+      if (out.Definition) {
+        if (out.DefinedAgain) throw EDuplicateKey(Trim(key.substr(0, key.find('('))));
+      } else if (!engine.Functions().empty() &&
+                 engine.HasFunction(platform::Utf8ToCp936(Trim(key)))) {
+        throw EDuplicateKey(key);  // a value may not take a function's name
+      } else if (engine.Convention() == TConvention::Standard) {
         namedResults.Assign(key, text);
-      else
+      } else {
         namedResults.Append(key, text);
+      }
       if (end == joined.size()) break;
       start = end + 1;
     }
@@ -293,6 +347,7 @@ TCalcReport Calculate(TWorksheet& ws, TFormulaParser& engine, ICalcMessages& mes
   CutBack(ws.NormalisedLog);
   CutBack(ws.EvaluatedLog);
   ws.NamedResults.Clear();
+  if (!ws.KeepFunctions) engine.ClearFunctions();
   engine.SetConvention(
       ws.Convention.value_or(DeclaredConvention(ws.Formula).value_or(TConvention::Classic)));
   TPaneSink sink(ws, report);

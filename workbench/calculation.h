@@ -27,6 +27,9 @@ struct TWorksheet {
   // The rules to calculate by; nullopt: those the formula declares (see
   // convention.h), else the classic ones.
   std::optional<TConvention> Convention;
+  // Keep the engine's functions from the run before (the prompt, whose
+  // lines are one run each); a worksheet starts without any.
+  bool KeepFunctions = false;
 };
 
 // The worksheet as the window starts with it.
@@ -53,6 +56,10 @@ struct TStatementOutcome {
   std::string ErrorMessage;       // UTF-8; "" without an error
   std::size_t ErrorPosition = 0;  // 1-based character in Expression; 0: none or whole text
   bool BracketsUnbalanced = false;
+  bool Definition = false;  // a function's definition, f(x)=x^2+1
+  // A definition of a name defined before, under the classic rules: the run
+  // ends after its line, as for a name assigned twice.
+  bool DefinedAgain = false;
 };
 
 struct TCalcReport {

@@ -202,4 +202,38 @@ TStatementPlace PlaceOfStatement(const std::vector<std::string>& formula, std::s
   return place;
 }
 
+char32_t CodePoint(std::string_view ch) {
+  const auto b = [ch](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(ch[i]));
+  };
+  switch (ch.size()) {
+    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
+    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+    case 4: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+    default: return b(0);
+  }
+}
+
+// Characters a name may hold besides ASCII letters, digits and "_": letters
+// of other scripts such as Chinese, not signs the pipeline rewrites (× ÷ π)
+// nor punctuation.
+bool IsNameLetter(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (c == 0xD7 || c == 0xF7 || c == 0x3C0) return false;
+  if (c < 0xC0) return false;
+  return !((c >= 0x2000 && c <= 0x2BFF) || (c >= 0x3000 && c <= 0x303F) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF0F) ||
+           (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF3B && c <= 0xFF40) ||
+           (c >= 0xFF5B && c <= 0xFF65));
+}
+
+bool IsName(std::string_view name) {
+  const std::vector<std::string_view> chars = Utf8Characters(name);
+  if (chars.empty() || !IsNameLetter(CodePoint(chars.front()))) return false;
+  return std::all_of(chars.begin(), chars.end(), [](std::string_view ch) {
+    const char32_t c = CodePoint(ch);
+    return IsNameLetter(c) || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
 }  // namespace tessary

@@ -63,5 +63,14 @@ std::size_t MapBack(const std::vector<std::string_view>& from,
 
 // The bytes of each UTF-8 character; a malformed byte is a character of its own.
 std::vector<std::string_view> Utf8Characters(std::string_view text);
+// The code point of one UTF-8 character (as Utf8Characters cuts them).
+char32_t CodePoint(std::string_view ch);
+// Characters a name may hold besides ASCII letters, digits and "_": letters
+// of other scripts such as Chinese, not signs the pipeline rewrites (× ÷ π)
+// nor punctuation.
+bool IsNameLetter(char32_t c);
+// A name as a worksheet's names are written: a letter (or Chinese
+// character) first, then letters, digits and "_".
+bool IsName(std::string_view name);
 
 }  // namespace tessary

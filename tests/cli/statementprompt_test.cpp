@@ -76,6 +76,19 @@ TEST(StatementPrompt, LinesPrintTheirResultsAndKeepTheirNames) {
        "约定：经典\n用法：:约定 标准 或 :约定 经典（:convention standard|classic）\n",
        {},
        "alone it tells the rules; another word is refused"},
+      {{"f(x)=x^2+1", "f(3)", "g(a,b)=a*b+f(a)", "w=g(2,5)", ":vars"},
+       "f(x)=x^2+1\n10\ng(a,b)=a*b+f(a)\nw=15\nw=15\nf(x)=x^2+1\ng(a,b)=a*b+f(a)\n",
+       {"w=15"},
+       "functions stay for later lines and :vars lists them"},
+      {{"f(x)=x;y=1/0", "f(2)"},
+       "f(x)=x\n  f(x)=x;y=1/0\n            ^\nERROR 9 被0除\n这一行有错误，其中的名字都没有保留\n"
+       "  ^\nERROR 38 未定义的名称“f”\n",
+       {},
+       "a line with an error keeps none of its functions either"},
+      {{"f(x)=x", ":clear", "f(1)"},
+       "f(x)=x\n已忘记 1 个名字\n  ^\nERROR 38 未定义的名称“f”\n",
+       {},
+       ":clear forgets functions"},
       {{"PI=3", "2*PI"},
        "PI=3\n没有保留“PI”：它是内置的函数或常量\n6.28318530717959\n",
        {},
@@ -186,6 +199,7 @@ TEST(StatementPrompt, TabOffersFunctionsInTheTypedCaseAndKeptNames) {
   TStatementPrompt prompt(engine);
   prompt.Answer("rate=2");
   prompt.Answer("Radius=3");
+  prompt.Answer("rule(x)=x*2");
   const struct {
     std::string Word;
     TLines Candidates;
@@ -197,12 +211,13 @@ TEST(StatementPrompt, TabOffersFunctionsInTheTypedCaseAndKeptNames) {
       {"st", {"std", "stdev", "strcomp"}, "a prefix of several"},
       {"avge", {"avgerage"}, "the spelling the engine knows"},
       {"ra", {"rad", "Radius", "rand", "rate"}, "kept names as spelled, sorted with functions"},
+      {"ru", {"rule"}, "a defined function"},
       {"RA", {"RAD", "Radius", "RAND", "rate"}, "kept names ignore the typed case"},
       {"2si", {"2sin", "2sinh"}, "digits in front stay"},
       {"q", {}, "nothing starts so"},
   };
   for (const auto& c : cases) EXPECT_EQ(prompt.Completions(c.Word), c.Candidates) << c.Why;
-  EXPECT_EQ(prompt.Completions("").size(), 54u) << "52 functions and 2 names";
+  EXPECT_EQ(prompt.Completions("").size(), 55u) << "52 built-ins, 2 names and a function";
 }
 
 }  // namespace

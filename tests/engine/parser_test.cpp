@@ -277,7 +277,7 @@ TEST(Engine, MessageTableHoldsEveryCodeOnce) {
     EXPECT_EQ(table[i], std::to_string(e.Code) + "=" + platform::Utf8ToCp936(e.Utf8));
     EXPECT_FALSE(fp.Message(e.Code).empty()) << e.Code;
   }
-  for (int unused : {15, 16, 31, 42}) EXPECT_EQ(fp.Message(unused), "") << unused;
+  for (int unused : {15, 16, 31, 44}) EXPECT_EQ(fp.Message(unused), "") << unused;
   EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(ecDivisionByZero)), "被0除");
   EXPECT_EQ(platform::Cp936ToUtf8(fp.Message(ecIfCondition)), "条件表达式值应为\"是\"或\"否\"");
 
@@ -333,6 +333,8 @@ TEST(Engine, ErrorCodesAndMessagesAreFixed) {
       {39, "未发现对象!", ""},
       {40, "表达式嵌套太深", ""},
       {41, "公式太长，无法代入变量", ""},
+      {42, "函数调用了自己", ""},
+      {43, "函数定义有错误", ""},
   };
   TFormulaParser fp;
   ASSERT_EQ(fp.MessageTable().size(), std::size(rows));

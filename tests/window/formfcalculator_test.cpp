@@ -1021,6 +1021,18 @@ TEST_F(Window, TheConventionIsChosenInTheToolsMenu) {
   EXPECT_EQ(Results().back(), "c=0.5");
 }
 
+// An error inside a defined function's body is the call's: jumping to it
+// lands on the name of the call in the statement that made it.
+TEST_F(Window, AnErrorInAFunctionLeadsToItsCall) {
+  SetFormula("d(x)=1/x\nz=2*d(0)");
+  FWindow->TBCalClick();
+  ASSERT_EQ(Results(), (QStringList{"d(x)=1/x", "z=0"}));
+  ASSERT_TRUE(FWindow->JumpToError(1));
+  const QTextCursor caret = FWindow->MOriFormula()->textCursor();
+  EXPECT_EQ(std::pair(caret.blockNumber(), caret.positionInBlock()), std::pair(1, 4))
+      << "before the d of 2*d(0)";
+}
+
 TEST_F(Window, SaveItemFollowsModified) {
   FWindow->MFileClick();
   EXPECT_FALSE(FWindow->MFile_Save()->isEnabled());

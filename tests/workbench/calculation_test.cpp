@@ -312,6 +312,75 @@ TEST_F(Calculation, DegreesFollowNamesAndValues) {
   EXPECT_EQ(ws.Results, (TLines{"w=0.5", "v=1.5", "u=0.866025403784439"}));
 }
 
+// Functions defined in the worksheet: a definition prints itself, calls
+// use the variables and earlier results, a parameter hides a variable of
+// its name, and a definition that cannot be made says why (code 43).
+TEST_F(Calculation, FunctionsDefinedInTheWorksheet) {
+  const struct {
+    TLines Formula;
+    TLines Vars;
+    TLines Results;
+    const char* Failure;  // the statement's message, "" for none
+  } rows[] = {
+      {{"f(x)=x^2+1", "y=f(3)"}, {}, {"f(x)=x^2+1", "y=10"}, ""},
+      {{"f(x)=x^2+1", "g(a, b)=a*b+f(a)", "w=g(2,5)"},
+       {},
+       {"f(x)=x^2+1", "g(a, b)=a*b+f(a)", "w=15"},
+       ""},
+      {{"f(x)=x*P", "y=f(2)"}, {"P=100", "x=7"}, {"f(x)=x*P", "y=200"}, ""},
+      {{"k=3", "f(x)=x+k", "y=f(1)"}, {}, {"k=3", "f(x)=x+k", "y=4"}, ""},
+      {{"面积(半径)=π×半径^2", "s=面积(1)"}, {}, {"面积(半径)=π×半径^2", "s=3.14159265358979"}, ""},
+      {{"t()=2", "u=t()*t"}, {}, {"t()=2", "u=4"}, ""},
+      {{"sin(x)=x"}, {}, {"sin(x)=x"}, "函数名“sin”是内置的函数或常量"},
+      {{"P(x)=x"}, {"P=1"}, {"P(x)=x"}, "函数名“P”已是变量的名称"},
+      {{"f(x,X)=x"}, {}, {"f(x,X)=x"}, "参数“X”重复"},
+      {{"f(1)=2"}, {}, {"f(1)=2"}, "函数定义“f(1)”的参数“1”无效：写法是 名称(参数, …)=表达式"},
+      {{"2f(x)=x"},
+       {},
+       {"2f(x)=x"},
+       "函数名“2f”无效：名称以字母或汉字开头，只含字母、汉字、数字和下划线"},
+      {{"f(x)=x", "y=f(1,2)"}, {}, {"f(x)=x", "y=0"}, "函数“f”需要 1 个参数，给了 2 个"},
+      {{"f(x)=f(x)", "y=f(1)"}, {}, {"f(x)=f(x)", "y=0"}, "函数“f”调用了自己"},
+  };
+  for (const auto& r : rows) {
+    TWorksheet ws = Sheet(r.Formula, r.Vars);
+    const TCalcReport report = Run(ws);
+    EXPECT_EQ(ws.Results, r.Results) << r.Formula.front();
+    std::string failure;
+    for (const auto& s : report.Statements)
+      if (s.ErrorCode != 0) failure = s.ErrorMessage;
+    EXPECT_EQ(failure, r.Failure) << r.Formula.front();
+    EXPECT_TRUE(report.Failure.empty()) << report.Failure;
+  }
+}
+
+// A name defined again follows the convention's rule for names; a value
+// may not take a function's name; an error in a body points at the call.
+TEST_F(Calculation, FunctionNamesFollowTheConventionAndErrorsPointAtTheCall) {
+  TWorksheet classic = Sheet({"f(x)=x", "f(x)=2*x", "y=f(1)"});
+  Run(classic);
+  EXPECT_EQ(classic.Results, (TLines{"f(x)=x", "f(x)=2*x"}));
+  EXPECT_EQ(FMessages.Errors.back(), "名称“f”已存在");
+
+  TWorksheet standard = Sheet({"// 约定：标准", "f(x)=x", "f(x)=2*x", "y=f(1)"});
+  Run(standard);
+  EXPECT_EQ(standard.Results, (TLines{"f(x)=x", "f(x)=2*x", "y=2"}));
+
+  TWorksheet value = Sheet({"f(x)=x", "f=3"});
+  Run(value);
+  EXPECT_EQ(FMessages.Errors.back(), "名称“f”已存在");
+
+  TWorksheet call = Sheet({"d(x)=1/x", "z=2*d(0)"});
+  const TCalcReport report = Run(call);
+  ASSERT_EQ(report.Statements.size(), 2u);
+  EXPECT_EQ(report.Statements[1].ErrorCode, 9);
+  EXPECT_EQ(report.Statements[1].ErrorPosition, 3u) << "the d of 2*d(0)";
+
+  TWorksheet next = Sheet({"y=d(1)"});
+  Run(next);
+  EXPECT_EQ(next.Results.back(), "y=0") << "a new run starts without the functions";
+}
+
 TEST_F(Calculation, NamelessResultsGetEmptyKeys) {
   TWorksheet ws = Sheet({"1+2;3+4", "Z=5"});
   Run(ws);
