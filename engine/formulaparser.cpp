@@ -565,16 +565,41 @@ TReal TFormulaParser::CallUserFunction(std::size_t index, std::int64_t at) {
   FAnchor = 0;
   if (Failed()) return 0;
 
+  return EvaluateBody(index, std::move(args), at);
+}
+
+TReal TFormulaParser::EvaluateBody(std::size_t index, std::vector<TReal> args, std::int64_t at) {
   TFrame frame{index, {}, std::move(args)};
-  for (const std::string& p : f.Params) frame.Keys.push_back(NameKey(p));
+  for (const std::string& p : FFunctions[index].Params) frame.Keys.push_back(NameKey(p));
   if (FFrames.empty()) FCallSite = at;
   FFrames.push_back(std::move(frame));
   TFpState outer = std::move(FScanState);
   FScanState = TFpState();
-  StartScan(f.Body);
+  StartScan(FFunctions[index].Body);
   const TReal v = Failed() ? 0 : ParseExpression();
   FScanState = std::move(outer);
   FFrames.pop_back();
+  return Failed() ? 0 : v;
+}
+
+TReal TFormulaParser::CallDefined(std::string_view name, std::span<const TReal> args) {
+  FErrorCode = 0;
+  FErrorPosition = 0;
+  FErrorText.clear();
+  FFrames.clear();
+  FScanning = true;
+  FDepth = 0;
+  FAnchor = 0;
+  TReal v = 0;
+  const auto f = FFunctionIndex.find(NameKey(name));
+  if (f == FFunctionIndex.end()) {
+    SetError(ecUnknownName);
+  } else if (args.size() != FFunctions[f->second].Params.size()) {
+    SetError(ecArgumentCount);
+  } else {
+    v = EvaluateBody(f->second, std::vector<TReal>(args.begin(), args.end()), 1);
+  }
+  FScanning = false;
   return Failed() ? 0 : v;
 }
 

@@ -101,6 +101,10 @@ class TFormulaParser {
   // Whether name (ASCII letter case ignored) is one of the built-ins.
   bool IsBuiltin(std::string_view name) const { return FindName(NameKey(name)) != kNoName; }
   void ClearFunctions();
+  // Calls the defined function name with args, as a formula calling it
+  // would (a plot samples a curve so, without a text per point); the error
+  // code and message as after Evaluate.
+  TReal CallDefined(std::string_view name, std::span<const TReal> args);
   const std::vector<TUserFunction>& Functions() const { return FFunctions; }
 
   const std::string& ExpressionText() const { return FExpressionText; }
@@ -143,6 +147,7 @@ class TFormulaParser {
   std::string WrittenName(std::int64_t at) const;
   TReal CallFunction(const std::string& name, std::int64_t at);
   TReal CallUserFunction(std::size_t index, std::int64_t at);
+  TReal EvaluateBody(std::size_t index, std::vector<TReal> args, std::int64_t at);
   bool ParameterValue(const std::string& key, TReal& value) const;
   bool UserNames() const { return !FFunctions.empty(); }
   // A name as the scanner reads it: ASCII upper-cased, Chinese as written.

@@ -189,6 +189,17 @@ void TooLong(std::string expr, TStatementOutcome& out) {
   out.Expression = std::move(expr);
 }
 
+// Hands a substituted body to the engine.
+void DefineBody(TFormulaParser& engine, const TDefinitionHead& head, std::string& body,
+                std::string shown) {
+  ReplacePairsIn(kNormalisation, body);
+  ReplacePairsIn(kSignCleanUp, body);
+  TUserFunction function{
+      platform::Utf8ToCp936(head.Name), {}, platform::Utf8ToCp936(body), std::move(shown)};
+  for (const std::string& p : head.Params) function.Params.push_back(platform::Utf8ToCp936(p));
+  engine.DefineFunction(std::move(function));
+}
+
 // A definition: checked, its body normalised and the variables and results
 // put in (but not where a parameter hides them), then handed to the engine.
 // Returns what its result line shows after the name: the body as written.
@@ -220,14 +231,7 @@ std::string RunDefinition(const TDefinitionHead& head, const TKeyValueTable& var
     TooLong(std::move(normal), out);
     return std::string(Trim(expr));
   }
-  ReplacePairsIn(kNormalisation, *body);
-  ReplacePairsIn(kSignCleanUp, *body);
-  TUserFunction function{platform::Utf8ToCp936(head.Name),
-                         {},
-                         platform::Utf8ToCp936(*body),
-                         std::string(Trim(out.Name)) + std::string(Trim(expr))};
-  for (const std::string& p : head.Params) function.Params.push_back(platform::Utf8ToCp936(p));
-  engine.DefineFunction(std::move(function));
+  DefineBody(engine, head, *body, std::string(Trim(out.Name)) + std::string(Trim(expr)));
   out.Expression = std::move(*body);
   return std::string(Trim(expr));
 }
@@ -281,6 +285,18 @@ class TPaneSink : public ICalcSink {
 };
 
 }  // namespace
+
+bool DefineFunctionOf(TFormulaParser& engine, const TWorksheet& ws, const std::string& name,
+                      const std::string& param, std::string_view expr) {
+  const TDefinitionHead head{name, {param}};
+  std::string normal = ReplacePairs(kNormalisation, NormaliseFullWidth(expr));
+  std::optional<std::string> body =
+      SubstituteNames(WithoutParameters(ws.Variables, head.Params),
+                      WithoutParameters(ws.NamedResults, head.Params), normal);
+  if (!body) return false;
+  DefineBody(engine, head, *body, name + "(" + param + ")=" + std::string(expr));
+  return true;
+}
 
 TWorksheet DefaultWorksheet() {
   TWorksheet ws;

@@ -32,6 +32,13 @@ struct TWorksheet {
   bool KeepFunctions = false;
 };
 
+// Makes expr (UTF-8) the engine's function name(param), with the
+// worksheet's variables and results put in as a definition's body gets
+// them (param hides one of its name): a plot samples it. False when the
+// expression is too long to carry the names.
+bool DefineFunctionOf(TFormulaParser& engine, const TWorksheet& ws, const std::string& name,
+                      const std::string& param, std::string_view expr);
+
 // The worksheet as the window starts with it.
 TWorksheet DefaultWorksheet();
 
