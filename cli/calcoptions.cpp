@@ -38,7 +38,13 @@ enum class TOption {
   Log,
   Utf8,
   Cp936,
-  Convention
+  Convention,
+  Plot,
+  From,
+  To,
+  Output,
+  Width,
+  Height
 };
 
 // A long option's value comes after "=" or as the next argument; a short
@@ -61,6 +67,12 @@ constexpr TOptionEntry kOptions[] = {
     {"utf8", '\0', false, TOption::Utf8},
     {"cp936", '\0', false, TOption::Cp936},
     {"convention", '\0', true, TOption::Convention},
+    {"plot", '\0', true, TOption::Plot},
+    {"from", '\0', true, TOption::From},
+    {"to", '\0', true, TOption::To},
+    {"output", 'o', true, TOption::Output},
+    {"width", '\0', true, TOption::Width},
+    {"height", '\0', true, TOption::Height},
 };
 
 const TOptionEntry* FindShort(char letter) {
@@ -104,6 +116,15 @@ bool Apply(TOption option, std::string_view value, TCalcOptions& options) {
         throw TUsageError(CliText(TCliText::ConventionValue, value));
       }
       break;
+    case TOption::Plot:
+      options.Plot.Requested = true;
+      options.Plot.Expression = value;
+      break;
+    case TOption::From: options.Plot.From = value; break;
+    case TOption::To: options.Plot.To = value; break;
+    case TOption::Output: options.Plot.Output = value; break;
+    case TOption::Width: options.Plot.Width = value; break;
+    case TOption::Height: options.Plot.Height = value; break;
   }
   return false;
 }
@@ -121,6 +142,15 @@ void TakeWorksheet(std::string_view arg, TCalcOptions& options) {
 // Rules that concern the command line as a whole.
 void Check(const TCalcOptions& options) {
   const TWorksheetOptions& ws = options.Worksheet;
+  if (options.Plot.Requested) {
+    // The worksheet, --vars and --var only lend the plot their names.
+    if (!options.Inputs.empty()) throw TUsageError(CliText(TCliText::PlotWithInputs));
+    if (options.Plot.Output.empty()) throw TUsageError(CliText(TCliText::PlotNeedsOutput));
+    return;
+  }
+  if (options.Plot.Output != "" || options.Plot.From != "-10" || options.Plot.To != "10" ||
+      options.Plot.Width != "640" || options.Plot.Height != "400")
+    throw TUsageError(CliText(TCliText::PlotOptionAlone));
   if (!options.HasWorksheet) {
     if (ws.Log || ws.Utf8 || ws.Cp936 || !ws.VarsPath.empty() || !ws.VarRows.empty())
       throw TUsageError(CliText(TCliText::NeedsWorksheet));

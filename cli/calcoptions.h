@@ -37,6 +37,17 @@ struct TWorksheetOptions {
                                      // (neither: each file as its bytes show)
 };
 
+// --plot: a formula of x drawn as an SVG picture.
+struct TPlotOptions {
+  bool Requested = false;
+  std::string Expression;    // UTF-8
+  std::string From = "-10";  // formulas, evaluated
+  std::string To = "10";
+  std::string Output;         // the SVG file
+  std::string Width = "640";  // picture size in pixels, read when plotting
+  std::string Height = "400";
+};
+
 struct TCalcOptions {
   TCalcAction Action = TCalcAction::Evaluate;
   std::vector<TCalcInput> Inputs;
@@ -45,6 +56,7 @@ struct TCalcOptions {
   // --convention: the rules for everything calculated, a worksheet's own
   // declaration overridden; nullopt: the worksheet's, else classic.
   std::optional<TConvention> Convention;
+  TPlotOptions Plot;
 };
 
 // A command line the tool cannot run; the message names the culprit.

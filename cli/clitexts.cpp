@@ -19,6 +19,7 @@ constexpr auto kTexts = std::to_array<TTextRow>({
      R"(Usage: tessary-calc [OPTION]...
   or:  tessary-calc [--vars=FILE] [--var=NAME=VALUE]... [--log] [--utf8|--cp936]
                     WORKSHEET
+  or:  tessary-calc --plot=EXPR [--from=A] [--to=B] --output=FILE [WORKSHEET]
 Evaluate formulas with the Tessary formula engine, or calculate a worksheet.
 
   -e, --expression=EXPR    evaluate the expression EXPR
@@ -41,6 +42,13 @@ UTF-8.
 Without options, a terminal on standard input gets an interactive prompt
 (leave it with quit, exit or Ctrl+D); otherwise standard input is read as
 with -f -.
+
+Plots:
+      --plot=EXPR          draw EXPR, a formula of x, as an SVG picture; the
+                           names of a WORKSHEET, --vars and --var may be used
+      --from=A, --to=B     the range of x (formulas; default -10 and 10)
+  -o, --output=FILE        the SVG file to write
+      --width=W, --height=H  the picture's size in pixels (default 640, 400)
 
 Worksheets:
   WORKSHEET                a worksheet file as the window saves it, calculated
@@ -76,6 +84,7 @@ included).
      R"(用法：tessary-calc [选项]...
   或：tessary-calc [--vars=文件] [--var=名称=数值]... [--log] [--utf8|--cp936]
                    工作表
+  或：tessary-calc --plot=公式 [--from=A] [--to=B] --output=文件 [工作表]
 用 Tessary 公式引擎计算公式，或者计算一个工作表。
 
   -e, --expression=公式    计算公式
@@ -94,6 +103,13 @@ included).
 
 不带选项时，如果标准输入是终端，就进入交互提示符（用 quit、exit 或
 Ctrl+D 退出）；否则像 -f - 那样读标准输入。
+
+绘图：
+      --plot=公式          把含 x 的公式画成 SVG 图；可以使用工作表、--vars
+                           和 --var 中的名称
+      --from=A, --to=B     x 的范围（可以是公式；默认 -10 和 10）
+  -o, --output=文件        写入的 SVG 文件
+      --width=W, --height=H  图的大小，以像素计（默认 640、400）
 
 工作表：
   工作表                   窗口保存的工作表文件，按窗口的“计算”命令计算
@@ -144,6 +160,11 @@ SIN(30°) 等于 0.5。
      "选项需要一个参数 -- “%s”"},
     {TCliText::OutOfMemory, "out of memory", "内存不足"},
     {TCliText::WriteError, "write error", "写入错误"},
+    {TCliText::PlotWithInputs, "--plot cannot be combined with -e or -f",
+     "--plot 不能和 -e 或 -f 一起使用"},
+    {TCliText::PlotNeedsOutput, "--plot needs --output=FILE.svg", "--plot 需要 --output=文件.svg"},
+    {TCliText::PlotOptionAlone, "--from, --to, --output, --width and --height need --plot",
+     "--from、--to、--output、--width 和 --height 需要 --plot"},
     {TCliText::ConventionValue, "option '--convention' takes classic or standard, not '%s'",
      "选项“--convention”只能是 classic 或 standard，而不是“%s”"},
 });

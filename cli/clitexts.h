@@ -29,6 +29,9 @@ enum class TCliText {
   OutOfMemory,
   WriteError,
   ConventionValue,
+  PlotWithInputs,
+  PlotNeedsOutput,
+  PlotOptionAlone,
 };
 
 enum class TCliLanguage { English, Chinese };

@@ -12,6 +12,7 @@
 #include "calcrunner.h"
 #include "clitexts.h"
 #include "fdstream.h"
+#include "plotrunner.h"
 #include "terminalprompt.h"
 #include "worksheetrunner.h"
 
@@ -33,6 +34,7 @@ void Complain(std::string_view text) {
 
 int Run(const TCalcOptions& options, TOutBuffer& out) {
   // Each mode builds the process's one engine.
+  if (options.Plot.Requested) return RunPlot(options, STDERR_FILENO);
   if (options.HasWorksheet)
     return TWorksheetRunner(out, STDERR_FILENO).Run(options.Worksheet, options.Convention);
   if (options.Inputs.empty() && isatty(STDIN_FILENO))

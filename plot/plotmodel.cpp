@@ -141,6 +141,51 @@ TRange YRangeOf(const TCurve& curve) {
   return {range.Low - pad, range.High + pad};
 }
 
+namespace {
+
+// Where the segment a-b meets the level y.
+TPoint AtLevel(const TPoint& a, const TPoint& b, double y) {
+  return {a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y), y};
+}
+
+// The part of segment a-b inside the band, if any (both ends then set).
+bool ClipSegment(TPoint& a, TPoint& b, TRange y) {
+  for (const double level : {y.Low, y.High}) {
+    const bool below = level == y.Low;
+    const bool aOut = below ? a.Y < level : a.Y > level;
+    const bool bOut = below ? b.Y < level : b.Y > level;
+    if (aOut && bOut) return false;
+    if (aOut) a = AtLevel(a, b, level);
+    if (bOut) b = AtLevel(a, b, level);
+  }
+  return true;
+}
+
+}  // namespace
+
+TCurve ClippedTo(const TCurve& curve, TRange y) {
+  TCurve clipped;
+  for (const auto& piece : curve.Pieces) {
+    std::vector<TPoint> run;
+    for (std::size_t i = 1; i < piece.size(); ++i) {
+      TPoint a = piece[i - 1], b = piece[i];
+      if (!ClipSegment(a, b, y)) continue;
+      if (!run.empty() && (run.back().X != a.X || run.back().Y != a.Y)) {
+        clipped.Pieces.push_back(std::move(run));
+        run.clear();
+      }
+      if (run.empty()) run.push_back(a);
+      run.push_back(b);
+      if (b.X != piece[i].X || b.Y != piece[i].Y) {  // left the band
+        clipped.Pieces.push_back(std::move(run));
+        run.clear();
+      }
+    }
+    if (run.size() > 1) clipped.Pieces.push_back(std::move(run));
+  }
+  return clipped;
+}
+
 std::vector<double> NiceTicks(TRange range, int most) {
   const double raw = (range.High - range.Low) / std::max(1, most);
   if (!(raw > 0) || !std::isfinite(raw)) return {range.Low};

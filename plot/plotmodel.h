@@ -42,6 +42,11 @@ TCurve SampleCurve(const TFunction& f, TRange x);
 // a pole left out, so that one huge value does not flatten the rest.
 TRange YRangeOf(const TCurve& curve);
 
+// The curve cut to the band y: a piece that leaves it ends at its edge and
+// starts again where it comes back (SVG viewers that ignore clip paths
+// would otherwise draw it over the axes).
+TCurve ClippedTo(const TCurve& curve, TRange y);
+
 // Ticks at multiples of 1, 2 or 5 × 10^n, at most about `most` of them.
 std::vector<double> NiceTicks(TRange range, int most = 8);
 // A tick's number as the axis shows it, with the digits its step needs.

@@ -114,7 +114,7 @@ std::string PlotSvg(const TSvgPlot& plot) {
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   GridAndTicks(svg, f);
   Axes(svg, f);
-  Curve(svg, f, plot.Curve);
+  Curve(svg, f, ClippedTo(plot.Curve, plot.Y));
   svg += "<text x=\"" + Number(f.Left) +
          "\" y=\"20\" font-family=\"sans-serif\" "
          "font-size=\"13\" fill=\"#222\">" +

@@ -83,6 +83,19 @@ TEST(PlotModel, YRangeLeavesOutThePoles) {
   }
 }
 
+// A curve cut to a band ends at its edges and starts again where it comes
+// back, never holding a point outside.
+TEST(PlotModel, ClippingToTheBandSplitsThePieces) {
+  const TCurve clipped = ClippedTo(Plot("SIN(x)", {0, 6.283}), {-0.5, 0.5});
+  EXPECT_EQ(clipped.Pieces.size(), 3u);
+  for (const auto& piece : clipped.Pieces)
+    for (const TPoint& p : piece) {
+      EXPECT_GE(p.Y, -0.5);
+      EXPECT_LE(p.Y, 0.5);
+    }
+  EXPECT_NEAR(clipped.Pieces[0].back().X, std::asin(0.5), 1e-3) << "ends on the edge";
+}
+
 TEST(PlotModel, NiceTicks) {
   const struct {
     TRange Range;
