@@ -63,10 +63,7 @@ void TCalcRunner::RunFile(const std::string& path) {
   try {
     fd = platform::OpenRegularFile(path, kMaxWorksheetFileBytes);
   } catch (const platform::EFileError& e) {
-    const char* reason = e.Error() == EINVAL  ? "Not a regular file"
-                         : e.Error() == EFBIG ? "File too large (limit 16 MiB)"
-                                              : std::strerror(e.Error());
-    ReportFileError("cannot open", path, reason);
+    ReportFileError(e.what());  // "无法打开文件“…”：不是普通文件", as the window says
     return;
   }
   struct TCloser {
@@ -90,18 +87,18 @@ void TCalcRunner::RunStream(TLineReader& reader, const std::string& name, bool f
     first = false;
     EvaluateLine(line);
   }
-  if (!reader.Error().empty()) ReportFileError("cannot read", name, reader.Error());
+  if (!reader.Error().empty()) {
+    const std::string shown = name == "-" ? std::string("标准输入") : "“" + name + "”";
+    ReportFileError("无法读取" + shown + "：" + reader.Error());
+  }
 }
 
-void TCalcRunner::ReportFileError(const char* what, const std::string& name,
-                                  std::string_view reason) {
+void TCalcRunner::ReportFileError(const std::string& message) {
   FAnyFileError = true;
   // The message follows the answers before it, also when both streams go
   // to one file.
   FOut.Flush();
-  std::string shown = name == "-" ? std::string("standard input") : "'" + name + "'";
-  WriteAll(FErr,
-           "tessary-calc: " + std::string(what) + ' ' + shown + ": " + std::string(reason) + '\n');
+  WriteAll(FErr, "tessary-calc: " + message + '\n');
 }
 
 int TCalcRunner::ExitStatus() const {

@@ -33,7 +33,7 @@ class TCalcRunner {
 
  private:
   void RunStream(TLineReader& reader, const std::string& name, bool flushEach);
-  void ReportFileError(const char* what, const std::string& name, std::string_view reason);
+  void ReportFileError(const std::string& message);
 
   TFormulaParser FParser;
   TOutBuffer FOut;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "errortext.h"
+
 namespace tessary::cli {
 
 namespace {
@@ -17,7 +19,7 @@ constexpr std::size_t kFirstReadBytes = std::size_t{64} << 10;
 
 bool TLineReader::CutLine(std::size_t end, std::size_t next, std::string_view& line) {
   if (end - FBegin > kMaxLineBytes) {
-    FError = "Line too long (limit 16 MiB)";
+    FError = "行太长（上限 16 MiB）";
     return false;
   }
   line = std::string_view(FBuffer.get() + FBegin, end - FBegin);
@@ -53,7 +55,7 @@ bool TLineReader::Fill() {
     }
     if (n == 0) return false;
     if (errno == EINTR) continue;
-    FError = std::strerror(errno != 0 ? errno : EIO);
+    FError = platform::SystemErrorText(errno != 0 ? errno : EIO);
     return false;
   }
 }

@@ -111,7 +111,7 @@ bool TLineReader::Next(std::string_view& line, BeforeWait&& beforeWait) {
       FScanned = FEnd;
     }
     if (FEnd - FBegin > kMaxLineBytes) {
-      FError = "Line too long (limit 16 MiB)";
+      FError = "行太长（上限 16 MiB）";
       return false;
     }
     if (FAtEnd) {
