@@ -45,8 +45,9 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 TReal TFormulaParser::EvaluateText(std::string_view text) {
   FErrorCode = 0;
   FErrorPosition = 0;
-  FErrorText.clear();
-  FFrames.clear();
+  // Cleared only when set: this runs for every formula.
+  if (!FErrorText.empty()) FErrorText.clear();
+  if (!FFrames.empty()) FFrames.clear();
   FScanning = true;
   FDepth = 0;
   FAnchor = 0;

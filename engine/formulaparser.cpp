@@ -366,16 +366,20 @@ TReal TFormulaParser::ParseFactor() {
     return Failed() ? 0 : -operand;
   } else if (c == '.' || IsDigit(c)) {
     v = ParseNumber();
-  } else if (IsLetter(c) || (UserNames() && ChineseCharAt(FScanState.Text, static_cast<std::size_t>(
-                                                                               Here() - 1)) != 0)) {
+  } else if (IsLetter(c) || StartsUserName()) {
     const std::int64_t at = Here();
     const std::string name = ReadName();
     v = CallFunction(name, at);
   } else {
     SetUnexpected();
   }
-  v = Degrees(v);
+  if (FScanState.Current == 0xA1) v = Degrees(v);  // the lead byte of "°"
   return Failed() ? 0 : v;
+}
+
+bool TFormulaParser::StartsUserName() const {
+  return UserNames() &&
+         ChineseCharAt(FScanState.Text, static_cast<std::size_t>(FScanState.Position - 1)) != 0;
 }
 
 TReal TFormulaParser::ParseSigned() {
@@ -392,7 +396,7 @@ TReal TFormulaParser::ParseSigned() {
 // "°" is A1 E3 in code page 936.
 TReal TFormulaParser::Degrees(TReal v) {
   const TFpState& s = FScanState;
-  if (Failed() || s.Current != 0xA1 ||
+  if (Failed() ||
       static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position)]) != 0xE3)
     return v;
   const std::int64_t at = Here();
@@ -414,19 +418,26 @@ TReal TFormulaParser::ParseBracketed() {
 
 // Blanks inside a name are passed over: "S IN" is SIN, "PI 2" is PI2.
 std::string TFormulaParser::ReadName() {
+  if (!UserNames()) {  // the usual case, kept as tight as it always was
+    std::string name(1, static_cast<char>(FScanState.Current));
+    SkipBlanks();
+    while (IsNameChar(FScanState.Current)) {
+      name.push_back(static_cast<char>(FScanState.Current));
+      SkipBlanks();
+    }
+    return name;
+  }
   std::string name;
   for (;;) {
     // Chinese only where the worksheet defined functions: elsewhere a
     // Chinese name is no name of the engine's (error 2, as it always was).
-    if (UserNames()) {
-      const std::string_view text = FScanState.Text;
-      const auto at = static_cast<std::size_t>(FScanState.Position - 1);
-      if (ChineseCharAt(text, at) != 0) {
-        name.append(text.substr(at, 2));  // as written: the scanner upper-cases bytes
-        NextChar();
-        SkipBlanks();
-        continue;
-      }
+    const std::string_view text = FScanState.Text;
+    const auto at = static_cast<std::size_t>(FScanState.Position - 1);
+    if (ChineseCharAt(text, at) != 0) {
+      name.append(text.substr(at, 2));  // as written: the scanner upper-cases bytes
+      NextChar();
+      SkipBlanks();
+      continue;
     }
     const unsigned char c = FScanState.Current;
     if (!(name.empty() ? IsLetter(c) : IsNameChar(c))) return name;
@@ -605,7 +616,9 @@ TReal TFormulaParser::CallDefined(std::string_view name, std::span<const TReal> 
 
 // at: where the name starts; a failed call is attributed to it.
 TReal TFormulaParser::CallFunction(const std::string& name, std::int64_t at) {
-  if (TReal value = 0; !FFrames.empty() && ParameterValue(name, value)) return value;
+  if (!FFrames.empty()) {
+    if (TReal value = 0; ParameterValue(name, value)) return value;
+  }
   const std::size_t index = FindName(name);
   if (index == kNoName && UserNames()) {
     if (const auto f = FFunctionIndex.find(name); f != FFunctionIndex.end())

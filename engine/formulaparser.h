@@ -134,6 +134,8 @@ class TFormulaParser {
   TReal ParseFactor();
   // A sign's operand: a factor in classic rules, a power in textbook rules.
   TReal ParseSigned();
+  // Whether a Chinese name of a defined function or parameter starts here.
+  bool StartsUserName() const;
   // "°" after an operand: v in radians.
   TReal Degrees(TReal v);
   TReal ParseNumber();
