@@ -320,6 +320,9 @@ void TFormFCalculator::BuildMenus() {
   QMenu* tools = bar->addMenu(QStringLiteral("&T 工具"));
   tools->setObjectName(QStringLiteral("MTools"));
   BuildConventionMenu(tools);
+  Item(tools, "MTools_Plot", QStringLiteral("&P 绘图"), TPicture::Plot,
+       &TFormFCalculator::MTools_PlotClick)
+      ->setShortcut(Qt::Key_F7);
 
   QAction* about = bar->addAction(QStringLiteral("&A 关于"));
   about->setObjectName(QStringLiteral("MAbout"));
@@ -380,6 +383,8 @@ void TFormFCalculator::BuildToolBars() {
   tools->AddSeparator();
   ToolButton(tools, "RBRun", QStringLiteral("计算"), TPicture::Calculate,
              &TFormFCalculator::TBCalClick);
+  ToolButton(tools, "TBPlot", QStringLiteral("绘图"), TPicture::Plot,
+             &TFormFCalculator::MTools_PlotClick);
   tools->AddSeparator();
   ToolButton(tools, "TBUndo", QStringLiteral("撤销"), TPicture::Undo,
              &TFormFCalculator::MEDit_UndoClick);

@@ -33,6 +33,7 @@ class QToolButton;
 namespace tessary {
 
 class THelpWindow;
+class TPlotWindow;
 class TToolBand;
 
 class TAALabel;
@@ -117,6 +118,8 @@ class TFormFCalculator : public QMainWindow {
   // How the worksheet's files are saved: as they were read, new ones in
   // code page 936.
   const TWorksheetFormats& Formats() const { return FFormats; }
+  // The plot window while it is open, else null.
+  TPlotWindow* PlotWindow() const;
 
  public slots:
   void BBRDClick();
@@ -134,6 +137,7 @@ class TFormFCalculator : public QMainWindow {
   void MEdit_PasteClick();
   void MAboutClick();
   void MHelp_ManualClick();
+  void MTools_PlotClick();
   void MFileClick();
   void MostRecentFiles1MenuClick(QObject* sender, const QString& fileName);
   void MostRecentFiles1FileNotExist(QObject* sender, const QString& fileName);
@@ -198,6 +202,12 @@ class TFormFCalculator : public QMainWindow {
   void ChooseConvention(TConvention convention);
   void ShowConvention();
   static QString FailureText(const TStatementOutcome& s);
+  // The formula and variables of the panes, with the named results; false
+  // (and said why) when the variable table cannot be read.
+  bool ReadSheet(TWorksheet& ws);
+  // 绘图: the expression of the caret's line, or why it has no curve.
+  std::optional<std::string> PlotExpression(QString& why) const;
+  void ShowPlotStatus(const QString& text);
 
   void FormCreate();
   void BuildPanes();
@@ -215,7 +225,7 @@ class TFormFCalculator : public QMainWindow {
   void StartBoard();
   void ApplyBoardText(const TBoard& board);
   // The pictures of the tool bar, the menus and the 计算 button, in the
-  // order of their files (window/icons/00-new.svg to 12-manual.svg).
+  // order of their files (window/icons/00-new.svg to 13-plot.svg).
   enum class TPicture {
     New,
     Open,
@@ -230,6 +240,7 @@ class TFormFCalculator : public QMainWindow {
     Settings,
     About,
     Manual,
+    Plot,
     Count
   };
   QAction* Item(QMenu* menu, const char* name, const QString& caption, TPicture picture,
@@ -251,6 +262,7 @@ class TFormFCalculator : public QMainWindow {
   platform::TFileOps FFileOps = platform::SystemFileOps();
   QString FProgramFolder;
   QPointer<THelpWindow> FHelpWindow;  // while it is open
+  QPointer<TPlotWindow> FPlotWindow;  // while it is open
   TKeyValueTable FTemp;               // VLETemp: the hidden temporary table
   TCalcReport FLastReport;
 

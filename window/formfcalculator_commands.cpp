@@ -85,17 +85,22 @@ void TFormFCalculator::ShowError(const QString& message) {
 
 // ---------------------------------------------------------------- Calculate
 
-void TFormFCalculator::TBCalClick() {
+bool TFormFCalculator::ReadSheet(TWorksheet& ws) {
   FVars->CommitEdit();  // what the table shows is what is calculated
-  TWorksheet ws;
   ws.Formula = PaneLines(FOriFormula);
   try {
     for (const QString& row : FVars->Strings()) ws.Variables.AppendRow(row.toStdString());
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));
-    return;
+    return false;
   }
-  ws.NamedResults = std::move(FTemp);
+  ws.NamedResults = FTemp;
+  return true;
+}
+
+void TFormFCalculator::TBCalClick() {
+  TWorksheet ws;
+  if (!ReadSheet(ws)) return;
   ws.Results = PaneLines(FResult);
   ws.NormalisedLog = PaneLines(FPrgFormula);
   ws.EvaluatedLog = PaneLines(FActFormula);

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +23,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +44,7 @@
 #include "formulaparser.h"
 #include "mostrecentfiles.h"
 #include "platform/scopedenv.h"
+#include "plotwindow.h"
 #include "testutil/tempfolder.h"
 #include "toolband.h"
 #include "userdialogs.h"
@@ -88,8 +91,12 @@ struct TScriptedDialogs : platform::IUserDialogs {
     SaveTitles.push_back(title);
     SaveOffers.push_back(fileName);
     SaveFolders.push_back(folder);
-    EXPECT_EQ(filter, "文本文件(*.txt)|*.txt");
-    EXPECT_EQ(suffix, "txt");
+    const std::pair<QString, QString> filters[] = {{"txt", "文本文件(*.txt)|*.txt"},
+                                                   {"png", "PNG 图像(*.png)|*.png"},
+                                                   {"svg", "SVG 图像(*.svg)|*.svg"}};
+    EXPECT_TRUE(std::find(std::begin(filters), std::end(filters), std::pair(suffix, filter)) !=
+                std::end(filters))
+        << suffix.toStdString() << " " << filter.toStdString();
     return Pop(SaveNames);
   }
   QString GetOpenFileName(QWidget*, const QString& filter, const QString& folder) override {
@@ -328,6 +335,8 @@ TEST_F(Window, MenusAndToolBarsCarryTheirCaptions) {
       {"MHelp_Manual", "&M 说明书"},
       {"MTools_Classic", "&C 经典（2^3^2=64，-2^2=4）"},
       {"MTools_Standard", "&S 标准（2^3^2=512，-2^2=-4）"},
+      {"MTools_Plot", "&P 绘图"},
+      {"TBPlot", "绘图"},
       {"PM1Insert", "&I 插入到公式"},
       {"TBCot", "剪切"},
       {"TBCopy", "拷贝"},
@@ -1050,6 +1059,7 @@ TEST_F(Window, KeysAndTheUnsavedMark) {
   const std::pair<const char*, const char*> items[] = {
       {"MFile_New", "Ctrl+N"},      {"MFile_Open", "Ctrl+O"}, {"MFile_Save", "Ctrl+S"},
       {"MFile_As", "Ctrl+Shift+S"}, {"MFile_Exit", "Ctrl+Q"}, {"MRun", "F9"},
+      {"MTools_Plot", "F7"},
   };
   for (const auto& [name, keys] : items) {
     QAction* item = Find<QAction>(name);
@@ -1491,6 +1501,94 @@ TEST_F(Window, ASavedWorksheetCalculatesTheSameOutsideTheWindow) {
   QStringList lines;
   for (const auto& l : ws.Results) lines << Q(l);
   EXPECT_EQ(lines, Results());
+}
+
+// 绘图 plots the statement under the caret with the worksheet's names, adds
+// a curve to a plot window that is open, and says why a line has no curve.
+TEST_F(Window, PlottingTheStatementUnderTheCaret) {
+  SetFormula("a=2\ny=SIN(x)\nk=SIN(1)\nf(t)=a*t\ng(u,v)=u+v\nz=TAN(x)\n// x");
+  QAction* plot = Find<QAction>("MTools_Plot");
+  auto* status = Find<QLabel>("StatusDetail");
+  ASSERT_TRUE(plot && status);
+  const struct {
+    int Line;
+    QStringList Legend;  // empty: no plot window
+    QString Status;
+  } rows[] = {
+      {2, {}, "表达式“SIN(1)”中没有 x"},     {4, {}, "函数 g 有 2 个参数，只能绘一个参数的函数"},
+      {6, {}, "这一行没有可绘的式子"},       {1, {"SIN(x)"}, ""},
+      {3, {"SIN(x)", "f(x)"}, ""},           {2, {"SIN(x)", "f(x)"}, "表达式“SIN(1)”中没有 x"},
+      {5, {"SIN(x)", "f(x)", "TAN(x)"}, ""},
+  };
+  for (const auto& r : rows) {
+    QTextCursor caret(FWindow->MOriFormula()->document()->findBlockByNumber(r.Line));
+    caret.movePosition(QTextCursor::EndOfBlock);
+    FWindow->MOriFormula()->setTextCursor(caret);
+    plot->trigger();
+    TPlotWindow* window = FWindow->PlotWindow();
+    EXPECT_EQ(window ? window->Legend() : QStringList(), r.Legend) << "line " << r.Line;
+    EXPECT_EQ(status->text(), r.Status) << "line " << r.Line;
+  }
+  const plot::TCurve& f = FWindow->PlotWindow()->Curve(1);
+  ASSERT_GT(f.PointCount(), 10u);
+  for (const auto& piece : f.Pieces)
+    for (const plot::TPoint& p : piece) ASSERT_NEAR(p.Y, 2 * p.X, 1e-9) << "a=2 from the sheet";
+}
+
+// The wheel zooms around the mouse (the x under it stays), a drag pans (the
+// point follows the mouse), and the picture is exported and copied at the
+// size of the plot.
+TEST_F(Window, ThePlotZoomsPansAndExports) {
+  SetFormula("y=SIN(x)");
+  Find<QAction>("MTools_Plot")->trigger();
+  TPlotWindow* plot = FWindow->PlotWindow();
+  ASSERT_NE(plot, nullptr);
+  EXPECT_EQ(plot->windowTitle(), "绘图 — Tessary公式计算器");
+  QWidget* view = plot->View();
+  view->resize(400, 300);
+  auto* readout = plot->findChild<QLabel*>("PlotReadout");
+  ASSERT_NE(readout, nullptr);
+  const auto mouse = [view](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, view->mapToGlobal(at),
+                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                  Qt::NoModifier);
+    QApplication::sendEvent(view, &e);
+  };
+  const QPointF at(150, 100), to(250, 180);
+  EXPECT_EQ(std::pair(plot->XRange().Low, plot->XRange().High), std::pair(-10.0, 10.0));
+  mouse(QEvent::MouseMove, at, Qt::NoButton);
+  const QString before = readout->text();
+  EXPECT_TRUE(before.startsWith("x = ")) << before.toStdString();
+  QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view, &wheel);
+  EXPECT_NEAR(plot->XRange().High - plot->XRange().Low, 16, 1e-9) << "a notch zooms in by 1.25";
+  mouse(QEvent::MouseMove, at, Qt::NoButton);
+  EXPECT_EQ(readout->text(), before) << "the point under the mouse stays";
+
+  mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  mouse(QEvent::MouseMove, to, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+  mouse(QEvent::MouseMove, to, Qt::NoButton);
+  EXPECT_EQ(readout->text(), before) << "the dragged point follows the mouse";
+
+  const struct {
+    const char* Button;
+    const char* File;
+  } exports[] = {{"PlotSvg", "plot.svg"}, {"PlotPng", "plot.png"}};
+  for (const auto& e : exports) {
+    FDialogs.SaveNames.push_back(Q(PathOf(e.File)));
+    auto* button = plot->findChild<QAbstractButton*>(e.Button);
+    ASSERT_NE(button, nullptr) << e.Button;
+    button->click();
+  }
+  const std::string svg = Get(PathOf("plot.svg"));
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_TRUE(svg.find("<path") != std::string::npos || svg.find("<polyline") != std::string::npos);
+  const QImage png(Q(PathOf("plot.png")));
+  EXPECT_EQ(png.size(), QSize(400, 300));
+  plot->findChild<QAbstractButton*>("PlotCopy")->click();
+  EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(400, 300));
 }
 
 }  // namespace
