@@ -396,8 +396,7 @@ TReal TFormulaParser::ParseSigned() {
 // "°" is A1 E3 in code page 936.
 TReal TFormulaParser::Degrees(TReal v) {
   const TFpState& s = FScanState;
-  if (Failed() ||
-      static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position)]) != 0xE3)
+  if (Failed() || static_cast<unsigned char>(s.Text[static_cast<std::size_t>(s.Position)]) != 0xE3)
     return v;
   const std::int64_t at = Here();
   NextChar();
