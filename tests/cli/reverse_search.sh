@@ -18,12 +18,12 @@ mkdir -p "$work/home"
   sleep 1
   for line in '结果=5' '结果*2' 'y=3'; do
     printf '%s\r' "$line"
-    sleep 0.4
+    sleep 0.6
   done
-  printf '\022'; sleep 0.3; printf '结'; sleep 0.3; printf '果'; sleep 0.3; printf '\r'
-  sleep 0.4
-  printf '2+\022'; sleep 0.3; printf 'y'; sleep 0.3; printf '\007'; sleep 0.3; printf '7\r'
-  sleep 0.4; printf 'quit\r'; sleep 0.4
+  printf '\022'; sleep 0.6; printf '结'; sleep 0.6; printf '果'; sleep 0.6; printf '\r'
+  sleep 0.6
+  printf '2+\022'; sleep 0.6; printf 'y'; sleep 0.6; printf '\007'; sleep 0.6; printf '7\r'
+  sleep 0.6; printf 'quit\r'; sleep 0.6
 } | env -u XDG_STATE_HOME HOME="$work/home" LC_ALL=C.UTF-8 SHELL=/bin/sh timeout 20 \
   script -qec "exec \"$calc\"" /dev/null >"$work/screen"
 status=$?
