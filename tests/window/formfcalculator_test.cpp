@@ -192,6 +192,13 @@ class Window : public testing::TTempFolderTest {
     };
     return ops;
   }
+  // Empty bin/ and share/tessary/, where the program looks for its manual.
+  void FreshProgramFolders() const {
+    std::filesystem::remove_all(PathOf("bin"));
+    std::filesystem::remove_all(PathOf("share"));
+    std::filesystem::create_directories(PathOf("bin"));
+    std::filesystem::create_directories(PathOf("share/tessary"));
+  }
   QAction* InsertButton(const QString& caption) const {
     for (TToolBand* bar : FWindow->findChildren<TToolBand*>())
       for (QAction* a : bar->actions())
@@ -1250,10 +1257,7 @@ TEST_F(Window, WithoutAPdfViewerHelpShowsTheManualItself) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Why);
-    std::filesystem::remove_all(PathOf("bin"));
-    std::filesystem::remove_all(PathOf("share"));
-    std::filesystem::create_directories(PathOf("bin"));
-    std::filesystem::create_directories(PathOf("share/tessary"));
+    FreshProgramFolders();
     if (c.Pdf) Put(PathOf("bin/Manual.pdf"), "%PDF");
     Put(PathOf(c.Html), kSmallManual);
     TScriptedDialogs dialogs;
@@ -1322,10 +1326,7 @@ TEST_F(Window, WithoutAnyManualHelpSaysWhatIsMissing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Why);
-    std::filesystem::remove_all(PathOf("bin"));
-    std::filesystem::remove_all(PathOf("share"));
-    std::filesystem::create_directories(PathOf("bin"));
-    std::filesystem::create_directories(PathOf("share/tessary"));
+    FreshProgramFolders();
     c.Lay();
     TScriptedDialogs dialogs;
     TFormFCalculator window(FEngine, dialogs, Q(PathOf("help.ini")));
